@@ -1,0 +1,304 @@
+#include "kbackupoptionmgr.h"
+
+#include <kbackupcenterhelper.h>
+#include <kbackupcentermgr.h>
+#include <kcmc.h>
+#include <kcommonsettings.h>
+#include <kfpccomb.h>
+
+#include <QDir>
+#include <QLoggingCategory>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+Q_LOGGING_CATEGORY(lcBackupOptions, "arkivo.options", QtWarningMsg)
+
+namespace {
+
+const QString kBackupGroup = QStringLiteral("Backup");
+// The retention period lives in a group whose name differs only in case.
+const QString kRetentionGroup = QStringLiteral("backup");
+const QString kHistoryKey = QStringLiteral("AutoRecoverFilePathHis");
+const QString kLegacyHistoryKey = QStringLiteral("OldAutoRecoverFilePath");
+
+constexpr int kMaxKeepCacheDays = 120;
+constexpr int kDefaultKeepCacheDays = 90;
+constexpr int kDefaultMinKeepCacheDays = 7;
+
+constexpr qint64 kIncBackupConfigGroup = 139;
+constexpr qint64 kIncBackupConfigId = 61870;
+
+int cloudInt(const QString &item)
+{
+    return kcmc::intValue(item, QStringLiteral("value"), nullptr);
+}
+
+// Earlier backup folders, oldest first. Older suites kept them as one
+// comma-separated string; its empty parts are kept so callers see what is stored.
+QStringList readHistory(QSettings &settings)
+{
+    if (settings.contains(kHistoryKey))
+        return settings.value(kHistoryKey).toStringList();
+    return settings.value(kLegacyHistoryKey, QString()).toString().split(QLatin1Char(','));
+}
+
+} // namespace
+
+KBackupOptionMgr::KBackupOptionMgr(QObject *parent)
+    : QObject(parent)
+{
+    m_backupMode = KBackupCenterHelper::getBackupMode();
+    m_backupInterval = static_cast<int>(qMin<uint>(KBackupCenterHelper::timeBackupInterval(), INT_MAX));
+    m_backupEnabled = KBackupCenterHelper::enableBackup();
+    loadBackupDirs();
+
+    KBackupCenterMgr *host = KBackupCenterMgr::instance();
+    if (!host) {
+        qCWarning(lcBackupOptions) << "no backup-center manager: option changes stay local";
+        return;
+    }
+    connect(this, SIGNAL(backupSwitchStateChanged(bool)), host, SIGNAL(backupSwitchStateChanged(bool)));
+    connect(this, SIGNAL(backupModeChange(int, int)), host, SIGNAL(backupModeChange(int, int)));
+    connect(this, SIGNAL(backupDirChange(const QString &)), host, SIGNAL(backupDirChange(const QString &)));
+    connect(host, SIGNAL(notifyChangeBackupSettings(const QVariantMap &)),
+            this, SLOT(onNotifyChangeBackupSettings(const QVariantMap &)));
+}
+
+KBackupOptionMgr::~KBackupOptionMgr()
+{
+    saveBackupMode();
+}
+
+QStringList KBackupOptionMgr::backupDirs() const
+{
+    return m_backupDirs;
+}
+
+QString KBackupOptionMgr::currentBackupDrive() const
+{
+    if (m_backupDirs.isEmpty())
+        return QString();
+    return m_backupDirs.first().left(1);
+}
+
+int KBackupOptionMgr::backupMode() const
+{
+    return m_backupMode;
+}
+
+bool KBackupOptionMgr::isSmartBackup() const
+{
+    return m_backupMode == KBackupCenterHelper::SmartBackup;
+}
+
+bool KBackupOptionMgr::isTimedBackup() const
+{
+    return m_backupMode == KBackupCenterHelper::TimedBackup;
+}
+
+bool KBackupOptionMgr::isIncrementBackup() const
+{
+    return m_backupMode == KBackupCenterHelper::IncrementBackup;
+}
+
+int KBackupOptionMgr::backupInterval() const
+{
+    return m_backupInterval;
+}
+
+bool KBackupOptionMgr::isBackupEnabled() const
+{
+    return m_backupEnabled;
+}
+
+// In the mode setters the listeners hear of the change before the suite's
+// stored mode is written.
+void KBackupOptionMgr::setSmartBackup()
+{
+    emit backupModeChange(KBackupCenterHelper::SmartBackup, 0);
+    m_backupMode = KBackupCenterHelper::SmartBackup;
+    saveBackupMode();
+}
+
+void KBackupOptionMgr::setTimedBackup(int minutes)
+{
+    emit backupModeChange(KBackupCenterHelper::TimedBackup, minutes);
+    m_backupMode = KBackupCenterHelper::TimedBackup;
+    m_backupInterval = minutes;
+    saveBackupMode();
+}
+
+void KBackupOptionMgr::setIncrementBackup(bool on)
+{
+    if (on)
+        m_backupMode = KBackupCenterHelper::IncrementBackup;
+    else
+        m_backupMode = m_backupEnabled ? KBackupCenterHelper::SmartBackup : KBackupCenterHelper::CloseBackup;
+    emit backupModeChange(m_backupMode, 0);
+    saveBackupMode();
+}
+
+void KBackupOptionMgr::setBackupEnabled(bool on)
+{
+    if (on == m_backupEnabled)
+        return;
+    m_backupEnabled = on;
+    KBackupCenterHelper::setEnableBackup(on);
+    emit backupSwitchStateChanged(on);
+}
+
+void KBackupOptionMgr::reloadFromHost()
+{
+    m_backupMode = KBackupCenterHelper::getBackupMode();
+    m_backupEnabled = KBackupCenterHelper::enableBackup();
+}
+
+void KBackupOptionMgr::saveBackupMode()
+{
+    if (m_backupMode != KBackupCenterHelper::IncrementBackup) {
+        KCommonSettings settings(QSettings::UserScope);
+        settings.beginGroup(kBackupGroup);
+        settings.setValue(QStringLiteral("EnableForceIncBackup"), 0);
+    }
+    KBackupCenterHelper::setBackupMode(static_cast<KBackupCenterHelper::BackupMode>(m_backupMode));
+    KBackupCenterHelper::setTimeBackupInterval(m_backupInterval);
+}
+
+void KBackupOptionMgr::setBackupDir(const QString &dir)
+{
+    if (dir.isEmpty())
+        return;
+    const QString old = KBackupCenterHelper::backupPath();
+    if (old.compare(dir, Qt::CaseInsensitive) == 0)
+        return;
+
+    KBackupCenterHelper::setBackupPath(dir);
+
+    if (m_backupDirs.contains(dir, Qt::CaseInsensitive))
+        m_backupDirs.removeOne(dir);
+    m_backupDirs.prepend(dir);
+
+    KCommonSettings settings(QSettings::UserScope);
+    settings.beginGroup(kBackupGroup);
+    QStringList history = readHistory(settings);
+    if (!history.contains(old, Qt::CaseInsensitive))
+        history.append(old);
+    history.removeAll(dir);
+    history.erase(std::remove_if(history.begin(), history.end(),
+                                 [](const QString &entry) {
+                                     return entry.isEmpty() || entry.contains(QChar(QChar::Null));
+                                 }),
+                  history.end());
+    if (!history.isEmpty()) {
+        settings.setValue(kHistoryKey, history);
+        settings.setValue(QStringLiteral("MoveBackupFlag"), QStringLiteral("-1"));
+    }
+    qCDebug(lcBackupOptions) << "backup folder" << old << "->" << dir << "history" << history;
+
+    emit backupDirChange(dir);
+}
+
+int KBackupOptionMgr::keepCacheDays()
+{
+    const int fixedDays = cloudInt(QStringLiteral("FixedBackupKeepDays"));
+    if (fixedDays > 0)
+        return fixedDays;
+
+    const int suggestion = cloudInt(QStringLiteral("BackupKeepCacheDays"));
+    const int defaultDays = (suggestion >= minKeepCacheDays() && suggestion <= kMaxKeepCacheDays)
+                                ? suggestion
+                                : kDefaultKeepCacheDays;
+
+    KCommonSettings settings(QSettings::UserScope);
+    settings.beginGroup(kRetentionGroup);
+    return settings.value(QStringLiteral("BackupKeepCacheDays"), defaultDays).toInt();
+}
+
+void KBackupOptionMgr::setKeepCacheDays(int days)
+{
+    if (!isKeepCacheDaysEditable())
+        return;
+    const int clamped = qMax(minKeepCacheDays(), qMin(days, kMaxKeepCacheDays));
+
+    KCommonSettings settings(QSettings::UserScope);
+    settings.beginGroup(kRetentionGroup);
+    settings.setValue(QStringLiteral("BackupKeepCacheDays"), QString::number(clamped));
+}
+
+int KBackupOptionMgr::minKeepCacheDays()
+{
+    const int minDays = cloudInt(QStringLiteral("MinKeepCacheDays"));
+    return minDays > 0 ? minDays : kDefaultMinKeepCacheDays;
+}
+
+bool KBackupOptionMgr::isKeepCacheDaysEditable()
+{
+    return cloudInt(QStringLiteral("FixedBackupKeepDays")) <= 0;
+}
+
+void KBackupOptionMgr::onNotifyChangeBackupSettings(const QVariantMap &settings)
+{
+    // The rest of the map (mode, interval, folder) is the suite's own record
+    // of what it changed; the dialog re-reads those from the suite when it opens.
+    const auto it = settings.constFind(QStringLiteral("BackupSwitch"));
+    if (it == settings.constEnd())
+        return;
+    m_backupEnabled = it->toBool();
+    emit notifyBackupSwitchStateChanged(m_backupEnabled);
+}
+
+void KBackupOptionMgr::onFpcCfgChange(qlonglong first, qlonglong id)
+{
+    Q_UNUSED(first)
+    if (id != kIncBackupConfigId)
+        return;
+
+    loadIncBackupAvailable();
+    {
+        KCommonSettings settings(QSettings::UserScope);
+        settings.beginGroup(kBackupGroup);
+        settings.setValue(QStringLiteral("IncBackupAvailable"), m_incBackupAvailable);
+    }
+
+    if (m_incBackupAvailable > 0 && m_backupMode == KBackupCenterHelper::IncrementBackup) {
+        emit backupModeChange(KBackupCenterHelper::SmartBackup, 0);
+        m_backupMode = KBackupCenterHelper::SmartBackup;
+        saveBackupMode();
+    }
+}
+
+void KBackupOptionMgr::loadBackupDirs()
+{
+    m_backupDirs.append(KBackupCenterHelper::backupPath());
+
+    KCommonSettings settings(QSettings::UserScope);
+    settings.beginGroup(kBackupGroup);
+    const QStringList history = readHistory(settings);
+    for (const QString &dir : history) {
+        if (!dir.isEmpty() && !m_backupDirs.contains(dir, Qt::CaseInsensitive) && QDir(dir).exists())
+            m_backupDirs.append(dir);
+    }
+}
+
+void KBackupOptionMgr::loadIncBackupAvailable()
+{
+    const KFpccomb *fpc = KFpccomb::getInstance();
+    if (!fpc)
+        return;
+    const KFpcData data = fpc->getData(kIncBackupConfigGroup, kIncBackupConfigId);
+    if (!data || data->isEmpty())
+        return;
+    const QMap<QString, KFpcItem> &items = data->first().items;
+    const auto it = items.constFind(QStringLiteral("incBackupAvailable"));
+    if (it == items.constEnd() || it->type != KFpcItem::Number)
+        return;
+    const double value = it->number;
+    // std::round rounds halves away from zero.
+    const double whole = std::round(value);
+    if (!std::isfinite(value) || std::fabs(value - whole) > it->tolerance
+        || whole < double(INT_MIN) || whole > double(INT_MAX))
+        return;
+    m_incBackupAvailable = static_cast<int>(whole);
+}

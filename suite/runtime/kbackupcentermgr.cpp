@@ -1,0 +1,12 @@
+#include "kbackupcentermgr.h"
+
+KBackupCenterMgr::KBackupCenterMgr(QObject *parent)
+    : QObject(parent)
+{
+}
+
+KBackupCenterMgr *KBackupCenterMgr::instance()
+{
+    static KBackupCenterMgr manager;
+    return &manager;
+}

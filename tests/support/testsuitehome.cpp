@@ -1,0 +1,129 @@
+#include "testsuitehome.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSettings>
+
+TestSuiteHome::TestSuiteHome()
+    : m_previousHome(qgetenv("ZENTRI_HOME"))
+{
+    qputenv("ZENTRI_HOME", m_dir.path().toLocal8Bit());
+    qputenv("ZENTRI_RECORD_FILE", filePath(QStringLiteral("launches.jsonl")).toLocal8Bit());
+    setSuiteValue(QStringLiteral("paths/launchExe"), recorderPath());
+    setSuiteValue(QStringLiteral("paths/compactLaunchExe"), recorderPath());
+}
+
+TestSuiteHome::~TestSuiteHome()
+{
+    if (m_previousHome.isEmpty())
+        qunsetenv("ZENTRI_HOME");
+    else
+        qputenv("ZENTRI_HOME", m_previousHome);
+}
+
+QString TestSuiteHome::filePath(const QString &relative) const
+{
+    return m_dir.filePath(relative);
+}
+
+void TestSuiteHome::setSuiteValue(const QString &key, const QVariant &value)
+{
+    QSettings settings(filePath(QStringLiteral("suite.ini")), QSettings::IniFormat);
+    settings.setValue(key, value);
+}
+
+QVariant TestSuiteHome::suiteValue(const QString &key) const
+{
+    QSettings settings(filePath(QStringLiteral("suite.ini")), QSettings::IniFormat);
+    return settings.value(key);
+}
+
+void TestSuiteHome::setCommonValue(const QString &key, const QVariant &value)
+{
+    QSettings settings(filePath(QStringLiteral("common.ini")), QSettings::IniFormat);
+    settings.setValue(key, value);
+}
+
+QVariant TestSuiteHome::commonValue(const QString &key, const QVariant &fallback) const
+{
+    QSettings settings(filePath(QStringLiteral("common.ini")), QSettings::IniFormat);
+    return settings.value(key, fallback);
+}
+
+bool TestSuiteHome::hasCommonValue(const QString &key) const
+{
+    QSettings settings(filePath(QStringLiteral("common.ini")), QSettings::IniFormat);
+    return settings.contains(key);
+}
+
+void TestSuiteHome::setCloudConfig(const QJsonObject &config)
+{
+    QFile file(filePath(QStringLiteral("cloudconfig.json")));
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(QJsonDocument(config).toJson());
+}
+
+QString TestSuiteHome::makeDir(const QString &relative) const
+{
+    QDir(m_dir.path()).mkpath(relative);
+    return QFileInfo(filePath(relative)).absoluteFilePath();
+}
+
+QString TestSuiteHome::writeFile(const QString &relative, const QByteArray &content) const
+{
+    const QString path = filePath(relative);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(content);
+    return QFileInfo(path).absoluteFilePath();
+}
+
+QStringList TestSuiteHome::logMessages() const
+{
+    QStringList messages;
+    QFile file(filePath(QStringLiteral("logs/arkivo.log")));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return messages;
+    // Each line: "<ISO date-time> <module> <message>".
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).chopped(1);
+        const int afterTime = line.indexOf(QLatin1Char(' '));
+        const int afterModule = line.indexOf(QLatin1Char(' '), afterTime + 1);
+        if (afterTime > 0 && afterModule > afterTime)
+            messages.append(line.mid(afterModule + 1));
+    }
+    return messages;
+}
+
+void TestSuiteHome::clearLog() const
+{
+    QFile::remove(filePath(QStringLiteral("logs/arkivo.log")));
+}
+
+QList<TestSuiteHome::Launch> TestSuiteHome::launches() const
+{
+    QList<Launch> result;
+    QFile file(filePath(QStringLiteral("launches.jsonl")));
+    if (!file.open(QIODevice::ReadOnly))
+        return result;
+    while (!file.atEnd()) {
+        const QJsonArray argv = QJsonDocument::fromJson(file.readLine()).array();
+        if (argv.isEmpty())
+            continue;
+        Launch launch;
+        launch.program = argv.first().toString();
+        for (int i = 1; i < argv.size(); ++i)
+            launch.arguments.append(argv.at(i).toString());
+        result.append(launch);
+    }
+    return result;
+}
+
+QString TestSuiteHome::recorderPath()
+{
+    return QStringLiteral(ARKIVO_BIN_DIR "/zentri-recorder");
+}

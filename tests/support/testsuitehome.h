@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QVariant>
+
+// A temporary suite home for one test: ZENTRI_HOME points at it while it
+// lives, and the suite's launchers are the recording program, whose starts
+// are read back with launches().
+class TestSuiteHome
+{
+public:
+    struct Launch
+    {
+        QString program;
+        QStringList arguments;
+    };
+
+    TestSuiteHome();
+    ~TestSuiteHome();
+    TestSuiteHome(const TestSuiteHome &) = delete;
+    TestSuiteHome &operator=(const TestSuiteHome &) = delete;
+
+    bool isValid() const { return m_dir.isValid(); }
+    QString path() const { return m_dir.path(); }
+    QString filePath(const QString &relative) const;
+
+    // "group/key" values of suite.ini and common.ini.
+    void setSuiteValue(const QString &key, const QVariant &value);
+    QVariant suiteValue(const QString &key) const;
+    void setCommonValue(const QString &key, const QVariant &value);
+    QVariant commonValue(const QString &key, const QVariant &fallback = {}) const;
+    bool hasCommonValue(const QString &key) const;
+    void setCloudConfig(const QJsonObject &config);
+
+    // Creates a folder (and its parents) inside the home; answers its absolute path.
+    QString makeDir(const QString &relative) const;
+    // Writes a file inside the home (folders made as needed); answers its absolute path.
+    QString writeFile(const QString &relative, const QByteArray &content = QByteArray("x")) const;
+
+    // The messages of the plug-in's log, in order, without time and module.
+    QStringList logMessages() const;
+    void clearLog() const;
+    // The processes started through the recording program, in order.
+    QList<Launch> launches() const;
+    static QString recorderPath();
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_previousHome;
+};
