@@ -1,0 +1,56 @@
+#pragma once
+
+#include <kcloudsvrproxy.h>
+#include <kessjsapi.h>
+
+#include <QString>
+
+class QMutex;
+
+// The backup-center page's script object. The framework calls its slots by
+// name, in this order of the meta-object: the page methods first, then the
+// reply slots and the slots used internally.
+class arkivoAPI : public KEssJsApiHandler
+{
+    Q_OBJECT
+public:
+    explicit arkivoAPI(KEssJsApi *api);
+    ~arkivoAPI() override;
+
+    // Creates a handler, wires it to the host's skin and account news and
+    // hands it to the registry, which owns it from then on.
+    static void registerWith(KEssJsApi *api);
+
+private slots:
+    // Backup files: serialised by apiMutex.
+    void getBackupFileList(KxWebViewJSContext &);
+    void openBackupFile(KxWebViewJSContext &);
+    void openBackupGroup(KxWebViewJSContext &);
+    void openBackupFolder(KxWebViewJSContext &);
+    void delBackupFile(KxWebViewJSContext &);
+    void delBackupGroup(KxWebViewJSContext &);
+
+    void getAppInfo(KxWebViewJSContext &);
+    void showFileRadarDlg(KxWebViewJSContext &);
+    void getRoamingMode(KxWebViewJSContext &);
+    void openUrl(KxWebViewJSContext &);
+    void disableFeature(KxWebViewJSContext &);
+    void openSearchPanel(KxWebViewJSContext &);
+    void openCloudRecycleBin(KxWebViewJSContext &);
+    void openLoaclRecycleBin(KxWebViewJSContext &);
+
+    void onGetRoamingMode(bool, QString, KRpcResponse);
+    void onChangeRoamingMode(bool, QString, KRpcResponse);
+    void onUserInfoChanged(int);
+    void onSkinChanged();
+    bool doOpenSearchPanel();
+    bool doOpenCloudRecycleBin();
+
+private:
+    void requestRoamingMode();
+    bool isLoggedIn() const;
+    void requestLogin(const QString &tag);
+
+    bool loginPending = false;
+    QMutex *apiMutex;
+};

@@ -1,0 +1,119 @@
+#include "arkivoapplication.h"
+
+#include "localbackup/klocalbackupmanager.h"
+#include "settings/kbackupoptionmgr.h"
+
+#include <dirs.h>
+#include <kcoreapplication.h>
+
+#include <QDir>
+#include <QLibrary>
+#include <QThreadPool>
+
+struct arkivoApplicationPrivate
+{
+    KLocalBackupManager *localBackupManager = nullptr;
+    KBackupOptionMgr *backupOptionMgr = nullptr;
+    IKAppContainer *container = nullptr;
+    QThreadPool *threadPool = nullptr;
+};
+
+namespace {
+const char extendApiLoadedProperty[] = "__ara_isextendapiloaded__";
+
+// The suite's frameworks folder may hold an extension library; when it loads,
+// the host application is told through a property. The library stays loaded
+// for the life of the process.
+void loadExtensionLibrary(QObject *owner)
+{
+    const QString path = QDir(dirs::frameworks(QString(), nullptr))
+                             .absoluteFilePath(QStringLiteral("zentridriver_app"));
+    QLibrary library(path, owner);
+    if (!library.load())
+        return;
+    KCoreApplication *hostApp = KCoreApplication::instance();
+    if (hostApp && !hostApp->property(extendApiLoadedProperty).toBool())
+        hostApp->setProperty(extendApiLoadedProperty, QVariant(true));
+}
+}
+
+arkivoApplication::arkivoApplication()
+    : QObject(nullptr)
+    , d(new arkivoApplicationPrivate)
+{
+    d->threadPool = new QThreadPool(this);
+    loadExtensionLibrary(this);
+}
+
+arkivoApplication::~arkivoApplication()
+{
+    waitForBackgroundTasks();
+    delete d;
+}
+
+arkivoApplication &arkivoApplication::instance()
+{
+    static arkivoApplication application;
+    return application;
+}
+
+void arkivoApplication::setContainer(IKAppContainer *container)
+{
+    d->container = container;
+}
+
+IKAppContainer *arkivoApplication::container() const
+{
+    return d->container;
+}
+
+KAppMainWindow *arkivoApplication::mainWindow() const
+{
+    if (!d->container)
+        return nullptr;
+    // A checked conversion: a main container that is not the suite's main
+    // window gives no parent rather than a wrong one.
+    return dynamic_cast<KAppMainWindow *>(d->container->mainContainer());
+}
+
+KAppInfo arkivoApplication::appInfo() const
+{
+    return d->container ? d->container->appInfo() : KAppInfo();
+}
+
+KLocalBackupManager *arkivoApplication::localBackupManager()
+{
+    if (!d->localBackupManager)
+        d->localBackupManager = new KLocalBackupManager(this);
+    return d->localBackupManager;
+}
+
+KBackupOptionMgr *arkivoApplication::backupOptionMgr()
+{
+    if (!d->backupOptionMgr)
+        d->backupOptionMgr = new KBackupOptionMgr(this);
+    return d->backupOptionMgr;
+}
+
+void arkivoApplication::releaseManagers()
+{
+    delete d->localBackupManager;
+    d->localBackupManager = nullptr;
+    delete d->backupOptionMgr;
+    d->backupOptionMgr = nullptr;
+}
+
+QThreadPool *arkivoApplication::threadPool() const
+{
+    return d->threadPool;
+}
+
+void arkivoApplication::waitForBackgroundTasks()
+{
+    d->threadPool->waitForDone();
+}
+
+void arkivoApplication::onSkinChanged(QVariantMap)
+{
+    emit sigSkinChanged();
+}

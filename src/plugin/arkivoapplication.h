@@ -1,0 +1,51 @@
+#pragma once
+
+#include <kappcontainer.h>
+
+#include <QObject>
+#include <QVariantMap>
+
+class KBackupCenterInfoC;
+class KBackupOptionMgr;
+class KCloudBackupManager;
+class KLocalBackupManager;
+class KRepairToolsManager;
+class QThreadPool;
+struct arkivoApplicationPrivate;
+
+// The plug-in's process-wide application object: it holds the host's
+// container and creates the service objects on first use.
+class arkivoApplication : public QObject
+{
+    Q_OBJECT
+public:
+    static arkivoApplication &instance();
+
+    void setContainer(IKAppContainer *container);
+    IKAppContainer *container() const;
+    KAppMainWindow *mainWindow() const;
+    KAppInfo appInfo() const;
+
+    KLocalBackupManager *localBackupManager();
+    KBackupOptionMgr *backupOptionMgr();
+
+    void releaseManagers();
+
+    // The pool of the plug-in's background tasks. It belongs to the plug-in,
+    // not to Qt, so that no task runs plug-in code once the library is gone.
+    QThreadPool *threadPool() const;
+    void waitForBackgroundTasks();
+
+signals:
+    void sigSkinChanged();
+
+private slots:
+    void onSkinChanged(QVariantMap);
+
+private:
+    arkivoApplication();
+    ~arkivoApplication() override;
+    Q_DISABLE_COPY(arkivoApplication)
+
+    arkivoApplicationPrivate *d;
+};

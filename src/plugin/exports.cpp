@@ -1,0 +1,36 @@
+// The four entry points through which the suite's app framework drives the plug-in.
+#include "api/arkivoapi.h"
+#include "plugin/arkivoapplication.h"
+
+#include <kappcontainer.h>
+
+#define ARKIVO_EXPORT extern "C" Q_DECL_EXPORT
+
+ARKIVO_EXPORT bool Initialize(IKAppContainer *container)
+{
+    arkivoApplication::instance().setContainer(container);
+    if (container) {
+        if (auto *mainWindow = dynamic_cast<KAppMainWindow *>(container->mainContainer()))
+            mainWindow->setModal(false);
+    }
+    return true;
+}
+
+ARKIVO_EXPORT QWidget *CreateClientWidget()
+{
+    return nullptr;
+}
+
+ARKIVO_EXPORT bool Destroy()
+{
+    arkivoApplication &application = arkivoApplication::instance();
+    application.setContainer(nullptr);
+    // The host may unload the library next: no background task may outlive it.
+    application.waitForBackgroundTasks();
+    return true;
+}
+
+ARKIVO_EXPORT void apifactory_creater(KEssJsApi *api)
+{
+    arkivoAPI::registerWith(api);
+}

@@ -277,7 +277,10 @@ void KBackupOptionMgr::loadBackupDirs()
     settings.beginGroup(kBackupGroup);
     const QStringList history = readHistory(settings);
     for (const QString &dir : history) {
-        if (!dir.isEmpty() && !m_backupDirs.contains(dir, Qt::CaseInsensitive) && QDir(dir).exists())
+        // A NUL cannot be in a real path; the file system calls would cut it there.
+        if (dir.isEmpty() || dir.contains(QChar(QChar::Null)) || m_backupDirs.contains(dir, Qt::CaseInsensitive))
+            continue;
+        if (QDir(dir).exists())
             m_backupDirs.append(dir);
     }
 }

@@ -8,10 +8,12 @@
 #include "hostsession.h"
 #include "pagedispatch.h"
 
+#include <kessjsapi.h>
 #include <suitehome.h>
 
 #include <QApplication>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QStringList>
 
 #include <cstdio>

@@ -29,7 +29,10 @@ bool EventSubscriptions::subscribe(const QString &event, QObject *receiver, cons
         if (existing.event == event && existing.receiver == receiver && existing.slot == name)
             return true;
     }
-    m_subscriptions.append({event, receiver, name});
+    // A deep copy: the text may be a literal inside a plug-in that is
+    // unloaded while the container lives on.
+    const QString ownEvent(event.constData(), event.size());
+    m_subscriptions.append({ownEvent, receiver, name});
     return true;
 }
 

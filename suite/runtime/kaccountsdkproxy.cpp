@@ -4,6 +4,8 @@
 #include "kcoreapplication.h"
 #include "suiteconfig.h"
 
+#include <QJsonObject>
+
 KAccountSdkProxy::KAccountSdkProxy(QObject *parent)
     : QObject(parent)
 {
@@ -24,7 +26,9 @@ KAccount *KAccountSdkProxy::getAccount(const QString &id)
 
 bool KAccountSdkProxy::login(const QVariantMap &params)
 {
-    m_lastLoginParams = params;
+    // Deep copies: the texts may be literals inside a plug-in that is
+    // unloaded before the account service goes.
+    m_lastLoginParams = QJsonObject::fromVariantMap(params).toVariantMap();
     if (SuiteConfig::value(QStringLiteral("account/autoLogin"), false).toBool()) {
         SuiteConfig::setValue(QStringLiteral("account/signedIn"), true);
         if (KCloudSvrProxy *proxy = KCoreApplication::cloudSvrProxy())

@@ -5,6 +5,9 @@
 #include <QJsonObject>
 #include <QJsonValue>
 
+#include <cmath>
+#include <limits>
+
 namespace kcmc {
 
 int intValue(const QString &item, const QString &field, bool *isNull)
@@ -13,10 +16,13 @@ int intValue(const QString &item, const QString &field, bool *isNull)
     // An item is either the integer itself or an object of fields.
     if (value.isObject())
         value = value.toObject().value(field);
-    const bool usable = value.isDouble();
+    // Only a whole number in int's range is an integer item.
+    const double number = value.toDouble();
+    const bool usable = value.isDouble() && std::floor(number) == number
+        && number >= std::numeric_limits<int>::min() && number <= std::numeric_limits<int>::max();
     if (isNull)
         *isNull = !usable;
-    return usable ? value.toInt() : 0;
+    return usable ? int(number) : 0;
 }
 
 bool support(const QString &feature)

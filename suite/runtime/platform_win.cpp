@@ -1,6 +1,6 @@
 #include "platform.h"
 
-#include <qt_windows.h>
+#include <windows.h>
 #include <shellapi.h>
 
 namespace Platform {

@@ -9,6 +9,22 @@
 // Reads and writes of the suite home's settings files, shared by the host
 // classes. Every call opens the file afresh, so changes made by another
 // process (or a test) are seen at once.
+//
+// suite.ini (defaults in brackets):
+//   backup/      mode [1], interval [10], enabled [true], path [defaultPath],
+//                defaultPath [<home>/backup]
+//   paths/       launchExe, compactLaunchExe, installRoot, frameworks [<home>/frameworks]
+//   product/     independentMode [false]
+//   cloudCache/  paths (list)
+//   services/    cloudProxy, accountSdk, usageReporter, domainMgr, fpc [true]:
+//                false makes the matching accessor answer null
+//   account/     signedIn [false], userType [1], userId, autoLogin [false]
+//   cloud/       running [false] (checkBrisaRunning), storageCode [0] (getUserInfo)
+//   domains/     <key>, e.g. papyra
+//   app/         id, name, src [backupcenter], version
+// cloudconfig.json: {"items": {name: int | {field: int}}, "features": {key: bool},
+//   "fpc": {"<id1>/<id2>": {item: number | string}}}
+// common.ini is KCommonSettings; cloudclient.ini is read by its users directly.
 namespace SuiteConfig {
 QVariant value(const QString &key, const QVariant &fallback = QVariant());
 void setValue(const QString &key, const QVariant &value);

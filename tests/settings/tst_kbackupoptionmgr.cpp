@@ -10,7 +10,7 @@
 
 #include <memory>
 
-using Args = QList<QVariant>;
+using Calls = QList<QList<QVariant>>;
 
 class tst_KBackupOptionMgr : public QObject
 {
@@ -22,22 +22,19 @@ private slots:
     void readsAndWritesHost();
     void retention_data();
     void retention();
-    void loadBackupDirs_data();
-    void loadBackupDirs();
-    void setBackupDir_data();
-    void setBackupDir();
+    void backupDirs_data();
+    void backupDirs();
+    void backupDirBackAndIgnored();
     void modeSetters_data();
     void modeSetters();
-    void setBackupEnabled_data();
-    void setBackupEnabled();
-    void hostNotice_data();
-    void hostNotice();
+    void backupSwitch_data();
+    void backupSwitch();
     void fpcCfgChange_data();
     void fpcCfgChange();
 
 private:
-    // Folder tokens of the tables: A, B, X, Y exist; "missing" does not;
-    // a trailing "^" gives the same folder in upper case.
+    // Folder tokens: a single letter is an existing folder, "missing" one that
+    // does not exist, a trailing "^" the folder in upper case; else literal.
     QString dir(const QString &token) const;
     QStringList dirs(const QStringList &tokens) const;
 
@@ -47,11 +44,11 @@ private:
 
 QString tst_KBackupOptionMgr::dir(const QString &token) const
 {
+    if (token == QLatin1String("missing"))
+        return m_home->filePath(token);
     if (token.endsWith(QLatin1Char('^')))
         return dir(token.chopped(1)).toUpper();
-    if (token.isEmpty() || token == QLatin1String("missing"))
-        return token.isEmpty() ? token : m_home->filePath(token);
-    return m_home->makeDir(QStringLiteral("dirs/") + token);
+    return token.size() == 1 ? m_home->makeDir(QStringLiteral("dirs/") + token) : token;
 }
 
 QStringList tst_KBackupOptionMgr::dirs(const QStringList &tokens) const
@@ -70,7 +67,7 @@ void tst_KBackupOptionMgr::init()
 
 void tst_KBackupOptionMgr::cleanup()
 {
-    m_mgr.reset(); // writes to the suite home, so before it goes
+    m_mgr.reset(); // its destructor writes to the suite home
     m_home.reset();
 }
 
@@ -80,12 +77,11 @@ void tst_KBackupOptionMgr::readsAndWritesHost()
     m_home->setSuiteValue("backup/interval", 30);
     m_home->setSuiteValue("backup/enabled", true);
     m_mgr = std::make_unique<KBackupOptionMgr>();
-    QCOMPARE(m_mgr->backupMode(), 2);
     QVERIFY(m_mgr->isTimedBackup());
     QCOMPARE(m_mgr->backupInterval(), 30);
     QVERIFY(m_mgr->isBackupEnabled());
 
-    // Changed elsewhere in the suite: reloading takes mode and switch, not the interval.
+    // Reloading takes mode and switch from the suite, not the interval.
     KBackupCenterHelper::setBackupMode(KBackupCenterHelper::IncrementBackup);
     KBackupCenterHelper::setTimeBackupInterval(5);
     KBackupCenterHelper::setEnableBackup(false);
@@ -94,8 +90,9 @@ void tst_KBackupOptionMgr::readsAndWritesHost()
     QVERIFY(!m_mgr->isBackupEnabled());
     QCOMPARE(m_mgr->backupInterval(), 30);
 
+    KBackupCenterHelper::setBackupMode(KBackupCenterHelper::SmartBackup);
     m_mgr.reset();
-    QCOMPARE(int(KBackupCenterHelper::getBackupMode()), 3);
+    QCOMPARE(KBackupCenterHelper::getBackupMode(), KBackupCenterHelper::IncrementBackup);
     QCOMPARE(KBackupCenterHelper::timeBackupInterval(), 30u);
 }
 
@@ -103,23 +100,24 @@ void tst_KBackupOptionMgr::retention_data()
 {
     QTest::addColumn<QJsonObject>("items");
     QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<int>("days");
     QTest::addColumn<int>("keep");
     QTest::addColumn<int>("min");
+    QTest::addColumn<int>("days");
     QTest::addColumn<QVariant>("storedAfter");
 
     const QVariant none;
-    QTest::newRow("fixed") << QJsonObject{{"FixedBackupKeepDays", 30}} << QVariant("200") << 50 << 30 << 7 << QVariant("200");
-    QTest::newRow("nothing configured") << QJsonObject() << none << 60 << 90 << 7 << QVariant("60");
-    QTest::newRow("suggestion above max") << QJsonObject{{"BackupKeepCacheDays", 150}} << none << 60 << 90 << 7 << QVariant("60");
-    QTest::newRow("suggestion below min") << QJsonObject{{"BackupKeepCacheDays", 3}} << none << 60 << 90 << 7 << QVariant("60");
-    QTest::newRow("suggestion taken") << QJsonObject{{"BackupKeepCacheDays", 60}} << none << 60 << 60 << 7 << QVariant("60");
-    QTest::newRow("suggestion below configured min") << QJsonObject{{"BackupKeepCacheDays", 60}, {"MinKeepCacheDays", 70}} << none << 80 << 90 << 70 << QVariant("80");
-    QTest::newRow("clamped to max") << QJsonObject() << none << 500 << 90 << 7 << QVariant("120");
-    QTest::newRow("clamped to min") << QJsonObject() << none << 1 << 90 << 7 << QVariant("7");
-    QTest::newRow("min above max wins") << QJsonObject{{"MinKeepCacheDays", 150}} << none << 60 << 90 << 150 << QVariant("150");
-    QTest::newRow("stored not clamped") << QJsonObject() << QVariant("200") << 60 << 200 << 7 << QVariant("60");
-    QTest::newRow("stored not a number") << QJsonObject() << QVariant("abc") << 60 << 0 << 7 << QVariant("60");
+    QTest::newRow("fixed") << QJsonObject{{"FixedBackupKeepDays", 30}} << QVariant("200") << 30 << 7 << 50 << QVariant("200");
+    QTest::newRow("nothing configured") << QJsonObject() << none << 90 << 7 << 60 << QVariant("60");
+    QTest::newRow("suggestion above max") << QJsonObject{{"BackupKeepCacheDays", 150}} << none << 90 << 7 << 60 << QVariant("60");
+    QTest::newRow("suggestion below min") << QJsonObject{{"BackupKeepCacheDays", 3}} << none << 90 << 7 << 60 << QVariant("60");
+    QTest::newRow("suggestion taken") << QJsonObject{{"BackupKeepCacheDays", 60}} << none << 60 << 7 << 60 << QVariant("60");
+    QTest::newRow("suggestion below configured min")
+        << QJsonObject{{"BackupKeepCacheDays", 60}, {"MinKeepCacheDays", 70}} << none << 90 << 70 << 80 << QVariant("80");
+    QTest::newRow("clamped to max") << QJsonObject() << none << 90 << 7 << 500 << QVariant("120");
+    QTest::newRow("clamped to min") << QJsonObject() << none << 90 << 7 << 1 << QVariant("7");
+    QTest::newRow("min above max wins") << QJsonObject{{"MinKeepCacheDays", 150}} << none << 90 << 150 << 60 << QVariant("150");
+    QTest::newRow("stored not clamped") << QJsonObject() << QVariant("200") << 200 << 7 << 60 << QVariant("60");
+    QTest::newRow("stored not a number") << QJsonObject() << QVariant("abc") << 0 << 7 << 60 << QVariant("60");
 }
 
 void tst_KBackupOptionMgr::retention()
@@ -139,108 +137,206 @@ void tst_KBackupOptionMgr::retention()
     QVERIFY(!m_home->hasCommonValue("Backup/BackupKeepCacheDays"));
 }
 
-void tst_KBackupOptionMgr::loadBackupDirs_data()
+// Loads the folder list, then moves from the current folder to folder B.
+void tst_KBackupOptionMgr::backupDirs_data()
 {
     QTest::addColumn<QString>("current");
     QTest::addColumn<QVariant>("history");
     QTest::addColumn<QString>("legacy");
-    QTest::addColumn<QStringList>("expected");
-
-    QTest::newRow("no history") << "A" << QVariant() << QString() << QStringList{"A"};
-    QTest::newRow("existing, non-empty, unlisted")
-        << "A" << QVariant(QStringList{"X", "missing", "", "A^", "Y", "X^"}) << QString() << QStringList{"A", "X", "Y"};
-    QTest::newRow("legacy split at commas") << "A" << QVariant() << "X,,missing,Y" << QStringList{"A", "X", "Y"};
-    QTest::newRow("list wins over legacy") << "A" << QVariant(QStringList{"Y"}) << "X" << QStringList{"A", "Y"};
-    QTest::newRow("empty current kept") << "" << QVariant(QStringList{"X"}) << QString() << QStringList{"", "X"};
-}
-
-void tst_KBackupOptionMgr::loadBackupDirs()
-{
-    QFETCH(QString, current);
-    QFETCH(QVariant, history);
-    QFETCH(QString, legacy);
-    QFETCH(QStringList, expected);
-    m_home->setSuiteValue("backup/path", dir(current));
-    if (history.isValid())
-        m_home->setCommonValue("Backup/AutoRecoverFilePathHis", dirs(history.toStringList()));
-    if (!legacy.isNull())
-        m_home->setCommonValue("Backup/OldAutoRecoverFilePath", dirs(legacy.split(',')).join(','));
-
-    m_mgr = std::make_unique<KBackupOptionMgr>();
-    QCOMPARE(m_mgr->backupDirs(), dirs(expected));
-    QCOMPARE(m_mgr->currentBackupDrive(), dir(current).left(1));
-}
-
-void tst_KBackupOptionMgr::setBackupDir_data()
-{
-    QTest::addColumn<QString>("current");
-    QTest::addColumn<QVariant>("history");
-    QTest::addColumn<QString>("legacy");
-    QTest::addColumn<QString>("newDir");
-    QTest::addColumn<QStringList>("historyAfter"); // empty: key left as it was
+    QTest::addColumn<QStringList>("loaded");
+    QTest::addColumn<QStringList>("historyAfter");
     QTest::addColumn<QStringList>("dirsAfter");
 
-    QTest::newRow("first change") << "A" << QVariant() << QString() << "B" << QStringList{"A"} << QStringList{"B", "A"};
-    QTest::newRow("legacy history") << "A" << QVariant() << "X,,Y" << "B" << QStringList{"X", "Y", "A"} << QStringList{"B", "A", "X", "Y"};
-    QTest::newRow("old listed in other case") << "A" << QVariant(QStringList{"A^"}) << QString() << "B" << QStringList{"A^"} << QStringList{"B", "A"};
-    QTest::newRow("new folder leaves history") << "A" << QVariant(QStringList{"B", "X"}) << QString() << "B" << QStringList{"X", "A"} << QStringList{"B", "A", "X"};
-    QTest::newRow("entry with NUL dropped") << "A" << QVariant(QStringList{QStringLiteral("X\0Z"), "Y"}) << QString() << "B" << QStringList{"Y", "A"} << QStringList{"B", "A", "Y"};
-    QTest::newRow("nothing to remember") << "" << QVariant() << QString() << "B" << QStringList() << QStringList{"B", ""};
+    using L = QStringList;
+    const QString noLegacy;
+    QTest::newRow("no history") << "A" << QVariant() << noLegacy << L{"A"} << L{"A"} << L{"B", "A"};
+    QTest::newRow("existing, non-empty, unlisted") << "A" << QVariant(L{"X", "missing", "", "A^", "Y", "X^"}) << noLegacy
+        << L{"A", "X", "Y"} << L{"X", "missing", "A^", "Y", "X^"} << L{"B", "A", "X", "Y"};
+    QTest::newRow("legacy split at commas") << "A" << QVariant() << "X,,missing,Y"
+        << L{"A", "X", "Y"} << L{"X", "missing", "Y", "A"} << L{"B", "A", "X", "Y"};
+    QTest::newRow("list wins over legacy") << "A" << QVariant(L{"Y"}) << "X" << L{"A", "Y"} << L{"Y", "A"} << L{"B", "A", "Y"};
+    QTest::newRow("new folder leaves history") << "A" << QVariant(L{"B", "X"}) << noLegacy
+        << L{"A", "B", "X"} << L{"X", "A"} << L{"B", "A", "X"};
+    QTest::newRow("entry with NUL dropped") << "A" << QVariant(L{QStringLiteral("bad\0name"), "Y"}) << noLegacy
+        << L{"A", "Y"} << L{"Y", "A"} << L{"B", "A", "Y"};
 }
 
-void tst_KBackupOptionMgr::setBackupDir()
+void tst_KBackupOptionMgr::backupDirs()
 {
     QFETCH(QString, current);
     QFETCH(QVariant, history);
     QFETCH(QString, legacy);
-    QFETCH(QString, newDir);
+    QFETCH(QStringList, loaded);
     QFETCH(QStringList, historyAfter);
+    QFETCH(QStringList, dirsAfter);
     m_home->setSuiteValue("backup/path", dir(current));
     if (history.isValid())
         m_home->setCommonValue("Backup/AutoRecoverFilePathHis", dirs(history.toStringList()));
     if (!legacy.isNull())
         m_home->setCommonValue("Backup/OldAutoRecoverFilePath", dirs(legacy.split(',')).join(','));
+
     m_mgr = std::make_unique<KBackupOptionMgr>();
+    QCOMPARE(m_mgr->backupDirs(), dirs(loaded));
+    QCOMPARE(m_mgr->currentBackupDrive(), dir(current).left(1));
+
     QSignalSpy spy(m_mgr.get(), &KBackupOptionMgr::backupDirChange);
     QSignalSpy hostSpy(KBackupCenterMgr::instance(), &KBackupCenterMgr::backupDirChange);
-
-    m_mgr->setBackupDir(dir(newDir));
-    QCOMPARE(spy, QList<Args>{{dir(newDir)}});
+    m_mgr->setBackupDir(dir("B"));
+    QCOMPARE(spy, Calls{{dir("B")}});
     QCOMPARE(hostSpy, spy);
-    QCOMPARE(KBackupCenterHelper::backupPath(), dir(newDir));
-    QTEST(m_mgr->backupDirs(), "dirsAfter"); // tokens resolved below
+    QCOMPARE(KBackupCenterHelper::backupPath(), dir("B"));
+    QCOMPARE(m_mgr->backupDirs(), dirs(dirsAfter));
+    QCOMPARE(m_home->commonValue("Backup/AutoRecoverFilePathHis").toStringList(), dirs(historyAfter));
+    QCOMPARE(m_home->commonValue("Backup/MoveBackupFlag"), QVariant("-1"));
+}
+
+void tst_KBackupOptionMgr::backupDirBackAndIgnored()
+{
+    m_home->setSuiteValue("backup/path", dir("A"));
+    m_mgr = std::make_unique<KBackupOptionMgr>();
+    m_mgr->setBackupDir(dir("B"));
+    m_mgr->setBackupDir(dir("A"));
+    QCOMPARE(m_home->commonValue("Backup/AutoRecoverFilePathHis").toStringList(), dirs({"B"}));
+    QCOMPARE(m_mgr->backupDirs(), dirs({"A", "B"}));
+
+    QSignalSpy spy(m_mgr.get(), &KBackupOptionMgr::backupDirChange);
+    m_mgr->setBackupDir(QString());
+    m_mgr->setBackupDir(dir("A^"));
+    QCOMPARE(spy.count(), 0);
+    QCOMPARE(KBackupCenterHelper::backupPath(), dir("A"));
+    QCOMPARE(m_mgr->backupDirs(), dirs({"A", "B"}));
 }
 
 void tst_KBackupOptionMgr::modeSetters_data()
 {
+    QTest::addColumn<int>("startMode");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("argument");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("announced");
+    QTest::addColumn<uint>("interval");
+
+    QTest::newRow("smart") << 3 << true << "smart" << 0 << 1 << 0 << 10u;
+    QTest::newRow("timed") << 1 << true << "timed" << 45 << 2 << 45 << 45u;
+    QTest::newRow("increment on") << 1 << true << "increment" << 1 << 3 << 0 << 10u;
+    QTest::newRow("increment off, switch on") << 3 << true << "increment" << 0 << 1 << 0 << 10u;
+    QTest::newRow("increment off, switch off") << 3 << false << "increment" << 0 << 0 << 0 << 10u;
 }
 
 void tst_KBackupOptionMgr::modeSetters()
 {
+    QFETCH(int, startMode);
+    QFETCH(bool, enabled);
+    QFETCH(QString, action);
+    QFETCH(int, argument);
+    QFETCH(int, mode);
+    QFETCH(int, announced);
+    m_home->setSuiteValue("backup/mode", startMode);
+    m_home->setSuiteValue("backup/interval", 10);
+    m_home->setSuiteValue("backup/enabled", enabled);
+    m_mgr = std::make_unique<KBackupOptionMgr>();
+    QList<int> suiteModeSeenByListener;
+    connect(m_mgr.get(), &KBackupOptionMgr::backupModeChange, this,
+            [&] { suiteModeSeenByListener.append(KBackupCenterHelper::getBackupMode()); });
+    QSignalSpy hostSpy(KBackupCenterMgr::instance(), &KBackupCenterMgr::backupModeChange);
+
+    if (action == "smart")
+        m_mgr->setSmartBackup();
+    else if (action == "timed")
+        m_mgr->setTimedBackup(argument);
+    else
+        m_mgr->setIncrementBackup(argument);
+
+    QCOMPARE(suiteModeSeenByListener, QList<int>{startMode});
+    QCOMPARE(hostSpy, (Calls{{mode, announced}}));
+    QCOMPARE(m_mgr->backupMode(), mode);
+    QCOMPARE(int(KBackupCenterHelper::getBackupMode()), mode);
+    QTEST(KBackupCenterHelper::timeBackupInterval(), "interval");
+    QCOMPARE(m_home->commonValue("Backup/EnableForceIncBackup"), mode == 3 ? QVariant() : QVariant(0));
 }
 
-void tst_KBackupOptionMgr::setBackupEnabled_data()
+void tst_KBackupOptionMgr::backupSwitch_data()
 {
+    QTest::addColumn<bool>("start");
+    QTest::addColumn<bool>("notice"); // else the setter with the map's switch value
+    QTest::addColumn<QVariantMap>("settings");
+    QTest::addColumn<Calls>("emitted");
+
+    QTest::newRow("set off to on") << false << false << QVariantMap{{"BackupSwitch", true}} << Calls{{true}};
+    QTest::newRow("set on to off") << true << false << QVariantMap{{"BackupSwitch", false}} << Calls{{false}};
+    QTest::newRow("set on unchanged") << true << false << QVariantMap{{"BackupSwitch", true}} << Calls();
+    QTest::newRow("set off unchanged") << false << false << QVariantMap{{"BackupSwitch", false}} << Calls();
+    QTest::newRow("notice on") << false << true << QVariantMap{{"BackupSwitch", true}} << Calls{{true}};
+    QTest::newRow("notice off") << true << true << QVariantMap{{"from", "writer"}, {"BackupSwitch", false}} << Calls{{false}};
+    QTest::newRow("notice without switch") << true << true
+        << QVariantMap{{"from", "writer"}, {"BackupMode", 2}, {"BackupInterval", 5}, {"BackupDir", "/x"}} << Calls();
 }
 
-void tst_KBackupOptionMgr::setBackupEnabled()
+void tst_KBackupOptionMgr::backupSwitch()
 {
-}
+    QFETCH(bool, start);
+    QFETCH(bool, notice);
+    QFETCH(QVariantMap, settings);
+    m_home->setSuiteValue("backup/mode", 1);
+    m_home->setSuiteValue("backup/enabled", start);
+    m_mgr = std::make_unique<KBackupOptionMgr>();
+    // Flipped behind the manager's back: only the setter's real change writes the suite.
+    KBackupCenterHelper::setEnableBackup(!start);
+    QSignalSpy hostSpy(KBackupCenterMgr::instance(), &KBackupCenterMgr::backupSwitchStateChanged);
+    QSignalSpy noticeSpy(m_mgr.get(), &KBackupOptionMgr::notifyBackupSwitchStateChanged);
 
-void tst_KBackupOptionMgr::hostNotice_data()
-{
-}
-
-void tst_KBackupOptionMgr::hostNotice()
-{
+    if (notice)
+        emit KBackupCenterMgr::instance()->notifyChangeBackupSettings(settings);
+    else
+        m_mgr->setBackupEnabled(settings.value("BackupSwitch").toBool());
+    QTEST(static_cast<Calls>(notice ? noticeSpy : hostSpy), "emitted");
+    QCOMPARE(m_mgr->isBackupEnabled(), settings.value("BackupSwitch", start).toBool());
+    QCOMPARE(KBackupCenterHelper::enableBackup(), !start);
+    QCOMPARE(m_mgr->backupMode(), 1);
 }
 
 void tst_KBackupOptionMgr::fpcCfgChange_data()
 {
+    QTest::addColumn<bool>("service");
+    QTest::addColumn<qlonglong>("id");
+    QTest::addColumn<QJsonValue>("item");
+    QTest::addColumn<int>("startMode");
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<int>("mode");
+
+    QTest::newRow("available while incremental") << true << 61870LL << QJsonValue(1) << 3 << QVariant(1) << 1;
+    QTest::newRow("available while timed") << true << 61870LL << QJsonValue(1) << 2 << QVariant(1) << 2;
+    QTest::newRow("not available") << true << 61870LL << QJsonValue(0) << 3 << QVariant(0) << 3;
+    QTest::newRow("whole within tolerance") << true << 61870LL << QJsonValue(2.9999999999999) << 3 << QVariant(3) << 1;
+    QTest::newRow("not whole") << true << 61870LL << QJsonValue(1.5) << 3 << QVariant(0) << 3;
+    QTest::newRow("text") << true << 61870LL << QJsonValue("1") << 3 << QVariant(0) << 3;
+    QTest::newRow("no item") << true << 61870LL << QJsonValue(QJsonValue::Undefined) << 3 << QVariant(0) << 3;
+    QTest::newRow("no service") << false << 61870LL << QJsonValue(1) << 3 << QVariant(0) << 3;
+    QTest::newRow("other id") << true << 61871LL << QJsonValue(1) << 3 << QVariant() << 3;
 }
 
 void tst_KBackupOptionMgr::fpcCfgChange()
 {
+    QFETCH(bool, service);
+    QFETCH(qlonglong, id);
+    QFETCH(QJsonValue, item);
+    QFETCH(int, startMode);
+    QFETCH(int, mode);
+    QJsonObject record;
+    if (!item.isUndefined())
+        record.insert("incBackupAvailable", item);
+    m_home->setCloudConfig(QJsonObject{{"fpc", QJsonObject{{"139/61870", record}}}});
+    m_home->setSuiteValue("services/fpc", service);
+    m_home->setSuiteValue("backup/mode", startMode);
+    m_mgr = std::make_unique<KBackupOptionMgr>();
+    QSignalSpy hostSpy(KBackupCenterMgr::instance(), &KBackupCenterMgr::backupModeChange);
+
+    QVERIFY(QMetaObject::invokeMethod(m_mgr.get(), "onFpcCfgChange", Q_ARG(qlonglong, 7), Q_ARG(qlonglong, id)));
+    QTEST(m_home->commonValue("Backup/IncBackupAvailable"), "stored");
+    QCOMPARE(m_mgr->backupMode(), mode);
+    QCOMPARE(int(KBackupCenterHelper::getBackupMode()), mode);
+    QCOMPARE(hostSpy, (mode != startMode ? Calls{{1, 0}} : Calls()));
 }
 
 QTEST_GUILESS_MAIN(tst_KBackupOptionMgr)

@@ -1,5 +1,6 @@
 #include "testsuitehome.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -80,6 +81,21 @@ QString TestSuiteHome::writeFile(const QString &relative, const QByteArray &cont
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(content);
     return QFileInfo(path).absoluteFilePath();
+}
+
+QString TestSuiteHome::writeBackupCopy(const QString &folder, const QString &document,
+                                       const QDateTime &savedAt, const QByteArray &content) const
+{
+    const QString identifier = QString::fromLatin1(
+        QCryptographicHash::hash((document + savedAt.toString(Qt::ISODateWithMs)).toUtf8(), QCryptographicHash::Md5).toHex());
+    const QString name = QStringLiteral("%1.%2.%3.%4")
+                             .arg(document, identifier, savedAt.toString(QStringLiteral("yyyyMMddHHmmss")),
+                                  QFileInfo(document).suffix());
+    const QString path = writeFile(folder + QLatin1Char('/') + name, content);
+    QFile file(path);
+    if (file.open(QIODevice::ReadWrite))
+        file.setFileTime(savedAt, QFileDevice::FileModificationTime);
+    return path;
 }
 
 QStringList TestSuiteHome::logMessages() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QJsonObject>
 #include <QList>
 #include <QString>
@@ -40,6 +41,12 @@ public:
     QString makeDir(const QString &relative) const;
     // Writes a file inside the home (folders made as needed); answers its absolute path.
     QString writeFile(const QString &relative, const QByteArray &content = QByteArray("x")) const;
+
+    // Writes a backup copy of `document` saved at `savedAt` into `folder`
+    // (relative to the home), named as the suite names them, with its
+    // modification time set to `savedAt`; answers its absolute path.
+    QString writeBackupCopy(const QString &folder, const QString &document, const QDateTime &savedAt,
+                            const QByteArray &content = QByteArray("x")) const;
 
     // The messages of the plug-in's log, in order, without time and module.
     QStringList logMessages() const;

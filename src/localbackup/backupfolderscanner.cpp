@@ -1,0 +1,148 @@
+#include "backupfolderscanner.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+
+#ifdef Q_OS_UNIX
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
+#else
+#include <QDirIterator>
+#include <QFileInfo>
+#endif
+
+namespace {
+
+bool isPlainSuffix(const QString &suffix)
+{
+    if (suffix.isEmpty())
+        return false;
+    for (const QChar c : suffix) {
+        const ushort u = c.unicode();
+        if (u >= 0x80 || u == '*' || u == '?' || u == '[' || u == ']' || u == '\\' || u == '.'
+            || u == '/')
+            return false;
+    }
+    return true;
+}
+
+// QDir sorts by the local wall-clock time of the modification (it reads the
+// local time and relabels it UTC), so files touched during a daylight-saving
+// fall-back hour do not sort by their real order. Reproduce that key.
+qint64 wallClockSortKey(qint64 msecsSinceEpoch)
+{
+#ifdef Q_OS_UNIX
+    // Beyond this Qt stops using the C library for local time.
+    constexpr qint64 lastLocaltimeMSecs = Q_INT64_C(2145916799) * 1000;
+    if (msecsSinceEpoch >= 0 && msecsSinceEpoch <= lastLocaltimeMSecs) {
+        const time_t secs = time_t(msecsSinceEpoch / 1000);
+        tm local;
+        if (localtime_r(&secs, &local))
+            return msecsSinceEpoch + qint64(local.tm_gmtoff) * 1000;
+    }
+#endif
+    QDateTime wallClock = QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch);
+    wallClock.setTimeSpec(Qt::UTC);
+    return wallClock.toMSecsSinceEpoch();
+}
+
+} // namespace
+
+BackupFolderScanner::BackupFolderScanner(const QStringList &nameFilters)
+{
+    for (const QString &filter : nameFilters) {
+        const QString suffix = filter.mid(2);
+        if (filter.startsWith(QLatin1String("*.")) && isPlainSuffix(suffix)) {
+            m_suffixes.insert(suffix.toCaseFolded());
+            m_minSuffixLength = m_minSuffixLength ? qMin(m_minSuffixLength, suffix.size()) : suffix.size();
+            m_maxSuffixLength = qMax(m_maxSuffixLength, suffix.size());
+        } else {
+            m_patterns.append(QRegularExpression(QRegularExpression::wildcardToRegularExpression(filter),
+                                                 QRegularExpression::CaseInsensitiveOption));
+        }
+    }
+}
+
+bool BackupFolderScanner::matchesName(const QString &fileName) const
+{
+    const int lastDot = fileName.lastIndexOf(QLatin1Char('.'));
+    if (lastDot >= 0) {
+        const int length = fileName.size() - lastDot - 1;
+        if (length >= m_minSuffixLength && length <= m_maxSuffixLength
+            && m_suffixes.contains(fileName.mid(lastDot + 1).toCaseFolded()))
+            return true;
+    }
+    for (const QRegularExpression &pattern : m_patterns) {
+        if (pattern.match(fileName).hasMatch())
+            return true;
+    }
+    return false;
+}
+
+QVector<BackupFolderEntry> BackupFolderScanner::scan(const QString &folder) const
+{
+    QVector<BackupFolderEntry> entries;
+    const QString absoluteFolder = QDir(folder).absolutePath();
+    const QString prefix = absoluteFolder.endsWith(QLatin1Char('/'))
+            ? absoluteFolder : absoluteFolder + QLatin1Char('/');
+
+#ifdef Q_OS_UNIX
+    DIR *dir = ::opendir(QFile::encodeName(absoluteFolder).constData());
+    if (!dir)
+        return entries;
+    const int dirFd = ::dirfd(dir);
+    ::tzset();
+    while (const dirent *entry = ::readdir(dir)) {
+        // Hidden entries, "." and ".." are not listed.
+        if (entry->d_name[0] == '.')
+            continue;
+        const unsigned char type = entry->d_type;
+        if (type != DT_REG && type != DT_LNK && type != DT_UNKNOWN)
+            continue;
+        const QString name = QFile::decodeName(entry->d_name);
+        if (!matchesName(name))
+            continue;
+        bool isLink = type == DT_LNK;
+        struct stat st;
+        if (type == DT_UNKNOWN) {
+            if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+                continue;
+            isLink = S_ISLNK(st.st_mode);
+        }
+        // Follows links: a broken one fails and is not listed.
+        if (::fstatat(dirFd, entry->d_name, &st, 0) != 0)
+            continue;
+        // Like QDir without QDir::System: regular files, and links to anything but folders.
+        if (S_ISDIR(st.st_mode) || (!S_ISREG(st.st_mode) && !isLink))
+            continue;
+        const qint64 mtime = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+        entries.append({name, prefix + name, qint64(st.st_size), wallClockSortKey(mtime)});
+    }
+    ::closedir(dir);
+#else
+    QDirIterator it(absoluteFolder, QDir::Files | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        if (!matchesName(info.fileName()))
+            continue;
+        QDateTime modified = info.lastModified();
+        modified.setTimeSpec(Qt::UTC);
+        entries.append({info.fileName(), info.absoluteFilePath(), info.size(),
+                        modified.toMSecsSinceEpoch()});
+    }
+#endif
+
+    std::sort(entries.begin(), entries.end(),
+              [](const BackupFolderEntry &a, const BackupFolderEntry &b) {
+                  if (a.sortKey != b.sortKey)
+                      return a.sortKey > b.sortKey;
+                  return a.fileName < b.fileName;
+              });
+    return entries;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QRegularExpression>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+struct BackupFolderEntry
+{
+    QString fileName;
+    QString filePath; // absolute, "/" separators
+    qint64 size = 0;  // of the target when the entry is a symbolic link
+    qint64 sortKey = 0;
+};
+
+// Lists one backup folder in the order and with the selection of
+// QDir::entryInfoList(nameFilters, QDir::Files | QDir::NoDotAndDotDot, QDir::Time),
+// but reads each file's metadata once: that call converts times to local time
+// in every comparison, which costs minutes on large folders.
+class BackupFolderScanner
+{
+public:
+    explicit BackupFolderScanner(const QStringList &nameFilters);
+
+    QVector<BackupFolderEntry> scan(const QString &folder) const;
+    // Whether a file name passes the name filters (without regard to case).
+    bool matchesName(const QString &fileName) const;
+
+private:
+    // "*.ext" patterns reduce to a set of case-folded suffixes; anything else
+    // goes through wildcard expressions.
+    QSet<QString> m_suffixes;
+    int m_minSuffixLength = 0;
+    int m_maxSuffixLength = 0;
+    QVector<QRegularExpression> m_patterns;
+};

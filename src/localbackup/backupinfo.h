@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QTime>
+
+// Value records of the local backup catalogue.
+
+enum BackupDocType : qint32 {
+    DocTypeDoc = 0,
+    DocTypePpt = 1,
+    DocTypeXls = 2,
+    DocTypePdf = 3,
+    DocTypeUnknown = 4,
+};
+
+// One backup copy on disk.
+struct BackupFileInfo
+{
+    QString filePath;
+    qint64 fileSize = 0;
+    QTime saveTime;
+    // Invalid unless the suite recorded the copy as a sync conflict.
+    QDateTime conflictTime;
+};
+
+// The copies of one document made on one calendar day.
+struct BackupGroupInfo
+{
+    QString groupName;
+    BackupDocType groupType = DocTypeDoc;
+    QDate saveDate;
+    QList<BackupFileInfo> backupFiles;
+    bool isConflict = false;
+};
+
+// One record of the suite's sync-conflict files.
+struct SyncConflictInfo
+{
+    QDateTime lastAccessTime;
+    QDateTime conflictTime;
+    QDateTime backupTime;
+    QString fileId;
+    QString localPath;
+    QString backup;
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "backupinfo.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// Writes the page's backup list: the indented JSON document
+// {"backupList": [...]} exactly as QJsonDocument::toJson() would lay it out,
+// produced in one pass without building a JSON tree (the tree of a large
+// catalogue costs several times the listing of the folders).
+class BackupListWriter
+{
+public:
+    static QByteArray toJson(const QList<BackupGroupInfo *> &groups);
+    // Standard Base64 of toJson(), without the intermediate document.
+    static QString toBase64(const QList<BackupGroupInfo *> &groups);
+
+    // "0 KB" below one byte, whole KB below one MiB, MB with two decimals above.
+    static QString sizeText(qint64 bytes);
+    static QString typeName(BackupDocType type);
+};

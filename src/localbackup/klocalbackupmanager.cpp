@@ -1,0 +1,430 @@
+#include "klocalbackupmanager.h"
+
+#include "api/openurl.h"
+#include "backupfolderscanner.h"
+#include "backuplistwriter.h"
+#include "plugin/arkivolog.h"
+
+#include <dirs.h>
+#include <kbackupcenterhelper.h>
+#include <kprocess.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QUrl>
+#include <QXmlStreamReader>
+
+Q_LOGGING_CATEGORY(lcCatalogue, "arkivo.catalogue", QtInfoMsg)
+
+namespace {
+
+// The value of a run of digits, or 0 where QString::toInt would fail on
+// digits of other scripts.
+int fieldValue(const QString &text, int from, int length)
+{
+    int value = 0;
+    for (int i = from; i < from + length; ++i) {
+        const ushort u = text.at(i).unicode();
+        if (u < '0' || u > '9')
+            return 0;
+        value = value * 10 + (u - '0');
+    }
+    return value;
+}
+
+bool isIdentifier(const QString &text, int from, int length)
+{
+    if (length != 32)
+        return false;
+    for (int i = from; i < from + length; ++i) {
+        const QChar c = text.at(i);
+        if (!c.isLetter() && !c.isDigit())
+            return false;
+    }
+    return true;
+}
+
+bool isTimeStamp(const QString &text, int from, int length)
+{
+    if (length != 14 && length != 17)
+        return false;
+    for (int i = from; i < from + length; ++i) {
+        if (!text.at(i).isDigit())
+            return false;
+    }
+    return true;
+}
+
+QDateTime isoDateTime(const QXmlStreamAttributes &attributes, QLatin1String name)
+{
+    return QDateTime::fromString(attributes.value(name).toString(), Qt::ISODateWithMs);
+}
+
+} // namespace
+
+KLocalBackupManager::KLocalBackupManager(QObject *parent)
+    : QObject(parent)
+{
+}
+
+KLocalBackupManager::~KLocalBackupManager()
+{
+    qDeleteAll(groups);
+}
+
+QString KLocalBackupManager::backupNameFilter()
+{
+    return QStringLiteral(
+            "*.zentri;*.zntx;*.doc;*.dot;*.docx;*.dotx;*.docm;*.dotm;*.zcel;*.zcelt;*.xls;*.xlt;"
+            "*.xlsx;*.xlsm;*.xltx;*.xltm;*.xlsb;*.csv;*.zsho;*.zshot;*.ppt;*.pps;*.pot;*.pptx;"
+            "*.ppsx;*.potx;*.pdf");
+}
+
+QString KLocalBackupManager::hostApplicationName(BackupDocType type)
+{
+    switch (type) {
+    case DocTypeDoc: return QStringLiteral("zentri");
+    case DocTypePpt: return QStringLiteral("zdeck");
+    case DocTypeXls: return QStringLiteral("zcel");
+    case DocTypePdf: return QStringLiteral("pdf");
+    case DocTypeUnknown: break;
+    }
+    return QString();
+}
+
+void KLocalBackupManager::clearCatalogue()
+{
+    qDeleteAll(groups);
+    groups.clear();
+    m_groupsByKey.clear();
+    m_groupsByCopyPath.clear();
+    conflictInfos.clear();
+    loadedConflictFiles.clear();
+    m_conflictFilePaths.clear();
+}
+
+void KLocalBackupManager::reloadBackupFiles(const QStringList &folders)
+{
+    clearCatalogue();
+    static const BackupFolderScanner scanner(
+            backupNameFilter().split(QLatin1Char(';'), Qt::KeepEmptyParts, Qt::CaseSensitive));
+    for (const QString &folder : folders) {
+        if (!QDir(folder).exists())
+            continue;
+        Arkivo::logInfo(QStringLiteral("reloadBackupFiles() BackupPath = %1").arg(folder));
+        const QVector<BackupFolderEntry> entries = scanner.scan(folder);
+        for (const BackupFolderEntry &entry : entries)
+            addBackupFile(entry.filePath, entry.fileName, entry.size);
+        qCDebug(lcCatalogue) << folder << entries.size() << "candidates," << groups.size() << "groups";
+    }
+}
+
+QString KLocalBackupManager::getBackupFilesForJsonBase64() const
+{
+    Arkivo::logInfo(QStringLiteral("getBackupFilesForJsonBase64() BackupFileStorageCount = %1")
+                            .arg(groups.size()));
+    return BackupListWriter::toBase64(groups);
+}
+
+bool KLocalBackupManager::addBackupFile(const QString &path)
+{
+    const QFileInfo info(path);
+    return addBackupFile(path, info.fileName(), info.size());
+}
+
+bool KLocalBackupManager::addBackupFile(const QString &path, const QString &fileName, qint64 size)
+{
+    // name = <document name>.<identifier>.<time stamp>.<extension>; with only
+    // three parts the identifier doubles as the document name.
+    const int extensionDot = fileName.lastIndexOf(QLatin1Char('.'));
+    if (extensionDot <= 0)
+        return false;
+    const int stampDot = fileName.lastIndexOf(QLatin1Char('.'), extensionDot - 1);
+    if (stampDot < 0)
+        return false;
+    const int idDot = stampDot > 0 ? fileName.lastIndexOf(QLatin1Char('.'), stampDot - 1) : -1;
+
+    const int idStart = idDot + 1;
+    if (!isIdentifier(fileName, idStart, stampDot - idStart))
+        return false;
+    const int stamp = stampDot + 1;
+    if (!isTimeStamp(fileName, stamp, extensionDot - stamp))
+        return false;
+    const QDate date(fieldValue(fileName, stamp, 4), fieldValue(fileName, stamp + 4, 2),
+                     fieldValue(fileName, stamp + 6, 2));
+    if (!date.isValid())
+        return false;
+    const QTime time(fieldValue(fileName, stamp + 8, 2), fieldValue(fileName, stamp + 10, 2),
+                     fieldValue(fileName, stamp + 12, 2), 0);
+    if (!time.isValid())
+        return false;
+
+    const QString documentName = idDot < 0 ? fileName.left(stampDot) : fileName.left(idDot);
+    BackupGroupInfo *group = findGroup(documentName, date);
+    if (!group) {
+        group = new BackupGroupInfo;
+        group->groupName = documentName;
+        group->groupType = classifyDocumentType(documentName);
+        group->saveDate = date;
+        groups.append(group);
+        m_groupsByKey.insert(qMakePair(documentName, date), group);
+    }
+
+    BackupFileInfo file;
+    file.filePath = path;
+    file.fileSize = size;
+    file.saveTime = time;
+    file.conflictTime = conflictTimeFor(group->groupType, path.toLower());
+    group->backupFiles.append(file);
+    CopyIndexEntry &indexEntry = m_groupsByCopyPath[path];
+    indexEntry.group = group;
+    ++indexEntry.copies;
+
+    if (file.conflictTime.isValid())
+        group->isConflict = true;
+    return true;
+}
+
+BackupDocType KLocalBackupManager::classifyDocumentType(const QString &fileName)
+{
+    // Case-folded suffix to type; a suffix in two lists keeps the first.
+    static const QHash<QString, BackupDocType> types = [] {
+        const QPair<BackupDocType, QLatin1String> lists[] = {
+            {DocTypeDoc, QLatin1String("zentri;zntx;doc;dot;docx;dotx;docm;dotm")},
+            {DocTypeXls, QLatin1String("zcel;zcelt;xls;xlt;xlsx;xlsm;xltx;xltm;xlsb;csv")},
+            {DocTypePpt, QLatin1String("zsho;zshot;ppt;pps;pot;pptx;ppsx;potx")},
+            {DocTypePdf, QLatin1String("pdf")},
+        };
+        QHash<QString, BackupDocType> table;
+        for (const auto &list : lists) {
+            const QStringList suffixes = QString(list.second).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+            for (const QString &suffix : suffixes) {
+                if (!table.contains(suffix.toCaseFolded()))
+                    table.insert(suffix.toCaseFolded(), list.first);
+            }
+        }
+        return table;
+    }();
+    return types.value(QFileInfo(fileName).suffix().toLower().toCaseFolded(), DocTypeUnknown);
+}
+
+BackupGroupInfo *KLocalBackupManager::findGroup(const QString &name, const QDate &date) const
+{
+    return m_groupsByKey.value(qMakePair(name, date), nullptr);
+}
+
+BackupGroupInfo *KLocalBackupManager::findGroupByFilePath(const QString &path) const
+{
+    return m_groupsByCopyPath.value(path).group;
+}
+
+QDateTime KLocalBackupManager::conflictTimeFor(BackupDocType type, const QString &lowercasePath)
+{
+    const auto known = conflictInfos.constFind(lowercasePath);
+    if (known != conflictInfos.constEnd())
+        return known->conflictTime;
+
+    auto file = m_conflictFilePaths.find(type);
+    if (file == m_conflictFilePaths.end())
+        file = m_conflictFilePaths.insert(type, syncConflictFilePath(hostApplicationName(type)));
+    loadSyncConflictFile(*file);
+    // A default record makes the next lookup of this path a hit.
+    return conflictInfos[lowercasePath].conflictTime;
+}
+
+QString KLocalBackupManager::syncConflictFilePath(const QString &appName) const
+{
+    const QString application = appName.isEmpty() ? QCoreApplication::applicationName() : appName;
+    return KBackupCenterHelper::defaultBackupPath() + QDir::separator()
+            + QStringLiteral("%1_sync_conflict.ini").arg(application);
+}
+
+void KLocalBackupManager::loadSyncConflictFile(const QString &file)
+{
+    if (loadedConflictFiles.value(file))
+        return;
+    // A file that could not be read is tried again at the next miss.
+    if (parseSyncConflictFile(file, conflictInfos))
+        loadedConflictFiles.insert(file, true);
+}
+
+bool KLocalBackupManager::parseSyncConflictFile(const QString &file,
+                                                QHash<QString, SyncConflictInfo> &table)
+{
+    QFile device(file);
+    if (!device.open(QIODevice::ReadOnly | QIODevice::Text))
+        return false;
+    QXmlStreamReader reader(&device);
+    while (!reader.atEnd() && !reader.hasError()) {
+        if (reader.readNext() != QXmlStreamReader::StartElement
+            || reader.name() != QLatin1String("file"))
+            continue;
+        const QXmlStreamAttributes attributes = reader.attributes();
+        SyncConflictInfo info;
+        info.lastAccessTime = isoDateTime(attributes, QLatin1String("lastAccessTime"));
+        info.conflictTime = isoDateTime(attributes, QLatin1String("conflictTime"));
+        info.backupTime = isoDateTime(attributes, QLatin1String("backupTime"));
+        info.fileId = attributes.value(QLatin1String("fileId")).toString();
+        info.localPath = attributes.value(QLatin1String("localPath")).toString();
+        info.backup = attributes.value(QLatin1String("backup")).toString().toLower();
+        table.insert(QDir::fromNativeSeparators(info.backup), info);
+    }
+    if (reader.hasError())
+        qCDebug(lcCatalogue) << "sync-conflict file" << file << reader.errorString();
+    device.close();
+    return !reader.hasError();
+}
+
+bool KLocalBackupManager::openBackupFile(const QString &path)
+{
+    if (!QFile::exists(path)) {
+        Arkivo::logInfo(QStringLiteral("openBackupFile() BackupFile not exists"));
+        return false;
+    }
+    if (!KProcess::checkLocalFileSafe(path)) {
+        Arkivo::logInfo(QStringLiteral("openBackupFile() `backupFilePath` is not a safe path of local file."));
+        return false;
+    }
+    const QString launcher = dirs::compactLaunchExePath();
+    const QString appSwitch = QLatin1Char('/') + hostApplicationName(classifyDocumentType(path));
+    return KProcess::StartDetach(launcher, {appSwitch, path}, QString(), nullptr);
+}
+
+bool KLocalBackupManager::openBackupGroup(const QString &name, const QDate &date)
+{
+    const BackupGroupInfo *group = findGroup(name, date);
+    if (!group) {
+        Arkivo::logInfo(QStringLiteral("openBackupGroup() BackupGroup not exists"));
+        return false;
+    }
+    // Every copy gets its own launcher; the answer is that of the last one.
+    bool result = true;
+    for (const BackupFileInfo &backupFileInfo : group->backupFiles) {
+        try {
+            if (!QFile::exists(backupFileInfo.filePath)) {
+                Arkivo::logInfo(QStringLiteral("openBackupGroup() BackupFile not exist"));
+                result = false;
+            } else if (!KProcess::checkLocalFileSafe(backupFileInfo.filePath)) {
+                Arkivo::logInfo(QStringLiteral(
+                        "openBackupGroup() `backupFileInfo.filePath` is not a safe path of local file."));
+                result = false;
+            } else {
+                result = openBackupFile(backupFileInfo.filePath);
+            }
+        } catch (...) {
+            Arkivo::logInfo(QStringLiteral("openBackupGroup() Catch an exception"));
+        }
+    }
+    return result;
+}
+
+bool KLocalBackupManager::openBackupFolder(const QString &name, const QDate &date)
+{
+    const BackupGroupInfo *group = findGroup(name, date);
+    if (!group) {
+        Arkivo::logInfo(QStringLiteral("openBackupFolder() BackupGroup not exists"));
+        return false;
+    }
+    QString folder;
+    for (const BackupFileInfo &file : group->backupFiles) {
+        if (!QFile::exists(file.filePath))
+            continue;
+        if (!KProcess::checkLocalFileSafe(file.filePath)) {
+            Arkivo::logInfo(QStringLiteral("openBackupFolder() path is not a safe path of local file."));
+            continue;
+        }
+        const QString candidate = QFileInfo(file.filePath).absolutePath();
+        if (QDir(candidate).exists()) {
+            folder = candidate;
+            break;
+        }
+    }
+    if (folder.isEmpty()) {
+        Arkivo::logInfo(QStringLiteral("openBackupFolder() no valid folder path to open"));
+        return false;
+    }
+    return openUrlInBackground(QUrl::fromLocalFile(folder));
+}
+
+bool KLocalBackupManager::delBackupFile(const QString &path)
+{
+    BackupGroupInfo *group = findGroupByFilePath(path);
+    if (!group) {
+        Arkivo::logInfo(QStringLiteral("delBackupFile() BackupFile not exist"));
+        return false;
+    }
+    try {
+        // A copy someone else already removed counts as removed.
+        if (QFile::exists(path) && !removeBackupCopy(path))
+            return false;
+        const QString nativePath = QDir::toNativeSeparators(path);
+        for (int i = 0; i < group->backupFiles.size(); ++i) {
+            const QString copyPath = group->backupFiles.at(i).filePath;
+            if (QDir::toNativeSeparators(copyPath) == nativePath) {
+                group->backupFiles.removeAt(i);
+                unindexCopy(copyPath);
+                break;
+            }
+        }
+        if (group->backupFiles.isEmpty())
+            removeGroup(group);
+        return true;
+    } catch (...) {
+        Arkivo::logInfo(QStringLiteral("delBackupFile() Catch an exception"));
+        return false;
+    }
+}
+
+bool KLocalBackupManager::delBackupGroup(const QString &name, const QDate &date)
+{
+    BackupGroupInfo *group = findGroup(name, date);
+    if (!group) {
+        Arkivo::logInfo(QStringLiteral("delBackupGroup() BackupGroup not exist"));
+        return false;
+    }
+    bool result = true;
+    // Once a copy failed the group must stay listed, whatever later copies do:
+    // its file may still be on disk.
+    bool anyFailed = false;
+    for (const BackupFileInfo &file : qAsConst(group->backupFiles)) {
+        try {
+            if (!QFile::exists(file.filePath))
+                continue;
+            result = removeBackupCopy(file.filePath);
+            if (!result)
+                break;
+        } catch (...) {
+            Arkivo::logInfo(QStringLiteral("delBackupGroup() Catch an exception"));
+            result = false;
+            anyFailed = true;
+        }
+    }
+    if (!result || anyFailed)
+        return false;
+    removeGroup(group);
+    return true;
+}
+
+bool KLocalBackupManager::removeBackupCopy(const QString &path)
+{
+    return QFile::remove(path);
+}
+
+void KLocalBackupManager::unindexCopy(const QString &path)
+{
+    const auto entry = m_groupsByCopyPath.find(path);
+    if (entry != m_groupsByCopyPath.end() && --entry->copies <= 0)
+        m_groupsByCopyPath.erase(entry);
+}
+
+void KLocalBackupManager::removeGroup(BackupGroupInfo *group)
+{
+    groups.removeOne(group);
+    m_groupsByKey.remove(qMakePair(group->groupName, group->saveDate));
+    for (const BackupFileInfo &file : qAsConst(group->backupFiles))
+        unindexCopy(file.filePath);
+    delete group;
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "backupinfo.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPair>
+#include <QStringList>
+
+// The catalogue of the backup copies in the backup folders, grouped by
+// document and day, with the operations the backup page offers on them.
+class KLocalBackupManager : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit KLocalBackupManager(QObject *parent = nullptr);
+    ~KLocalBackupManager() override;
+
+    void reloadBackupFiles(const QStringList &folders);
+    QString getBackupFilesForJsonBase64() const;
+
+    bool openBackupFile(const QString &path);
+    bool openBackupGroup(const QString &name, const QDate &date);
+    bool openBackupFolder(const QString &name, const QDate &date);
+    bool delBackupFile(const QString &path);
+    bool delBackupGroup(const QString &name, const QDate &date);
+
+    const QList<BackupGroupInfo *> &backupGroups() const { return groups; }
+
+    bool addBackupFile(const QString &path);
+    static BackupDocType classifyDocumentType(const QString &fileName);
+    BackupGroupInfo *findGroup(const QString &name, const QDate &date) const;
+    BackupGroupInfo *findGroupByFilePath(const QString &path) const;
+    QDateTime conflictTimeFor(BackupDocType type, const QString &lowercasePath);
+    QString syncConflictFilePath(const QString &appName) const;
+    void loadSyncConflictFile(const QString &file);
+    static bool parseSyncConflictFile(const QString &file, QHash<QString, SyncConflictInfo> &table);
+
+    // The "*.ext" patterns, ";"-separated, of the files a backup folder is listed for.
+    static QString backupNameFilter();
+    // The suite application of a document type: "zentri", "zdeck", "zcel", "pdf" or empty.
+    static QString hostApplicationName(BackupDocType type);
+
+protected:
+    // The one place a backup copy leaves the disk.
+    virtual bool removeBackupCopy(const QString &path);
+
+private:
+    bool addBackupFile(const QString &path, const QString &fileName, qint64 size);
+    void removeGroup(BackupGroupInfo *group);
+    void unindexCopy(const QString &path);
+    void clearCatalogue();
+
+    QList<BackupGroupInfo *> groups;
+    QHash<QString, SyncConflictInfo> conflictInfos;
+    QHash<QString, bool> loadedConflictFiles;
+
+    // Lookups by group key and by copy path; at most one group exists per
+    // (name, date), and a path always parses to the same key, so each maps
+    // to the first and only group that matches.
+    QHash<QPair<QString, QDate>, BackupGroupInfo *> m_groupsByKey;
+    struct CopyIndexEntry
+    {
+        BackupGroupInfo *group = nullptr;
+        int copies = 0;
+    };
+    QHash<QString, CopyIndexEntry> m_groupsByCopyPath;
+    // The conflict file of each type, read from the suite settings once per reload.
+    QHash<int, QString> m_conflictFilePaths;
+};

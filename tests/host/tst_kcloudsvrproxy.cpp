@@ -1,0 +1,201 @@
+#include "testsuitehome.h"
+
+#include <kappcontainer.h>
+#include <kcloudsvrproxy.h>
+#include <kessjsapi.h>
+#include <zentriappcontainer.h>
+
+#include <QStandardPaths>
+#include <QtTest>
+
+// Records what the proxy and the host deliver to it by name.
+class Receiver : public QObject
+{
+    Q_OBJECT
+public:
+    struct Answer
+    {
+        bool success;
+        QString text;
+        KRpcResponse reply;
+    };
+    QList<Answer> answers;
+    QList<QVariantMap> events;
+
+public slots:
+    void onReply(bool success, const QString &text, const KRpcResponse &reply)
+    {
+        answers.append({success, text, reply});
+    }
+    void onSkinChanged(const QVariantMap &payload) { events.append(payload); }
+};
+
+class BroadcastingHandler : public KEssJsApiHandler
+{
+    Q_OBJECT
+public:
+    using KEssJsApiHandler::KEssJsApiHandler;
+    using KEssJsApiHandler::broadcastEvent;
+    using KEssJsApiHandler::jsObject;
+};
+
+class tst_KCloudSvrProxy : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void replyIsQueuedToNamedSlot();
+    void pendingCallsCountUntilLastDelivery();
+    void deadReceiverGetsNothing_data();
+    void deadReceiverGetsNothing();
+    void defaultResponderFails();
+    void raiseEventInvokesSubscribedSlots();
+    void registryOwnsHandlers();
+};
+
+void tst_KCloudSvrProxy::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+}
+
+void tst_KCloudSvrProxy::replyIsQueuedToNamedSlot()
+{
+    KCloudSvrProxy proxy;
+    QStringList seen;
+    proxy.setResponder([&seen](const QString &method, const QStringList &args, KCloudSvrProxy::Reply reply) {
+        seen << method << args;
+        reply(true, QStringLiteral("ok"), KRpcResponse{{QStringLiteral("roamingMode"), QStringLiteral("1")}});
+    });
+    Receiver receiver;
+    QSignalSpy delivered(&proxy, &KCloudSvrProxy::allRepliesDelivered);
+
+    QVERIFY(!proxy.asyncCall(QStringLiteral("getRoamingMode"), {QStringLiteral("a")}, &receiver,
+                             QStringLiteral("onReply")).isEmpty());
+    QCOMPARE(seen, (QStringList{"getRoamingMode", "a"}));
+    QVERIFY(receiver.answers.isEmpty());   // answered synchronously, delivered queued
+    QCOMPARE(proxy.pendingCalls(), 1);
+
+    QVERIFY(delivered.wait());
+    QCOMPARE(receiver.answers.size(), 1);
+    QVERIFY(receiver.answers[0].success);
+    QCOMPARE(receiver.answers[0].text, QStringLiteral("ok"));
+    QCOMPARE(receiver.answers[0].reply.value(QStringLiteral("roamingMode")), QStringLiteral("1"));
+    QCOMPARE(proxy.pendingCalls(), 0);
+}
+
+void tst_KCloudSvrProxy::pendingCallsCountUntilLastDelivery()
+{
+    KCloudSvrProxy proxy;
+    QList<KCloudSvrProxy::Reply> replies;
+    proxy.setResponder([&replies](const QString &, const QStringList &, KCloudSvrProxy::Reply reply) {
+        replies.append(reply);
+    });
+    Receiver receiver;
+    QSignalSpy delivered(&proxy, &KCloudSvrProxy::allRepliesDelivered);
+    proxy.asyncCall(QStringLiteral("upload"), {}, &receiver, QStringLiteral("onReply"));
+    proxy.asyncCall(QStringLiteral("upload"), {}, &receiver, QStringLiteral("onReply"));
+    QCOMPARE(proxy.pendingCalls(), 2);
+
+    replies[1](true, QStringLiteral("second"), {});
+    QTRY_COMPARE(receiver.answers.size(), 1);
+    QTRY_COMPARE(proxy.pendingCalls(), 1);
+    QCOMPARE(delivered.count(), 0);
+
+    replies[0](false, QStringLiteral("first"), {});
+    QVERIFY(delivered.wait());
+    QCOMPARE(delivered.count(), 1);
+    QCOMPARE(receiver.answers.size(), 2);
+    QCOMPARE(receiver.answers[1].text, QStringLiteral("first"));
+}
+
+void tst_KCloudSvrProxy::deadReceiverGetsNothing_data()
+{
+    QTest::addColumn<bool>("deleteBeforeReply");
+    QTest::newRow("deleted before the reply") << true;
+    QTest::newRow("deleted between reply and delivery") << false;
+}
+
+void tst_KCloudSvrProxy::deadReceiverGetsNothing()
+{
+    QFETCH(bool, deleteBeforeReply);
+    KCloudSvrProxy proxy;
+    KCloudSvrProxy::Reply pending;
+    proxy.setResponder([&pending](const QString &, const QStringList &, KCloudSvrProxy::Reply reply) {
+        pending = reply;
+    });
+    auto *receiver = new Receiver;
+    QSignalSpy delivered(&proxy, &KCloudSvrProxy::allRepliesDelivered);
+    proxy.asyncCall(QStringLiteral("upload"), {}, receiver, QStringLiteral("onReply"));
+
+    if (deleteBeforeReply) {
+        delete receiver;
+        pending(true, QStringLiteral("late"), {});
+    } else {
+        pending(true, QStringLiteral("late"), {});
+        delete receiver;
+    }
+    QVERIFY(delivered.wait());
+    QCOMPARE(proxy.pendingCalls(), 0);
+}
+
+void tst_KCloudSvrProxy::defaultResponderFails()
+{
+    KCloudSvrProxy proxy;
+    Receiver receiver;
+    QSignalSpy delivered(&proxy, &KCloudSvrProxy::allRepliesDelivered);
+    proxy.asyncCall(QStringLiteral("getRoamingMode"), {}, &receiver, QStringLiteral("onReply"));
+    QVERIFY(receiver.answers.isEmpty());
+    QVERIFY(delivered.wait());
+    QCOMPARE(receiver.answers.size(), 1);
+    QVERIFY(!receiver.answers[0].success);
+    QCOMPARE(receiver.answers[0].text, QStringLiteral("cloud service unavailable"));
+}
+
+void tst_KCloudSvrProxy::raiseEventInvokesSubscribedSlots()
+{
+    TestSuiteHome home;
+    KAppMainWindow window;
+    ZentriAppContainer container(&window);
+    QCOMPARE(container.mainContainer(), static_cast<IKAppContainer *>(&window));
+    QCOMPARE(container.appInfo().src, QStringLiteral("backupcenter"));
+
+    Receiver first;
+    auto *second = new Receiver;
+    QVERIFY(container.subscribeEvent(QStringLiteral("SkinChanged"), &first, QStringLiteral("onSkinChanged")));
+    QVERIFY(window.subscribeEvent(QStringLiteral("SkinChanged"), second, QStringLiteral("onSkinChanged")));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("has no method")));
+    QVERIFY(!container.subscribeEvent(QStringLiteral("SkinChanged"), &first, QStringLiteral("onMissing")));
+
+    const QVariantMap payload{{QStringLiteral("dark"), true}};
+    QCOMPARE(container.raiseEvent(QStringLiteral("SkinChanged"), payload), 2);
+    QCOMPARE(first.events, QList<QVariantMap>{payload});
+    QCOMPARE(second->events, QList<QVariantMap>{payload});
+    QCOMPARE(container.raiseEvent(QStringLiteral("Other"), payload), 0);
+
+    delete second;
+    QCOMPARE(container.raiseEvent(QStringLiteral("SkinChanged"), payload), 1);
+}
+
+void tst_KCloudSvrProxy::registryOwnsHandlers()
+{
+    auto *api = new KEssJsApi;
+    QPointer<BroadcastingHandler> kept = new BroadcastingHandler(api);
+    auto *deletedEarly = new BroadcastingHandler(api);
+    api->addAppHandle({kept.data(), KEssJsApiProfile(QStringLiteral("1_0"), QStringLiteral("thisapplication"))});
+    api->addAppHandle({deletedEarly, KEssJsApiProfile()});
+    QCOMPARE(kept->jsObject(), api->jsObject());
+
+    QSignalSpy broadcast(api, &KEssJsApi::eventBroadcast);
+    kept->broadcastEvent(QStringLiteral("event.arkivo.onskinmodechanged"), QStringLiteral("{}"));
+    QCOMPARE(broadcast.count(), 1);
+    QCOMPARE(broadcast.first().first().toString(), QStringLiteral("event.arkivo.onskinmodechanged"));
+
+    delete deletedEarly;   // must not be deleted a second time
+    QCOMPARE(api->handles().size(), 1);
+    delete api;
+    QVERIFY(kept.isNull());
+}
+
+QTEST_MAIN(tst_KCloudSvrProxy)
+#include "tst_kcloudsvrproxy.moc"
