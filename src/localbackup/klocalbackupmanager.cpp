@@ -109,6 +109,7 @@ void KLocalBackupManager::clearCatalogue()
 void KLocalBackupManager::reloadBackupFiles(const QStringList &folders)
 {
     clearCatalogue();
+    m_reloading = true;
     static const BackupFolderScanner scanner(
             backupNameFilter().split(QLatin1Char(';'), Qt::KeepEmptyParts, Qt::CaseSensitive));
     for (const QString &folder : folders) {
@@ -120,6 +121,8 @@ void KLocalBackupManager::reloadBackupFiles(const QStringList &folders)
             addBackupFile(entry.filePath, entry.fileName, entry.size);
         qCDebug(lcCatalogue) << folder << entries.size() << "candidates," << groups.size() << "groups";
     }
+    m_reloading = false;
+    m_unreadableConflictFiles.clear();
 }
 
 QString KLocalBackupManager::getBackupFilesForJsonBase64() const
@@ -246,9 +249,15 @@ void KLocalBackupManager::loadSyncConflictFile(const QString &file)
 {
     if (loadedConflictFiles.value(file))
         return;
-    // A file that could not be read is tried again at the next miss.
+    // A file that could not be read is tried again at the next miss, but not
+    // for every copy of one reload: without a conflict file that would be one
+    // failed open per copy, and a damaged one would be parsed once per copy.
+    if (m_reloading && m_unreadableConflictFiles.contains(file))
+        return;
     if (parseSyncConflictFile(file, conflictInfos))
         loadedConflictFiles.insert(file, true);
+    else if (m_reloading)
+        m_unreadableConflictFiles.insert(file);
 }
 
 bool KLocalBackupManager::parseSyncConflictFile(const QString &file,

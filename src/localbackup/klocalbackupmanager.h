@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QObject>
 #include <QPair>
+#include <QSet>
 #include <QStringList>
 
 // The catalogue of the backup copies in the backup folders, grouped by
@@ -68,4 +69,6 @@ private:
     QHash<QString, CopyIndexEntry> m_groupsByCopyPath;
     // The conflict file of each type, read from the suite settings once per reload.
     QHash<int, QString> m_conflictFilePaths;
+    bool m_reloading = false;
+    QSet<QString> m_unreadableConflictFiles;
 };
