@@ -58,9 +58,7 @@ BackupFolderScanner::BackupFolderScanner(const QStringList &nameFilters)
     for (const QString &filter : nameFilters) {
         const QString suffix = filter.mid(2);
         if (filter.startsWith(QLatin1String("*.")) && isPlainSuffix(suffix)) {
-            m_suffixes.insert(suffix.toCaseFolded());
-            m_minSuffixLength = m_minSuffixLength ? qMin(m_minSuffixLength, suffix.size()) : suffix.size();
-            m_maxSuffixLength = qMax(m_maxSuffixLength, suffix.size());
+            m_suffixes.append(suffix);
         } else {
             m_patterns.append(QRegularExpression(QRegularExpression::wildcardToRegularExpression(filter),
                                                  QRegularExpression::CaseInsensitiveOption));
@@ -70,12 +68,15 @@ BackupFolderScanner::BackupFolderScanner(const QStringList &nameFilters)
 
 bool BackupFolderScanner::matchesName(const QString &fileName) const
 {
+    // "*.ext" matches exactly the names whose text after the last dot is ext.
     const int lastDot = fileName.lastIndexOf(QLatin1Char('.'));
     if (lastDot >= 0) {
-        const int length = fileName.size() - lastDot - 1;
-        if (length >= m_minSuffixLength && length <= m_maxSuffixLength
-            && m_suffixes.contains(fileName.mid(lastDot + 1).toCaseFolded()))
-            return true;
+        const QStringView suffix = QStringView(fileName).mid(lastDot + 1);
+        for (const QString &candidate : m_suffixes) {
+            if (candidate.size() == suffix.size()
+                && suffix.compare(candidate, Qt::CaseInsensitive) == 0)
+                return true;
+        }
     }
     for (const QRegularExpression &pattern : m_patterns) {
         if (pattern.match(fileName).hasMatch())

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QRegularExpression>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -28,10 +27,8 @@ public:
     bool matchesName(const QString &fileName) const;
 
 private:
-    // "*.ext" patterns reduce to a set of case-folded suffixes; anything else
-    // goes through wildcard expressions.
-    QSet<QString> m_suffixes;
-    int m_minSuffixLength = 0;
-    int m_maxSuffixLength = 0;
+    // "*.ext" patterns reduce to suffixes compared without regard to case;
+    // anything else goes through wildcard expressions.
+    QStringList m_suffixes;
     QVector<QRegularExpression> m_patterns;
 };

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QTime>
+#include <QVector>
 
 // Value records of the local backup catalogue.
 
@@ -32,7 +33,7 @@ struct BackupGroupInfo
     QString groupName;
     BackupDocType groupType = DocTypeDoc;
     QDate saveDate;
-    QList<BackupFileInfo> backupFiles;
+    QVector<BackupFileInfo> backupFiles;
     bool isConflict = false;
 };
 

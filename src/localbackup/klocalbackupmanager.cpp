@@ -117,6 +117,8 @@ void KLocalBackupManager::reloadBackupFiles(const QStringList &folders)
             continue;
         Arkivo::logInfo(QStringLiteral("reloadBackupFiles() BackupPath = %1").arg(folder));
         const QVector<BackupFolderEntry> entries = scanner.scan(folder);
+        m_groupsByCopyPath.reserve(m_groupsByCopyPath.size() + entries.size());
+        conflictInfos.reserve(conflictInfos.size() + entries.size());
         for (const BackupFolderEntry &entry : entries)
             addBackupFile(entry.filePath, entry.fileName, entry.size);
         qCDebug(lcCatalogue) << folder << entries.size() << "candidates," << groups.size() << "groups";
