@@ -3,7 +3,7 @@ set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(cmake g++ make pkg-config qtbase5-dev libqt5svg5-dev libqt5websockets5-dev
-          libjsoncpp-dev xvfb xauth fonts-dejavu-core clang-14 libclang-rt-14-dev)
+          libjsoncpp-dev xvfb xauth fonts-dejavu-core clang-14 libclang-rt-14-dev chromium)
 
 # Installs the Debian packages that are missing (needs root, as on CI).
 ensure_packages() {
@@ -19,6 +19,18 @@ ensure_packages() {
         "${sudo[@]}" apt-get update -qq
         DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
     fi
+}
+
+# Node and the browser-test packages pinned in package-lock.json (playwright-core,
+# which downloads no browser: the tests drive Debian's chromium).
+ensure_node_modules() {
+    if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+        local sudo=()
+        [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+        "${sudo[@]}" apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends nodejs npm
+    fi
+    (cd "$ROOT" && npm ci --no-audit --no-fund --loglevel=error)
 }
 
 # build_tree DIR [cmake options...]: configures and builds one build folder.

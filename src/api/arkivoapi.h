@@ -30,10 +30,19 @@ private slots:
     void delBackupFile(KxWebViewJSContext &);
     void delBackupGroup(KxWebViewJSContext &);
 
+    void showBackupSettings(KxWebViewJSContext &);
+    void runDocumentRepair(KxWebViewJSContext &);
+    void runDataRestore(KxWebViewJSContext &);
     void getAppInfo(KxWebViewJSContext &);
     void showFileRadarDlg(KxWebViewJSContext &);
+    void changeRoamingMode(KxWebViewJSContext &);
     void getRoamingMode(KxWebViewJSContext &);
+    void manualBackupFiles(KxWebViewJSContext &);
+    void getUploadFilesProgress(KxWebViewJSContext &);
+    void getUploadSuccessFilesCount(KxWebViewJSContext &);
+    void cancelUploadFilesToCloud(KxWebViewJSContext &);
     void openUrl(KxWebViewJSContext &);
+    void enterBackupCenterPage(KxWebViewJSContext &);
     void disableFeature(KxWebViewJSContext &);
     void openSearchPanel(KxWebViewJSContext &);
     void openCloudRecycleBin(KxWebViewJSContext &);
@@ -47,7 +56,14 @@ private slots:
     bool doOpenCloudRecycleBin();
 
 private:
+    // The shape shared by the backup-file methods: locked, logged, answered
+    // with "result" from one catalogue operation on the call's arguments.
+    template<typename Operation>
+    void answerFromCatalogue(KxWebViewJSContext &context, const char *method, Operation operation);
     void requestRoamingMode();
+    // Whether the cloud client takes the account's storage with a roaming
+    // change; read once per process.
+    static bool isRoamingMode20Enabled();
     bool isLoggedIn() const;
     void requestLogin(const QString &tag);
 

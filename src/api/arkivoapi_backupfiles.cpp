@@ -15,10 +15,34 @@ const QString backupFileKey = QStringLiteral("backupFile");
 const QString fileNameKey = QStringLiteral("fileName");
 const QString saveDateKey = QStringLiteral("saveDate");
 
+// The page passes texts. Anything else (a number, a bool, a list) is taken
+// as missing rather than converted: 123 must not become the path "123".
+QString textOf(const QVariantMap &args, const QString &key)
+{
+    const QVariant value = args.value(key);
+    return value.userType() == QMetaType::QString ? value.toString() : QString();
+}
+
+QString fileNameOf(const QVariantMap &args)
+{
+    return textOf(args, fileNameKey);
+}
+
 QDate saveDateOf(const QVariantMap &args)
 {
-    return QDate::fromString(args.value(saveDateKey).toString(), QStringLiteral("yyyy/MM/dd"));
+    return QDate::fromString(textOf(args, saveDateKey), QStringLiteral("yyyy/MM/dd"));
 }
+}
+
+template<typename Operation>
+void arkivoAPI::answerFromCatalogue(KxWebViewJSContext &context, const char *method, Operation operation)
+{
+    QMutexLocker locker(apiMutex);
+    const Arkivo::MethodLog log(method);
+    bool answer = false;
+    if (KLocalBackupManager *catalogue = arkivoApplication::instance().localBackupManager())
+        answer = operation(catalogue, parseContextArgs(context, true));
+    context.result()["result"] = answer;
 }
 
 void arkivoAPI::getBackupFileList(KxWebViewJSContext &context)
@@ -31,7 +55,10 @@ void arkivoAPI::getBackupFileList(KxWebViewJSContext &context)
     KBackupOptionMgr *options = application.backupOptionMgr();
     if (catalogue && options) {
         catalogue->reloadBackupFiles(options->backupDirs());
-        context.result()["backupList"] = Arkivo::utf8(catalogue->getBackupFilesForJsonBase64());
+        // Bytes straight from the writer: the list of a large folder is tens
+        // of megabytes, and each conversion on the way would copy it.
+        const QByteArray list = catalogue->getBackupFilesForJsonBase64Utf8();
+        context.result()["backupList"] = Json::Value(list.constData(), list.constData() + list.size());
         answer = true;
     }
     context.result()["result"] = answer;
@@ -39,56 +66,35 @@ void arkivoAPI::getBackupFileList(KxWebViewJSContext &context)
 
 void arkivoAPI::openBackupFile(KxWebViewJSContext &context)
 {
-    QMutexLocker locker(apiMutex);
-    const Arkivo::MethodLog log("openBackupFile");
-    bool answer = false;
-    if (KLocalBackupManager *catalogue = arkivoApplication::instance().localBackupManager())
-        answer = catalogue->openBackupFile(parseContextArgs(context, true).value(backupFileKey).toString());
-    context.result()["result"] = answer;
+    answerFromCatalogue(context, "openBackupFile", [](KLocalBackupManager *catalogue, const QVariantMap &args) {
+        return catalogue->openBackupFile(textOf(args, backupFileKey));
+    });
 }
 
 void arkivoAPI::openBackupGroup(KxWebViewJSContext &context)
 {
-    QMutexLocker locker(apiMutex);
-    const Arkivo::MethodLog log("openBackupGroup");
-    bool answer = false;
-    if (KLocalBackupManager *catalogue = arkivoApplication::instance().localBackupManager()) {
-        const QVariantMap args = parseContextArgs(context, true);
-        answer = catalogue->openBackupGroup(args.value(fileNameKey).toString(), saveDateOf(args));
-    }
-    context.result()["result"] = answer;
+    answerFromCatalogue(context, "openBackupGroup", [](KLocalBackupManager *catalogue, const QVariantMap &args) {
+        return catalogue->openBackupGroup(fileNameOf(args), saveDateOf(args));
+    });
 }
 
 void arkivoAPI::openBackupFolder(KxWebViewJSContext &context)
 {
-    QMutexLocker locker(apiMutex);
-    const Arkivo::MethodLog log("openBackupFolder");
-    bool answer = false;
-    if (KLocalBackupManager *catalogue = arkivoApplication::instance().localBackupManager()) {
-        const QVariantMap args = parseContextArgs(context, true);
-        answer = catalogue->openBackupFolder(args.value(fileNameKey).toString(), saveDateOf(args));
-    }
-    context.result()["result"] = answer;
+    answerFromCatalogue(context, "openBackupFolder", [](KLocalBackupManager *catalogue, const QVariantMap &args) {
+        return catalogue->openBackupFolder(fileNameOf(args), saveDateOf(args));
+    });
 }
 
 void arkivoAPI::delBackupFile(KxWebViewJSContext &context)
 {
-    QMutexLocker locker(apiMutex);
-    const Arkivo::MethodLog log("delBackupFile");
-    bool answer = false;
-    if (KLocalBackupManager *catalogue = arkivoApplication::instance().localBackupManager())
-        answer = catalogue->delBackupFile(parseContextArgs(context, true).value(backupFileKey).toString());
-    context.result()["result"] = answer;
+    answerFromCatalogue(context, "delBackupFile", [](KLocalBackupManager *catalogue, const QVariantMap &args) {
+        return catalogue->delBackupFile(textOf(args, backupFileKey));
+    });
 }
 
 void arkivoAPI::delBackupGroup(KxWebViewJSContext &context)
 {
-    QMutexLocker locker(apiMutex);
-    const Arkivo::MethodLog log("delBackupGroup");
-    bool answer = false;
-    if (KLocalBackupManager *catalogue = arkivoApplication::instance().localBackupManager()) {
-        const QVariantMap args = parseContextArgs(context, true);
-        answer = catalogue->delBackupGroup(args.value(fileNameKey).toString(), saveDateOf(args));
-    }
-    context.result()["result"] = answer;
+    answerFromCatalogue(context, "delBackupGroup", [](KLocalBackupManager *catalogue, const QVariantMap &args) {
+        return catalogue->delBackupGroup(fileNameOf(args), saveDateOf(args));
+    });
 }

@@ -5,6 +5,8 @@
 
 #include "api/apiconventions_p.h"
 #include "api/openurl.h"
+#include "cloud/kcloudbackupmanager.h"
+#include "cloud/krepairtoolsmanager.h"
 #include "plugin/arkivoapplication.h"
 
 #include <dirs.h>
@@ -31,6 +33,24 @@ void startStartPage(const QString &command)
 }
 }
 
+void arkivoAPI::runDocumentRepair(KxWebViewJSContext &context)
+{
+    const Arkivo::MethodLog log("runDocumentRepair");
+    bool answer = false;
+    if (KRepairToolsManager *tools = arkivoApplication::instance().repairToolsManager())
+        answer = tools->launchDocumentRepair();
+    context.result()["result"] = answer;
+}
+
+void arkivoAPI::runDataRestore(KxWebViewJSContext &context)
+{
+    const Arkivo::MethodLog log("runDataRestore");
+    bool answer = false;
+    if (KRepairToolsManager *tools = arkivoApplication::instance().repairToolsManager())
+        answer = tools->launchDataRecovery();
+    context.result()["result"] = answer;
+}
+
 void arkivoAPI::getAppInfo(KxWebViewJSContext &context)
 {
     const Arkivo::MethodLog log("getAppInfo");
@@ -49,6 +69,9 @@ void arkivoAPI::showFileRadarDlg(KxWebViewJSContext &context)
     if (radarId.isEmpty())
         radarId = QStringLiteral("2");
     exe = QDir::toNativeSeparators(exe);
+    // The id is the page's text inside a quoted command-line argument: encoded,
+    // a quote or space in it cannot end the address and add arguments.
+    radarId = QString::fromLatin1(QUrl::toPercentEncoding(radarId));
     const QString url = QStringLiteral("clouddoc://act=showbox&type=fileradar&radarid=%1&from=arkivo").arg(radarId);
     const QString arguments = QStringLiteral("/brisadesk \"%1\"").arg(url);
     if (KProcess::checkApplicationSafe(exe))
@@ -63,6 +86,12 @@ void arkivoAPI::openUrl(KxWebViewJSContext &context)
     QtConcurrent::run(arkivoApplication::instance().threadPool(), [text] {
         openUrlInBackground(QUrl(text, QUrl::TolerantMode));
     });
+}
+
+void arkivoAPI::enterBackupCenterPage(KxWebViewJSContext &)
+{
+    if (KCloudBackupManager *manager = arkivoApplication::instance().cloudBackupManager())
+        manager->openCloudBackupFolder();
 }
 
 void arkivoAPI::disableFeature(KxWebViewJSContext &context)

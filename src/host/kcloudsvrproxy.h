@@ -41,6 +41,8 @@ public:
     bool getUserInfo(KUserInfo &info);
     bool checkBrisaRunning();
 
+    // Replaces who answers the requests; null restores the default, the
+    // suite home's simulated cloud service (LocalCloudService).
     void setResponder(Responder responder);
     // Requests whose reply has not been delivered yet.
     int pendingCalls() const { return m_pending; }

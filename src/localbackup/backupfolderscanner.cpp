@@ -5,6 +5,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cstring>
 
 #ifdef Q_OS_UNIX
 #include <dirent.h>
@@ -51,6 +52,48 @@ qint64 wallClockSortKey(qint64 msecsSinceEpoch)
     return wallClock.toMSecsSinceEpoch();
 }
 
+constexpr int MaxAsciiSuffix = 16;
+
+// The lowercase of an ASCII text of at most MaxAsciiSuffix characters; false
+// for other texts.
+bool lowerAscii(QStringView text, char *out)
+{
+    if (text.size() > MaxAsciiSuffix)
+        return false;
+    for (const QChar c : text) {
+        const ushort u = c.unicode();
+        if (u >= 0x80)
+            return false;
+        *out++ = char(ushort(u - 'A') < 26 ? u + ('a' - 'A') : u);
+    }
+    return true;
+}
+
+#ifdef Q_OS_UNIX
+// prefix + the decoded name, or an empty text when the name's bytes do not
+// come back from the decoded text (they would name another file, or none).
+QString pathOf(const QString &prefix, const char *rawName)
+{
+    const int length = int(std::strlen(rawName));
+    bool ascii = true;
+    for (int i = 0; i < length && ascii; ++i)
+        ascii = uchar(rawName[i]) < 0x80;
+    if (!ascii) {
+        const QByteArray bytes = QByteArray::fromRawData(rawName, length);
+        const QString name = QFile::decodeName(bytes);
+        return prefix + name;
+    }
+    // Every locale's encoding leaves ASCII as it is.
+    QString path(prefix.size() + length, Qt::Uninitialized);
+    QChar *out = path.data();
+    std::memcpy(out, prefix.constData(), size_t(prefix.size()) * sizeof(QChar));
+    out += prefix.size();
+    for (int i = 0; i < length; ++i)
+        out[i] = QLatin1Char(rawName[i]);
+    return path;
+}
+#endif
+
 } // namespace
 
 BackupFolderScanner::BackupFolderScanner(const QStringList &nameFilters)
@@ -59,6 +102,7 @@ BackupFolderScanner::BackupFolderScanner(const QStringList &nameFilters)
         const QString suffix = filter.mid(2);
         if (filter.startsWith(QLatin1String("*.")) && isPlainSuffix(suffix)) {
             m_suffixes.append(suffix);
+            m_asciiSuffixes.append(suffix.toLatin1().toLower());
         } else {
             m_patterns.append(QRegularExpression(QRegularExpression::wildcardToRegularExpression(filter),
                                                  QRegularExpression::CaseInsensitiveOption));
@@ -66,20 +110,37 @@ BackupFolderScanner::BackupFolderScanner(const QStringList &nameFilters)
     }
 }
 
-bool BackupFolderScanner::matchesName(const QString &fileName) const
+bool BackupFolderScanner::matchesSuffix(QStringView suffix) const
 {
-    // "*.ext" matches exactly the names whose text after the last dot is ext.
-    const int lastDot = fileName.lastIndexOf(QLatin1Char('.'));
-    if (lastDot >= 0) {
-        const QStringView suffix = QStringView(fileName).mid(lastDot + 1);
-        for (const QString &candidate : m_suffixes) {
+    // The suffixes are ASCII; so is nearly every name, and between ASCII
+    // texts comparing without regard to case is comparing lowercase.
+    char lowered[MaxAsciiSuffix];
+    if (lowerAscii(suffix, lowered)) {
+        for (const QByteArray &candidate : m_asciiSuffixes) {
             if (candidate.size() == suffix.size()
-                && suffix.compare(candidate, Qt::CaseInsensitive) == 0)
+                && std::memcmp(candidate.constData(), lowered, size_t(suffix.size())) == 0)
                 return true;
         }
+        return false;
     }
+    for (const QString &candidate : m_suffixes) {
+        if (candidate.size() == suffix.size() && suffix.compare(candidate, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+bool BackupFolderScanner::matchesName(QStringView fileName) const
+{
+    // "*.ext" matches exactly the names whose text after the last dot is ext.
+    const int lastDot = int(fileName.lastIndexOf(QLatin1Char('.')));
+    if (lastDot >= 0 && matchesSuffix(fileName.mid(lastDot + 1)))
+        return true;
+    if (m_patterns.isEmpty())
+        return false;
+    const QString name = fileName.toString();
     for (const QRegularExpression &pattern : m_patterns) {
-        if (pattern.match(fileName).hasMatch())
+        if (pattern.match(name).hasMatch())
             return true;
     }
     return false;
@@ -91,6 +152,7 @@ QVector<BackupFolderEntry> BackupFolderScanner::scan(const QString &folder) cons
     const QString absoluteFolder = QDir(folder).absolutePath();
     const QString prefix = absoluteFolder.endsWith(QLatin1Char('/'))
             ? absoluteFolder : absoluteFolder + QLatin1Char('/');
+    const int nameOffset = prefix.size();
 
 #ifdef Q_OS_UNIX
     DIR *dir = ::opendir(QFile::encodeName(absoluteFolder).constData());
@@ -105,8 +167,8 @@ QVector<BackupFolderEntry> BackupFolderScanner::scan(const QString &folder) cons
         const unsigned char type = entry->d_type;
         if (type != DT_REG && type != DT_LNK && type != DT_UNKNOWN)
             continue;
-        const QString name = QFile::decodeName(entry->d_name);
-        if (!matchesName(name))
+        QString path = pathOf(prefix, entry->d_name);
+        if (path.isEmpty() || !matchesName(QStringView(path).mid(nameOffset)))
             continue;
         bool isLink = type == DT_LNK;
         struct stat st;
@@ -122,7 +184,7 @@ QVector<BackupFolderEntry> BackupFolderScanner::scan(const QString &folder) cons
         if (S_ISDIR(st.st_mode) || (!S_ISREG(st.st_mode) && !isLink))
             continue;
         const qint64 mtime = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
-        entries.append({name, prefix + name, qint64(st.st_size), wallClockSortKey(mtime)});
+        entries.append({std::move(path), nameOffset, qint64(st.st_size), wallClockSortKey(mtime)});
     }
     ::closedir(dir);
 #else
@@ -130,20 +192,21 @@ QVector<BackupFolderEntry> BackupFolderScanner::scan(const QString &folder) cons
     while (it.hasNext()) {
         it.next();
         const QFileInfo info = it.fileInfo();
-        if (!matchesName(info.fileName()))
+        QString path = prefix + info.fileName();
+        if (!matchesName(QStringView(path).mid(nameOffset)))
             continue;
         QDateTime modified = info.lastModified();
         modified.setTimeSpec(Qt::UTC);
-        entries.append({info.fileName(), info.absoluteFilePath(), info.size(),
-                        modified.toMSecsSinceEpoch()});
+        entries.append({std::move(path), nameOffset, info.size(), modified.toMSecsSinceEpoch()});
     }
 #endif
 
+    // All paths share the prefix, so comparing them compares the names.
     std::sort(entries.begin(), entries.end(),
               [](const BackupFolderEntry &a, const BackupFolderEntry &b) {
                   if (a.sortKey != b.sortKey)
                       return a.sortKey > b.sortKey;
-                  return a.fileName < b.fileName;
+                  return a.filePath < b.filePath;
               });
     return entries;
 }

@@ -26,6 +26,7 @@ struct BackupFileInfo
     // Invalid unless the suite recorded the copy as a sync conflict.
     QDateTime conflictTime;
 };
+Q_DECLARE_TYPEINFO(BackupFileInfo, Q_MOVABLE_TYPE);
 
 // The copies of one document made on one calendar day.
 struct BackupGroupInfo

@@ -2,9 +2,62 @@
 
 #include <QLocale>
 
+#include <array>
 #include <cstring>
 
+#ifdef Q_OS_LINUX
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 namespace {
+
+constexpr char base64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+// ASCII characters written as they are inside a JSON string.
+constexpr std::array<bool, 128> makePlainAscii()
+{
+    std::array<bool, 128> plain{};
+    for (int c = 0x20; c < 0x80; ++c)
+        plain[size_t(c)] = c != '"' && c != '\\';
+    return plain;
+}
+constexpr std::array<bool, 128> plainAscii = makePlainAscii();
+
+// The two Base64 characters of every 12-bit group.
+struct Base64Pairs
+{
+    char pair[4096][2];
+};
+constexpr Base64Pairs makeBase64Pairs()
+{
+    Base64Pairs pairs{};
+    for (int i = 0; i < 4096; ++i) {
+        pairs.pair[i][0] = base64Alphabet[i >> 6];
+        pairs.pair[i][1] = base64Alphabet[i & 0x3f];
+    }
+    return pairs;
+}
+constexpr Base64Pairs base64Pairs = makeBase64Pairs();
+
+// The text of a large catalogue is tens of megabytes. Faulting that in page
+// by page costs more than writing it, notably in virtual machines: where the
+// system offers huge pages on request, the buffer asks for them.
+void adviseHugePages(char *data, qint64 size)
+{
+#if defined(Q_OS_LINUX) && defined(MADV_HUGEPAGE)
+    constexpr quintptr hugePage = 2 * 1024 * 1024;
+    if (size < qint64(2 * hugePage))
+        return;
+    const quintptr begin = (quintptr(data) + hugePage - 1) & ~(hugePage - 1);
+    const quintptr end = (quintptr(data) + quintptr(size)) & ~(hugePage - 1);
+    if (end > begin)
+        ::madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    Q_UNUSED(data)
+    Q_UNUSED(size)
+#endif
+}
 
 // Holds the JSON text in a small buffer and hands it on in chunks.
 class ChunkedOutput
@@ -36,66 +89,32 @@ public:
         put(literal, N - 1);
     }
     void putText(const char *text) { put(text, int(std::strlen(text))); }
-    // A text of only ASCII characters that need no escape (formatted numbers).
-    void putPlain(const QString &text)
-    {
-        for (const QChar c : text)
-            put(char(c.unicode()));
-    }
+
     // A JSON string with the escapes of QJsonDocument: the short forms, \u00XX
     // for other controls, UTF-8 otherwise, and \uXXXX for unpaired surrogates.
     void putString(const QString &text)
     {
-        static const char hex[] = "0123456789abcdef";
         put('"');
         const ushort *src = text.utf16();
         const ushort *const end = src + text.size();
         while (src != end) {
-            if (Capacity - m_size < 6)
+            // No unit takes more than 6 bytes, so a piece that fits in the
+            // worst case needs no checks inside. A surrogate pair may take the
+            // unit after the piece along: 4 bytes for 2 units still fit.
+            int room = (Capacity - m_size) / MaxBytesPerUnit;
+            if (room == 0) {
                 drain(false);
+                room = (Capacity - m_size) / MaxBytesPerUnit;
+            }
+            const ushort *const pieceEnd = src + qMin<qptrdiff>(room, end - src);
             char *out = m_buffer + m_size;
-            const ushort u = *src++;
-            if (u < 0x80) {
-                if (u >= 0x20 && u != '"' && u != '\\') {
+            while (src < pieceEnd) {
+                const ushort u = *src++;
+                if (u < 0x80 && plainAscii[u]) {
                     *out++ = char(u);
-                } else {
-                    *out++ = '\\';
-                    switch (u) {
-                    case '"': *out++ = '"'; break;
-                    case '\\': *out++ = '\\'; break;
-                    case '\b': *out++ = 'b'; break;
-                    case '\f': *out++ = 'f'; break;
-                    case '\n': *out++ = 'n'; break;
-                    case '\r': *out++ = 'r'; break;
-                    case '\t': *out++ = 't'; break;
-                    default:
-                        *out++ = 'u';
-                        *out++ = '0';
-                        *out++ = '0';
-                        *out++ = hex[u >> 4];
-                        *out++ = hex[u & 0xf];
-                    }
+                    continue;
                 }
-            } else if (u < 0x800) {
-                *out++ = char(0xc0 | (u >> 6));
-                *out++ = char(0x80 | (u & 0x3f));
-            } else if (!QChar::isSurrogate(u)) {
-                *out++ = char(0xe0 | (u >> 12));
-                *out++ = char(0x80 | ((u >> 6) & 0x3f));
-                *out++ = char(0x80 | (u & 0x3f));
-            } else if (QChar::isHighSurrogate(u) && src != end && QChar::isLowSurrogate(*src)) {
-                const uint ucs4 = QChar::surrogateToUcs4(u, *src++);
-                *out++ = char(0xf0 | (ucs4 >> 18));
-                *out++ = char(0x80 | ((ucs4 >> 12) & 0x3f));
-                *out++ = char(0x80 | ((ucs4 >> 6) & 0x3f));
-                *out++ = char(0x80 | (ucs4 & 0x3f));
-            } else {
-                *out++ = '\\';
-                *out++ = 'u';
-                *out++ = hex[u >> 12];
-                *out++ = hex[(u >> 8) & 0xf];
-                *out++ = hex[(u >> 4) & 0xf];
-                *out++ = hex[u & 0xf];
+                out = putEscaped(out, u, src, end);
             }
             m_size = int(out - m_buffer);
         }
@@ -110,6 +129,52 @@ protected:
     virtual int consume(const char *data, int size, bool final) = 0;
 
 private:
+    static constexpr int MaxBytesPerUnit = 6;
+
+    static char *putEscaped(char *out, ushort u, const ushort *&src, const ushort *end)
+    {
+        static const char hex[] = "0123456789abcdef";
+        if (u < 0x80) {
+            *out++ = '\\';
+            switch (u) {
+            case '"': *out++ = '"'; break;
+            case '\\': *out++ = '\\'; break;
+            case '\b': *out++ = 'b'; break;
+            case '\f': *out++ = 'f'; break;
+            case '\n': *out++ = 'n'; break;
+            case '\r': *out++ = 'r'; break;
+            case '\t': *out++ = 't'; break;
+            default:
+                *out++ = 'u';
+                *out++ = '0';
+                *out++ = '0';
+                *out++ = hex[u >> 4];
+                *out++ = hex[u & 0xf];
+            }
+        } else if (u < 0x800) {
+            *out++ = char(0xc0 | (u >> 6));
+            *out++ = char(0x80 | (u & 0x3f));
+        } else if (!QChar::isSurrogate(u)) {
+            *out++ = char(0xe0 | (u >> 12));
+            *out++ = char(0x80 | ((u >> 6) & 0x3f));
+            *out++ = char(0x80 | (u & 0x3f));
+        } else if (QChar::isHighSurrogate(u) && src != end && QChar::isLowSurrogate(*src)) {
+            const uint ucs4 = QChar::surrogateToUcs4(u, *src++);
+            *out++ = char(0xf0 | (ucs4 >> 18));
+            *out++ = char(0x80 | ((ucs4 >> 12) & 0x3f));
+            *out++ = char(0x80 | ((ucs4 >> 6) & 0x3f));
+            *out++ = char(0x80 | (ucs4 & 0x3f));
+        } else {
+            *out++ = '\\';
+            *out++ = 'u';
+            *out++ = hex[u >> 12];
+            *out++ = hex[(u >> 8) & 0xf];
+            *out++ = hex[(u >> 4) & 0xf];
+            *out++ = hex[u & 0xf];
+        }
+        return out;
+    }
+
     void drain(bool final)
     {
         const int used = consume(m_buffer, m_size, final);
@@ -126,7 +191,11 @@ private:
 class JsonOutput final : public ChunkedOutput
 {
 public:
-    explicit JsonOutput(int reserve) { m_json.reserve(reserve); }
+    explicit JsonOutput(int reserve)
+    {
+        m_json.reserve(reserve);
+        adviseHugePages(m_json.data(), m_json.capacity());
+    }
     QByteArray take()
     {
         finish();
@@ -149,9 +218,9 @@ class Base64Output final : public ChunkedOutput
 public:
     explicit Base64Output(qint64 expectedBytes)
     {
-        m_text.resize(int(qMin<qint64>((expectedBytes + 2) / 3 * 4, 1 << 28)));
+        grow(int(qMin<qint64>((expectedBytes + 2) / 3 * 4, 1 << 28)));
     }
-    QString take()
+    QByteArray take()
     {
         finish();
         m_text.resize(m_length);
@@ -161,36 +230,41 @@ public:
 protected:
     int consume(const char *data, int size, bool final) override
     {
-        static const char alphabet[] =
-                "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
         const int whole = size - size % 3;
         const int taken = final ? size : whole;
         const int needed = m_length + (taken + 2) / 3 * 4;
+        // Large blocks grow in place (the allocator remaps them), so the
+        // estimate may fall short without costing a copy.
         if (needed > m_text.size())
-            m_text.resize(qMax(needed, m_text.size() + m_text.size() / 2));
-        ushort *out = reinterpret_cast<ushort *>(m_text.data()) + m_length;
+            grow(qMax(needed, m_text.size() + m_text.size() / 4));
+        char *out = m_text.data() + m_length;
         const auto *in = reinterpret_cast<const uchar *>(data);
         for (int i = 0; i < whole; i += 3) {
             const uint triple = (uint(in[i]) << 16) | (uint(in[i + 1]) << 8) | in[i + 2];
-            *out++ = ushort(alphabet[triple >> 18]);
-            *out++ = ushort(alphabet[(triple >> 12) & 0x3f]);
-            *out++ = ushort(alphabet[(triple >> 6) & 0x3f]);
-            *out++ = ushort(alphabet[triple & 0x3f]);
+            std::memcpy(out, base64Pairs.pair[triple >> 12], 2);
+            std::memcpy(out + 2, base64Pairs.pair[triple & 0xfff], 2);
+            out += 4;
         }
         if (final && whole < size) {
             const uint triple = (uint(in[whole]) << 16)
                     | (whole + 1 < size ? uint(in[whole + 1]) << 8 : 0u);
-            *out++ = ushort(alphabet[triple >> 18]);
-            *out++ = ushort(alphabet[(triple >> 12) & 0x3f]);
-            *out++ = whole + 1 < size ? ushort(alphabet[(triple >> 6) & 0x3f]) : ushort('=');
-            *out++ = ushort('=');
+            *out++ = base64Alphabet[triple >> 18];
+            *out++ = base64Alphabet[(triple >> 12) & 0x3f];
+            *out++ = whole + 1 < size ? base64Alphabet[(triple >> 6) & 0x3f] : '=';
+            *out++ = '=';
         }
-        m_length = int(out - reinterpret_cast<const ushort *>(m_text.constData()));
+        m_length = int(out - m_text.constData());
         return taken;
     }
 
 private:
-    QString m_text;
+    void grow(int size)
+    {
+        m_text.resize(size);
+        adviseHugePages(m_text.data(), m_text.size());
+    }
+
+    QByteArray m_text;
     int m_length = 0;
 };
 
@@ -210,12 +284,10 @@ public:
         if (m_plainDigits && date.isValid()) {
             date.getDate(&year, &month, &day);
             if (year >= 1 && year <= 9999) {
-                const char text[] = {digit(year / 1000), digit(year / 100), digit(year / 10),
+                const char text[] = {'"', digit(year / 1000), digit(year / 100), digit(year / 10),
                                      digit(year), '/', digit(month / 10), digit(month), '/',
-                                     digit(day / 10), digit(day)};
-                out.put('"');
+                                     digit(day / 10), digit(day), '"'};
                 out.put(text, int(sizeof text));
-                out.put('"');
                 return;
             }
         }
@@ -240,27 +312,70 @@ private:
     bool m_plainDigits;
 };
 
+// Writes the digits of `value` so that they end just before `end`; answers
+// where they start.
+char *putDigitsBefore(char *end, quint64 value)
+{
+    do {
+        *--end = char('0' + value % 10);
+        value /= 10;
+    } while (value);
+    return end;
+}
+
+// The size text into `buffer` (at least 32 bytes); answers its length. Above
+// one MiB the value is the single-precision float of the size divided by 2^20
+// (exact in binary), written with two decimals rounded half up, as
+// QString::arg(double, 0, 'f', 2) writes it.
+int formatSize(qint64 bytes, char *buffer)
+{
+    char *const end = buffer + 32;
+    char *start;
+    if (bytes < 1048576) {
+        std::memcpy(end - 3, " KB", 3);
+        start = putDigitsBefore(end - 3, quint64(bytes > 0 ? bytes / 1024 : 0));
+    } else {
+        // A float of a 64-bit integer is an integer below 2^64.
+        const quint64 value = quint64(float(bytes));
+        constexpr quint64 mask = (quint64(1) << 20) - 1;
+        quint64 whole = value >> 20;
+        const quint64 scaled = (value & mask) * 100;
+        quint64 cents = scaled >> 20;
+        if (((scaled & mask) << 1) >= (mask + 1))
+            ++cents;
+        if (cents == 100) {
+            ++whole;
+            cents = 0;
+        }
+        std::memcpy(end - 6, ".00 MB", 6);
+        end[-5] = char('0' + cents / 10);
+        end[-4] = char('0' + cents % 10);
+        start = putDigitsBefore(end - 6, whole);
+    }
+    const int length = int(end - start);
+    std::memmove(buffer, start, size_t(length));
+    return length;
+}
+
 void putSize(ChunkedOutput &out, qint64 bytes)
 {
-    if (bytes >= 1048576) {
-        out.put('"');
-        out.putPlain(BackupListWriter::sizeText(bytes));
-        out.put('"');
-        return;
+    char text[34];
+    text[0] = '"';
+    const int length = formatSize(bytes, text + 1);
+    text[length + 1] = '"';
+    out.put(text, length + 2);
+}
+
+const char *typeText(BackupDocType type)
+{
+    switch (type) {
+    case DocTypeDoc: return "doc";
+    case DocTypePpt: return "ppt";
+    case DocTypeXls: return "xls";
+    case DocTypePdf: return "pdf";
+    case DocTypeUnknown: break;
     }
-    char text[16];
-    int pos = int(sizeof text);
-    text[--pos] = '"';
-    text[--pos] = 'B';
-    text[--pos] = 'K';
-    text[--pos] = ' ';
-    qint64 kilobytes = bytes > 0 ? bytes / 1024 : 0;
-    do {
-        text[--pos] = char('0' + kilobytes % 10);
-        kilobytes /= 10;
-    } while (kilobytes);
-    text[--pos] = '"';
-    out.put(text + pos, int(sizeof text) - pos);
+    return "unknown";
 }
 
 void writeList(ChunkedOutput &out, const QList<BackupGroupInfo *> &groups)
@@ -283,17 +398,24 @@ void writeList(ChunkedOutput &out, const QList<BackupGroupInfo *> &groups)
             putSize(out, file.fileSize);
             out.put(",\n                    \"saveTime\": ");
             timeTexts.putTime(out, file.saveTime);
-            out.putText(f + 1 < group.backupFiles.size() ? "\n                },\n"
-                                                     : "\n                }\n");
+            if (f + 1 < group.backupFiles.size())
+                out.put("\n                },\n");
+            else
+                out.put("\n                }\n");
         }
         out.put("            ],\n            \"groupName\": ");
         out.putString(group.groupName);
         out.put(",\n            \"groupType\": \"");
-        out.putPlain(BackupListWriter::typeName(group.groupType));
-        out.putText(group.isConflict ? "\",\n            \"isConflict\": true,\n            \"saveDate\": "
-                                 : "\",\n            \"isConflict\": false,\n            \"saveDate\": ");
+        out.putText(typeText(group.groupType));
+        if (group.isConflict)
+            out.put("\",\n            \"isConflict\": true,\n            \"saveDate\": ");
+        else
+            out.put("\",\n            \"isConflict\": false,\n            \"saveDate\": ");
         timeTexts.putDate(out, group.saveDate);
-        out.putText(g + 1 < groups.size() ? "\n        },\n" : "\n        }\n");
+        if (g + 1 < groups.size())
+            out.put("\n        },\n");
+        else
+            out.put("\n        }\n");
     }
     out.put("    ]\n}\n");
 }
@@ -319,7 +441,7 @@ QByteArray BackupListWriter::toJson(const QList<BackupGroupInfo *> &groups)
     return out.take();
 }
 
-QString BackupListWriter::toBase64(const QList<BackupGroupInfo *> &groups)
+QByteArray BackupListWriter::toBase64(const QList<BackupGroupInfo *> &groups)
 {
     Base64Output out(expectedJsonSize(groups));
     writeList(out, groups);
@@ -328,22 +450,11 @@ QString BackupListWriter::toBase64(const QList<BackupGroupInfo *> &groups)
 
 QString BackupListWriter::sizeText(qint64 bytes)
 {
-    if (bytes <= 0)
-        return QStringLiteral("0 KB");
-    if (bytes < 1048576)
-        return QStringLiteral("%1 KB").arg(bytes / 1024);
-    const double megabytes = double(float(bytes)) * (1.0 / 1024) * (1.0 / 1024);
-    return QStringLiteral("%1 MB").arg(megabytes, 0, 'f', 2);
+    char text[32];
+    return QString::fromLatin1(text, formatSize(bytes, text));
 }
 
 QString BackupListWriter::typeName(BackupDocType type)
 {
-    switch (type) {
-    case DocTypeDoc: return QStringLiteral("doc");
-    case DocTypePpt: return QStringLiteral("ppt");
-    case DocTypeXls: return QStringLiteral("xls");
-    case DocTypePdf: return QStringLiteral("pdf");
-    case DocTypeUnknown: break;
-    }
-    return QStringLiteral("unknown");
+    return QLatin1String(typeText(type));
 }

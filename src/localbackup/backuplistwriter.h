@@ -14,8 +14,9 @@ class BackupListWriter
 {
 public:
     static QByteArray toJson(const QList<BackupGroupInfo *> &groups);
-    // Standard Base64 of toJson(), without the intermediate document.
-    static QString toBase64(const QList<BackupGroupInfo *> &groups);
+    // Standard Base64 of toJson(), without the intermediate document. The
+    // text is plain ASCII: the bytes are its Latin-1 and its UTF-8 form.
+    static QByteArray toBase64(const QList<BackupGroupInfo *> &groups);
 
     // "0 KB" below one byte, whole KB below one MiB, MB with two decimals above.
     static QString sizeText(qint64 bytes);

@@ -1,6 +1,7 @@
 #include "klocalbackupmanager.h"
 
 #include "api/openurl.h"
+#include "backupcopyname.h"
 #include "backupfolderscanner.h"
 #include "backuplistwriter.h"
 #include "plugin/arkivolog.h"
@@ -21,41 +22,22 @@ Q_LOGGING_CATEGORY(lcCatalogue, "arkivo.catalogue", QtInfoMsg)
 
 namespace {
 
-// The value of a run of digits, or 0 where QString::toInt would fail on
-// digits of other scripts.
-int fieldValue(const QString &text, int from, int length)
+// QString::toLower() of `text` into `out`, reusing out's storage: ASCII is
+// lowered here, anything else by Qt.
+void lowerInto(const QString &text, QString &out)
 {
-    int value = 0;
-    for (int i = from; i < from + length; ++i) {
-        const ushort u = text.at(i).unicode();
-        if (u < '0' || u > '9')
-            return 0;
-        value = value * 10 + (u - '0');
+    const int size = text.size();
+    out.resize(size);
+    const ushort *src = text.utf16();
+    ushort *dst = reinterpret_cast<ushort *>(out.data());
+    for (int i = 0; i < size; ++i) {
+        const ushort u = src[i];
+        if (u >= 0x80) {
+            out = text.toLower();
+            return;
+        }
+        dst[i] = ushort(u - 'A') < 26 ? ushort(u + ('a' - 'A')) : u;
     }
-    return value;
-}
-
-bool isIdentifier(const QString &text, int from, int length)
-{
-    if (length != 32)
-        return false;
-    for (int i = from; i < from + length; ++i) {
-        const QChar c = text.at(i);
-        if (!c.isLetter() && !c.isDigit())
-            return false;
-    }
-    return true;
-}
-
-bool isTimeStamp(const QString &text, int from, int length)
-{
-    if (length != 14 && length != 17)
-        return false;
-    for (int i = from; i < from + length; ++i) {
-        if (!text.at(i).isDigit())
-            return false;
-    }
-    return true;
 }
 
 QDateTime isoDateTime(const QXmlStreamAttributes &attributes, QLatin1String name)
@@ -100,7 +82,6 @@ void KLocalBackupManager::clearCatalogue()
     qDeleteAll(groups);
     groups.clear();
     m_groupsByKey.clear();
-    m_groupsByCopyPath.clear();
     conflictInfos.clear();
     loadedConflictFiles.clear();
     m_conflictFilePaths.clear();
@@ -117,10 +98,8 @@ void KLocalBackupManager::reloadBackupFiles(const QStringList &folders)
             continue;
         Arkivo::logInfo(QStringLiteral("reloadBackupFiles() BackupPath = %1").arg(folder));
         const QVector<BackupFolderEntry> entries = scanner.scan(folder);
-        m_groupsByCopyPath.reserve(m_groupsByCopyPath.size() + entries.size());
-        conflictInfos.reserve(conflictInfos.size() + entries.size());
         for (const BackupFolderEntry &entry : entries)
-            addBackupFile(entry.filePath, entry.fileName, entry.size);
+            addBackupFile(entry.filePath, entry.fileName(), entry.size);
         qCDebug(lcCatalogue) << folder << entries.size() << "candidates," << groups.size() << "groups";
     }
     m_reloading = false;
@@ -128,6 +107,11 @@ void KLocalBackupManager::reloadBackupFiles(const QStringList &folders)
 }
 
 QString KLocalBackupManager::getBackupFilesForJsonBase64() const
+{
+    return QString::fromLatin1(getBackupFilesForJsonBase64Utf8());
+}
+
+QByteArray KLocalBackupManager::getBackupFilesForJsonBase64Utf8() const
 {
     Arkivo::logInfo(QStringLiteral("getBackupFilesForJsonBase64() BackupFileStorageCount = %1")
                             .arg(groups.size()));
@@ -137,56 +121,35 @@ QString KLocalBackupManager::getBackupFilesForJsonBase64() const
 bool KLocalBackupManager::addBackupFile(const QString &path)
 {
     const QFileInfo info(path);
-    return addBackupFile(path, info.fileName(), info.size());
+    const QString fileName = info.fileName();
+    return addBackupFile(path, fileName, info.size());
 }
 
-bool KLocalBackupManager::addBackupFile(const QString &path, const QString &fileName, qint64 size)
+bool KLocalBackupManager::addBackupFile(const QString &path, QStringView fileName, qint64 size)
 {
-    // name = <document name>.<identifier>.<time stamp>.<extension>; with only
-    // three parts the identifier doubles as the document name.
-    const int extensionDot = fileName.lastIndexOf(QLatin1Char('.'));
-    if (extensionDot <= 0)
-        return false;
-    const int stampDot = fileName.lastIndexOf(QLatin1Char('.'), extensionDot - 1);
-    if (stampDot < 0)
-        return false;
-    const int idDot = stampDot > 0 ? fileName.lastIndexOf(QLatin1Char('.'), stampDot - 1) : -1;
-
-    const int idStart = idDot + 1;
-    if (!isIdentifier(fileName, idStart, stampDot - idStart))
-        return false;
-    const int stamp = stampDot + 1;
-    if (!isTimeStamp(fileName, stamp, extensionDot - stamp))
-        return false;
-    const QDate date(fieldValue(fileName, stamp, 4), fieldValue(fileName, stamp + 4, 2),
-                     fieldValue(fileName, stamp + 6, 2));
-    if (!date.isValid())
-        return false;
-    const QTime time(fieldValue(fileName, stamp + 8, 2), fieldValue(fileName, stamp + 10, 2),
-                     fieldValue(fileName, stamp + 12, 2), 0);
-    if (!time.isValid())
+    BackupCopyName name;
+    if (!name.parse(fileName))
         return false;
 
-    const QString documentName = idDot < 0 ? fileName.left(stampDot) : fileName.left(idDot);
-    BackupGroupInfo *group = findGroup(documentName, date);
+    // Looked up in place; only a new group copies the name.
+    const QString documentName = QString::fromRawData(fileName.data(), name.documentNameLength());
+    BackupGroupInfo *group = findGroup(documentName, name.date());
     if (!group) {
         group = new BackupGroupInfo;
-        group->groupName = documentName;
-        group->groupType = classifyDocumentType(documentName);
-        group->saveDate = date;
+        group->groupName = QString(documentName.constData(), documentName.size());
+        group->groupType = classifyDocumentType(group->groupName);
+        group->saveDate = name.date();
         groups.append(group);
-        m_groupsByKey.insert(qMakePair(documentName, date), group);
+        m_groupsByKey.insert(qMakePair(group->groupName, group->saveDate), group);
     }
 
     BackupFileInfo file;
     file.filePath = path;
     file.fileSize = size;
-    file.saveTime = time;
-    file.conflictTime = conflictTimeFor(group->groupType, path.toLower());
+    file.saveTime = name.time();
+    lowerInto(path, m_lowercasePath);
+    file.conflictTime = conflictTimeFor(group->groupType, m_lowercasePath);
     group->backupFiles.append(file);
-    CopyIndexEntry &indexEntry = m_groupsByCopyPath[path];
-    indexEntry.group = group;
-    ++indexEntry.copies;
 
     if (file.conflictTime.isValid())
         group->isConflict = true;
@@ -213,7 +176,16 @@ BackupDocType KLocalBackupManager::classifyDocumentType(const QString &fileName)
         }
         return table;
     }();
-    return types.value(QFileInfo(fileName).suffix().toLower().toCaseFolded(), DocTypeUnknown);
+    // QFileInfo::suffix() without a QFileInfo: the text after the last dot of
+    // the last part of the path.
+    int nameStart = fileName.lastIndexOf(QLatin1Char('/')) + 1;
+#ifdef Q_OS_WIN
+    nameStart = qMax(nameStart, fileName.lastIndexOf(QLatin1Char('\\')) + 1);
+#endif
+    const int dot = fileName.lastIndexOf(QLatin1Char('.'));
+    if (dot < nameStart)
+        return DocTypeUnknown;
+    return types.value(fileName.mid(dot + 1).toLower().toCaseFolded(), DocTypeUnknown);
 }
 
 BackupGroupInfo *KLocalBackupManager::findGroup(const QString &name, const QDate &date) const
@@ -223,7 +195,15 @@ BackupGroupInfo *KLocalBackupManager::findGroup(const QString &name, const QDate
 
 BackupGroupInfo *KLocalBackupManager::findGroupByFilePath(const QString &path) const
 {
-    return m_groupsByCopyPath.value(path).group;
+    // Only a delete asks, once per click: a pass over the catalogue is cheaper
+    // than an index built on every reload.
+    for (BackupGroupInfo *group : groups) {
+        for (const BackupFileInfo &file : qAsConst(group->backupFiles)) {
+            if (file.filePath == path)
+                return group;
+        }
+    }
+    return nullptr;
 }
 
 QDateTime KLocalBackupManager::conflictTimeFor(BackupDocType type, const QString &lowercasePath)
@@ -236,8 +216,9 @@ QDateTime KLocalBackupManager::conflictTimeFor(BackupDocType type, const QString
     if (file == m_conflictFilePaths.end())
         file = m_conflictFilePaths.insert(type, syncConflictFilePath(hostApplicationName(type)));
     loadSyncConflictFile(*file);
-    // A default record makes the next lookup of this path a hit.
-    return conflictInfos[lowercasePath].conflictTime;
+    // A miss is not remembered as an empty record: a reload looks each path
+    // up once, and a hundred thousand remembered misses cost tens of megabytes.
+    return conflictInfos.value(lowercasePath).conflictTime;
 }
 
 QString KLocalBackupManager::syncConflictFilePath(const QString &appName) const
@@ -265,10 +246,22 @@ void KLocalBackupManager::loadSyncConflictFile(const QString &file)
 bool KLocalBackupManager::parseSyncConflictFile(const QString &file,
                                                 QHash<QString, SyncConflictInfo> &table)
 {
+    // Only a regular file: opening a named pipe waits for a writer, and a
+    // device such as /dev/zero never ends.
+    if (!QFileInfo(file).isFile())
+        return false;
     QFile device(file);
     if (!device.open(QIODevice::ReadOnly | QIODevice::Text))
         return false;
-    QXmlStreamReader reader(&device);
+    const bool parsed = parseSyncConflictXml(&device, table);
+    if (!parsed)
+        qCDebug(lcCatalogue) << "sync-conflict file" << file << "is not well-formed";
+    return parsed;
+}
+
+bool KLocalBackupManager::parseSyncConflictXml(QIODevice *device, QHash<QString, SyncConflictInfo> &table)
+{
+    QXmlStreamReader reader(device);
     while (!reader.atEnd() && !reader.hasError()) {
         if (reader.readNext() != QXmlStreamReader::StartElement
             || reader.name() != QLatin1String("file"))
@@ -284,8 +277,7 @@ bool KLocalBackupManager::parseSyncConflictFile(const QString &file,
         table.insert(QDir::fromNativeSeparators(info.backup), info);
     }
     if (reader.hasError())
-        qCDebug(lcCatalogue) << "sync-conflict file" << file << reader.errorString();
-    device.close();
+        qCDebug(lcCatalogue) << reader.errorString() << "at line" << reader.lineNumber();
     return !reader.hasError();
 }
 
@@ -376,7 +368,6 @@ bool KLocalBackupManager::delBackupFile(const QString &path)
             const QString copyPath = group->backupFiles.at(i).filePath;
             if (QDir::toNativeSeparators(copyPath) == nativePath) {
                 group->backupFiles.removeAt(i);
-                unindexCopy(copyPath);
                 break;
             }
         }
@@ -424,18 +415,9 @@ bool KLocalBackupManager::removeBackupCopy(const QString &path)
     return QFile::remove(path);
 }
 
-void KLocalBackupManager::unindexCopy(const QString &path)
-{
-    const auto entry = m_groupsByCopyPath.find(path);
-    if (entry != m_groupsByCopyPath.end() && --entry->copies <= 0)
-        m_groupsByCopyPath.erase(entry);
-}
-
 void KLocalBackupManager::removeGroup(BackupGroupInfo *group)
 {
     groups.removeOne(group);
     m_groupsByKey.remove(qMakePair(group->groupName, group->saveDate));
-    for (const BackupFileInfo &file : qAsConst(group->backupFiles))
-        unindexCopy(file.filePath);
     delete group;
 }

@@ -7,6 +7,9 @@
 #include <QPair>
 #include <QSet>
 #include <QStringList>
+#include <QStringView>
+
+class QIODevice;
 
 // The catalogue of the backup copies in the backup folders, grouped by
 // document and day, with the operations the backup page offers on them.
@@ -20,6 +23,9 @@ public:
 
     void reloadBackupFiles(const QStringList &folders);
     QString getBackupFilesForJsonBase64() const;
+    // The same text as its UTF-8 bytes (plain ASCII), for callers that want
+    // bytes: it spares a UTF-16 copy of a text that can be tens of megabytes.
+    QByteArray getBackupFilesForJsonBase64Utf8() const;
 
     bool openBackupFile(const QString &path);
     bool openBackupGroup(const QString &name, const QDate &date);
@@ -37,6 +43,8 @@ public:
     QString syncConflictFilePath(const QString &appName) const;
     void loadSyncConflictFile(const QString &file);
     static bool parseSyncConflictFile(const QString &file, QHash<QString, SyncConflictInfo> &table);
+    // The records of an open sync-conflict text; false on an XML error.
+    static bool parseSyncConflictXml(QIODevice *device, QHash<QString, SyncConflictInfo> &table);
 
     // The "*.ext" patterns, ";"-separated, of the files a backup folder is listed for.
     static QString backupNameFilter();
@@ -48,27 +56,21 @@ protected:
     virtual bool removeBackupCopy(const QString &path);
 
 private:
-    bool addBackupFile(const QString &path, const QString &fileName, qint64 size);
+    bool addBackupFile(const QString &path, QStringView fileName, qint64 size);
     void removeGroup(BackupGroupInfo *group);
-    void unindexCopy(const QString &path);
     void clearCatalogue();
 
     QList<BackupGroupInfo *> groups;
     QHash<QString, SyncConflictInfo> conflictInfos;
     QHash<QString, bool> loadedConflictFiles;
 
-    // Lookups by group key and by copy path; at most one group exists per
-    // (name, date), and a path always parses to the same key, so each maps
-    // to the first and only group that matches.
+    // Lookup by group key: at most one group exists per (name, date), so it
+    // maps to the first and only group that matches.
     QHash<QPair<QString, QDate>, BackupGroupInfo *> m_groupsByKey;
-    struct CopyIndexEntry
-    {
-        BackupGroupInfo *group = nullptr;
-        int copies = 0;
-    };
-    QHash<QString, CopyIndexEntry> m_groupsByCopyPath;
     // The conflict file of each type, read from the suite settings once per reload.
     QHash<int, QString> m_conflictFilePaths;
     bool m_reloading = false;
     QSet<QString> m_unreadableConflictFiles;
+    // Reused for the lowercased path of each copy filed.
+    QString m_lowercasePath;
 };

@@ -1,7 +1,11 @@
 #include "arkivoapplication.h"
 
+#include "cloud/kcloudbackupmanager.h"
+#include "cloud/krepairtoolsmanager.h"
 #include "localbackup/klocalbackupmanager.h"
 #include "settings/kbackupoptionmgr.h"
+#include "settings/klocalbackupsettingsdlg.h"
+#include "usage/kbackupcenterinfoc.h"
 
 #include <dirs.h>
 #include <kcoreapplication.h>
@@ -14,6 +18,9 @@ struct arkivoApplicationPrivate
 {
     KLocalBackupManager *localBackupManager = nullptr;
     KBackupOptionMgr *backupOptionMgr = nullptr;
+    KRepairToolsManager *repairToolsManager = nullptr;
+    KCloudBackupManager *cloudBackupManager = nullptr;
+    KBackupCenterInfoC *backupCenterInfo = nullptr;
     IKAppContainer *container = nullptr;
     QThreadPool *threadPool = nullptr;
 };
@@ -95,12 +102,46 @@ KBackupOptionMgr *arkivoApplication::backupOptionMgr()
     return d->backupOptionMgr;
 }
 
+KRepairToolsManager *arkivoApplication::repairToolsManager()
+{
+    if (!d->repairToolsManager)
+        d->repairToolsManager = new KRepairToolsManager(this);
+    return d->repairToolsManager;
+}
+
+KCloudBackupManager *arkivoApplication::cloudBackupManager()
+{
+    if (!d->cloudBackupManager)
+        d->cloudBackupManager = new KCloudBackupManager(this);
+    return d->cloudBackupManager;
+}
+
+KBackupCenterInfoC *arkivoApplication::backupCenterInfo()
+{
+    if (!d->backupCenterInfo)
+        d->backupCenterInfo = new KBackupCenterInfoC(this);
+    return d->backupCenterInfo;
+}
+
+int arkivoApplication::showSettingsDialog()
+{
+    // The dialog deletes itself when it closes.
+    auto *dialog = new KLocalBackupSettingsDlg(mainWindow());
+    return dialog->exec();
+}
+
 void arkivoApplication::releaseManagers()
 {
     delete d->localBackupManager;
     d->localBackupManager = nullptr;
     delete d->backupOptionMgr;
     d->backupOptionMgr = nullptr;
+    delete d->repairToolsManager;
+    d->repairToolsManager = nullptr;
+    delete d->cloudBackupManager;
+    d->cloudBackupManager = nullptr;
+    delete d->backupCenterInfo;
+    d->backupCenterInfo = nullptr;
 }
 
 QThreadPool *arkivoApplication::threadPool() const

@@ -28,6 +28,13 @@ public:
 
     KLocalBackupManager *localBackupManager();
     KBackupOptionMgr *backupOptionMgr();
+    KRepairToolsManager *repairToolsManager();
+    KCloudBackupManager *cloudBackupManager();
+    KBackupCenterInfoC *backupCenterInfo();
+
+    // Runs the "Local backup settings" dialog modally over the main window;
+    // answers its result, 100 when the backup location was changed.
+    int showSettingsDialog();
 
     void releaseManagers();
 

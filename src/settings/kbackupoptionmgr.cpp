@@ -193,7 +193,9 @@ void KBackupOptionMgr::setBackupDir(const QString &dir)
                   history.end());
     if (!history.isEmpty()) {
         settings.setValue(kHistoryKey, history);
-        settings.setValue(QStringLiteral("MoveBackupFlag"), QStringLiteral("-1"));
+        // Qt's settings cache keeps the value past the plug-in's unloading:
+        // it must not point into the plug-in's constant data.
+        settings.setValue(QStringLiteral("MoveBackupFlag"), QString::fromLatin1("-1"));
     }
     qCDebug(lcBackupOptions) << "backup folder" << old << "->" << dir << "history" << history;
 

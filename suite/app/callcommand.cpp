@@ -1,19 +1,60 @@
 #include "callcommand.h"
 
+#include "automation.h"
 #include "hostoptions.h"
 #include "hostsession.h"
+#include "jsonline.h"
 #include "pagedispatch.h"
 
 #include <kessjsapi.h>
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QVector>
 
+#include <cstdio>
 #include <iostream>
 #include <memory>
 
 namespace {
+
+constexpr int automationFailedCode = 3;
+
+std::unique_ptr<Automation> loadAutomation(const QString &fileName)
+{
+    if (fileName.isEmpty())
+        return nullptr;
+    QVector<Automation::Step> steps;
+    QString error;
+    if (!Automation::load(fileName, &steps, &error))
+        exitWithError(error);
+    // Native pickers cannot be driven; Qt's own can.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    return std::make_unique<Automation>(steps);
+}
+
+// After the last step, the method must return: a window the steps left open
+// would hold it forever, so it fails the run like a missing target.
+void failWhenWindowsStayOpen(Automation *automation, const bool *methodRunning)
+{
+    auto *watch = new QTimer(automation);
+    auto openSince = std::make_shared<QElapsedTimer>();
+    watch->setInterval(50);
+    QObject::connect(watch, &QTimer::timeout, automation, [automation, methodRunning, openSince] {
+        if (!automation->isDone() || automation->hasFailed() || !*methodRunning
+            || !QApplication::activeModalWidget()) {
+            openSince->invalidate();
+            return;
+        }
+        if (!openSince->isValid())
+            openSince->start();
+        else if (openSince->elapsed() > Automation::defaultStepTimeoutMs)
+            automation->abandon(QStringLiteral("automation ended with a window still open"));
+    });
+    watch->start();
+}
 
 struct Step
 {
@@ -51,14 +92,6 @@ QVector<Step> parseSteps(const QStringList &words)
     return steps;
 }
 
-std::string toLine(const Json::Value &value)
-{
-    Json::StreamWriterBuilder builder;
-    builder["indentation"] = "";
-    builder["emitUTF8"] = true;
-    return Json::writeString(builder, value);
-}
-
 Json::Value parsePayload(const QString &text)
 {
     Json::Value payload;
@@ -75,6 +108,7 @@ Json::Value parsePayload(const QString &text)
 int runCallCommand(const HostOptions &options)
 {
     const QVector<Step> steps = parseSteps(options.commandWords);
+    const std::unique_ptr<Automation> automation = loadAutomation(options.automationFile);
 
     HostSession session;
     QString error;
@@ -89,14 +123,31 @@ int runCallCommand(const HostOptions &options)
             exitWithError(PageDispatch::describe(status, step.method));
     }
 
-    for (const Step &step : steps) {
+    bool methodRunning = false;
+    if (automation) {
+        QObject::connect(automation.get(), &Automation::failed, [](const QString &message) {
+            std::fprintf(stderr, "zentri-host: %s\n", qPrintable(message));
+        });
+        failWhenWindowsStayOpen(automation.get(), &methodRunning);
+        automation->start();
+    }
+
+    for (int i = 0; i < steps.size(); ++i) {
+        const Step &step = steps.at(i);
         if (step.method.isEmpty()) {
             HostSession::runEventLoop(step.pauseMs);
             continue;
         }
         Json::Value line(Json::objectValue);
         line["method"] = step.method.toStdString();
+        methodRunning = true;
         PageDispatch::call(session.handler(), step.method, step.arguments, &line["answer"]);
+        methodRunning = false;
+        if (automation && automation->hasFailed())
+            return automationFailedCode;
+        // The last line waits for every step to have run.
+        if (automation && i == steps.size() - 1 && !automation->waitForDone())
+            return automationFailedCode;
         session.waitForReplies(options.waitMs);
         Json::Value events(Json::arrayValue);
         for (const HostSession::Event &event : session.takeEvents()) {
@@ -106,7 +157,7 @@ int runCallCommand(const HostOptions &options)
             events.append(entry);
         }
         line["events"] = events;
-        std::cout << toLine(line) << std::endl;
+        writeJsonLine(std::cout, line);
     }
     return 0;
 }

@@ -9,6 +9,8 @@ struct HostOptions
     QString home;
     QString plugin;
     int waitMs = 1000;
+    // --automation FILE: steps that drive the host's windows (tests only).
+    QString automationFile;
     // Everything after the command word.
     QStringList commandWords;
 };

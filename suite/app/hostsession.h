@@ -7,6 +7,7 @@
 
 #include <json/json.h>
 
+#include <functional>
 #include <memory>
 
 class KAppMainWindow;
@@ -42,6 +43,8 @@ public:
 
     // The page events broadcast since the last call.
     QVector<Event> takeEvents();
+    // Hands each page event to `sink` as it comes instead of keeping it.
+    void setEventSink(std::function<void(const Event &)> sink) { m_eventSink = std::move(sink); }
 
     // The plug-in next to this program.
     static QString defaultPluginPath();
@@ -56,4 +59,5 @@ private:
     QLibrary m_plugin;
     bool m_initialized = false;
     QVector<Event> m_events;
+    std::function<void(const Event &)> m_eventSink;
 };

@@ -1,11 +1,16 @@
 // zentri-host: the suite's stand-in around the backup-center plug-in.
 //
-//   zentri-host [--home DIR] [--plugin PATH] [--wait MS] COMMAND ...
+//   zentri-host [--home DIR] [--plugin PATH] [--wait MS] [--automation FILE] COMMAND ...
 //
 // Commands:
 //   call METHOD [ARGS-JSON] [wait:MS] [METHOD [ARGS-JSON]]...   page methods, one JSON line each
+//   serve [--port N] [--open] [--skin-control FILE]              the backup-center page on 127.0.0.1
+//   screenshot WHAT --out FILE.png [--skin dark] [--scale 1.5]   a settings window as a picture
+#include "appcenterendpoint.h"
 #include "callcommand.h"
 #include "hostoptions.h"
+#include "screenshotcommand.h"
+#include "servecommand.h"
 
 #include <suitehome.h>
 
@@ -41,6 +46,8 @@ const std::map<QString, Command> &commands()
 {
     static const std::map<QString, Command> table = {
         {QStringLiteral("call"), runCallCommand},
+        {QStringLiteral("serve"), runServeCommand},
+        {QStringLiteral("screenshot"), runScreenshotCommand},
     };
     return table;
 }
@@ -62,6 +69,8 @@ HostOptions parseCommandLine(const QStringList &words, QString *command)
             options.plugin = valueOf(word);
         else if (word == QLatin1String("--wait"))
             options.waitMs = parseMilliseconds(valueOf(word), word);
+        else if (word == QLatin1String("--automation"))
+            options.automationFile = valueOf(word);
         else if (command->isEmpty())
             *command = word;
         else
@@ -88,5 +97,11 @@ int main(int argc, char *argv[])
         exitWithError(command.isEmpty() ? QString::fromLatin1(usage) : QStringLiteral("unknown command: %1").arg(command));
     if (!options.home.isEmpty())
         SuiteHome::setPath(options.home);
+    // The suite's app-center window hears the plug-in's announcements while
+    // the host runs; pictures are taken in a suite home of their own.
+    AppCenterEndpoint appCenter;
+    QString endpointError;
+    if (command != QLatin1String("screenshot") && !appCenter.start(&endpointError))
+        std::fprintf(stderr, "zentri-host: %s\n", qPrintable(endpointError));
     return found->second(options);
 }

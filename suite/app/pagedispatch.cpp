@@ -51,7 +51,8 @@ Status call(QObject *handler, const QString &method, const QVariantMap &argument
     const QByteArray name = method.toLatin1();
     QMetaObject::invokeMethod(handler, name.constData(), Qt::DirectConnection,
                               Q_ARG(KxWebViewJSContext &, context));
-    *answer = context.result();
+    // Moved, not copied: a backup list can be tens of megabytes.
+    answer->swap(context.result());
     return Status::Ok;
 }
 

@@ -1,11 +1,11 @@
 #include "kcloudsvrproxy.h"
 
+#include "localcloudservice.h"
 #include "suiteconfig.h"
 
 #include <QAtomicInteger>
 #include <QLoggingCategory>
 #include <QMetaObject>
-#include <QTimer>
 
 #include <memory>
 
@@ -30,12 +30,12 @@ void KCloudSvrProxy::setResponder(Responder responder)
         m_responder = std::move(responder);
         return;
     }
-    // Without a cloud service every request fails, answered from the event
-    // loop like a real reply.
-    m_responder = [this](const QString &, const QStringList &, Reply reply) {
-        QTimer::singleShot(0, this, [reply] {
-            reply(false, QStringLiteral("cloud service unavailable"), KRpcResponse());
-        });
+    // The default is the simulated cloud service of the suite home.
+    auto *service = findChild<LocalCloudService *>(QString(), Qt::FindDirectChildrenOnly);
+    if (!service)
+        service = new LocalCloudService(this);
+    m_responder = [service](const QString &method, const QStringList &args, Reply reply) {
+        service->respond(method, args, reply);
     };
 }
 
@@ -80,7 +80,7 @@ QString KCloudSvrProxy::asyncCall(const QString &method, const QStringList &args
 bool KCloudSvrProxy::getUserInfo(KUserInfo &info)
 {
     info.userId = SuiteConfig::value(QStringLiteral("account/userId")).toString();
-    info.storageCode = SuiteConfig::value(QStringLiteral("cloud/storageCode"), 0).toInt();
+    info.storageCode = SuiteConfig::value(QStringLiteral("account/storageCode"), 0).toInt();
     return SuiteConfig::value(QStringLiteral("account/signedIn"), false).toBool();
 }
 

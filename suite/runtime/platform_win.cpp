@@ -13,4 +13,27 @@ bool openRecycleBin()
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
+int sendToAppCenterWindows(quintptr sender, quintptr dwData, const QByteArray &data)
+{
+    COPYDATASTRUCT copyData;
+    copyData.dwData = static_cast<ULONG_PTR>(dwData);
+    copyData.cbData = static_cast<DWORD>(data.size());
+    copyData.lpData = const_cast<char *>(data.constData());
+    int reached = 0;
+    HWND window = nullptr;
+    // The app-center windows are message-only windows of one class and title;
+    // each search starts after the previous match.
+    while ((window = FindWindowExW(HWND_MESSAGE, window, L"{317997EE-152D-4B70-8116-5B6CE6C02A0C}",
+                                   L"__KAPPCENTER_WINDOW__")) != nullptr) {
+        SendMessageW(window, WM_COPYDATA, static_cast<WPARAM>(sender), reinterpret_cast<LPARAM>(&copyData));
+        ++reached;
+    }
+    return reached;
+}
+
+QString cloudClientSettingsLocation()
+{
+    return QStringLiteral("HKEY_CURRENT_USER\\SOFTWARE\\Ostrel\\ZentriCloud");
+}
+
 }

@@ -18,9 +18,11 @@
 //   cloudCache/  paths (list)
 //   services/    cloudProxy, accountSdk, usageReporter, domainMgr, fpc [true]:
 //                false makes the matching accessor answer null
-//   account/     signedIn [false], userType [1], userId, autoLogin [false]
-//   cloud/       running [false] (checkBrisaRunning), storageCode [0] (getUserInfo)
-//   domains/     <key>, e.g. papyra
+//   account/     signedIn [false], userType [1], userId, autoLogin [false],
+//                storageCode [0] (getUserInfo)
+//   cloud/       running [false] (checkBrisaRunning), roamingMode [auto] (auto or
+//                manual), roamingStrategy, uploadBytesPerSecond [1048576] (0: instant)
+//   domains/     <key>, e.g. papyra [the local cloud drive, file:<home>/clouddrive]
 //   app/         id, name, src [backupcenter], version
 // cloudconfig.json: {"items": {name: int | {field: int}}, "features": {key: bool},
 //   "fpc": {"<id1>/<id2>": {item: number | string}}}

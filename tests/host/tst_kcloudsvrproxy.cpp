@@ -49,7 +49,7 @@ private slots:
     void pendingCallsCountUntilLastDelivery();
     void deadReceiverGetsNothing_data();
     void deadReceiverGetsNothing();
-    void defaultResponderFails();
+    void defaultResponderIsTheLocalService();
     void raiseEventInvokesSubscribedSlots();
     void registryOwnsHandlers();
 };
@@ -139,17 +139,18 @@ void tst_KCloudSvrProxy::deadReceiverGetsNothing()
     QCOMPARE(proxy.pendingCalls(), 0);
 }
 
-void tst_KCloudSvrProxy::defaultResponderFails()
+void tst_KCloudSvrProxy::defaultResponderIsTheLocalService()
 {
+    TestSuiteHome home;
     KCloudSvrProxy proxy;
     Receiver receiver;
     QSignalSpy delivered(&proxy, &KCloudSvrProxy::allRepliesDelivered);
-    proxy.asyncCall(QStringLiteral("getRoamingMode"), {}, &receiver, QStringLiteral("onReply"));
+    proxy.asyncCall(QStringLiteral("noSuchRequest"), {}, &receiver, QStringLiteral("onReply"));
     QVERIFY(receiver.answers.isEmpty());
     QVERIFY(delivered.wait());
     QCOMPARE(receiver.answers.size(), 1);
     QVERIFY(!receiver.answers[0].success);
-    QCOMPARE(receiver.answers[0].text, QStringLiteral("cloud service unavailable"));
+    QCOMPARE(receiver.answers[0].text, QStringLiteral("unknown request"));
 }
 
 void tst_KCloudSvrProxy::raiseEventInvokesSubscribedSlots()

@@ -78,7 +78,7 @@ void tst_BackupFolderScanner::sameAsQDirTimeOrder()
         for (const QFileInfo &info : QDir(spelling).entryInfoList(filters, QDir::Files | QDir::NoDotAndDotDot, QDir::Time))
             expected << QString("%1 %2 %3").arg(info.fileName(), info.absoluteFilePath()).arg(info.size());
         for (const BackupFolderEntry &entry : scanner.scan(spelling))
-            actual << QString("%1 %2 %3").arg(entry.fileName, entry.filePath).arg(entry.size);
+            actual << QString("%1 %2 %3").arg(entry.fileName().toString(), entry.filePath).arg(entry.size);
         QCOMPARE(actual, expected);
         QCOMPARE(actual.size(), 12);
     }

@@ -1,0 +1,117 @@
+// Page benchmark (not a test): the backup-center page in headless Chromium
+// against zentri-host serve on a suite home of 100,000 backup copies in
+// 20,000 groups. Prints the time to the first screen, its parts, the longest
+// frame while scrolling and the time a search takes.
+//
+//   node bench/page/pagebench.mjs [--copies N] [--home DIR]
+//
+// The suite home is made once (default build/bench-home-<N>) and reused.
+
+import fs from 'node:fs';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { SuiteHome, startHost, stamp } from '../../tests/e2e/support/host.mjs';
+import { launchPipeBrowser } from './cdppipe.mjs';
+
+const ROOT = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
+const option = (name, fallback) => {
+  const i = process.argv.indexOf(name);
+  return i > 0 ? process.argv[i + 1] : fallback;
+};
+const copies = Number(option('--copies', 100000));
+const perGroup = 5;
+const groups = copies / perGroup;
+const homeDir = option('--home', path.join(ROOT, `build/bench-home-${copies}`));
+
+const TYPES = ['docx', 'xlsx', 'pptx', 'pdf', 'doc', 'csv', 'txt.docx'];
+
+function makeHome() {
+  const home = new SuiteHome();
+  fs.rmSync(homeDir, { recursive: true, force: true });
+  fs.renameSync(home.path, homeDir);
+  home.path = homeDir;
+  home.backup = path.join(homeDir, 'backup');
+  home.set('backup', 'path', home.backup);
+  home.set('backup', 'defaultPath', home.backup);
+  // 20,000 groups: 100 documents a day over 200 days, 5 copies each.
+  const perDay = 100;
+  const now = new Date();
+  let made = 0;
+  for (let g = 0; g < groups; g++) {
+    const day = Math.floor(g / perDay);
+    const name = `document ${String(g % perDay).padStart(3, '0')} of project ${String(day % 37).padStart(2, '0')}.${TYPES[g % TYPES.length]}`;
+    for (let c = 0; c < perGroup; c++) {
+      const date = new Date(now.getFullYear(), now.getMonth(), now.getDate() - day, 8 + c * 2, g % 60, c);
+      const id = (g * perGroup + c).toString(16).padStart(32, '0');
+      const extension = name.slice(name.lastIndexOf('.') + 1);
+      const file = path.join(home.backup, `${name}.${id}.${stamp(date)}.${extension}`);
+      const fd = fs.openSync(file, 'w');
+      fs.ftruncateSync(fd, 1000 + ((g * 7919 + c * 104729) % 3000000));
+      fs.closeSync(fd);
+      fs.utimesSync(file, date, date);
+      made++;
+    }
+  }
+  return made;
+}
+
+if (!fs.existsSync(path.join(homeDir, 'suite.ini'))) {
+  const started = performance.now();
+  const made = makeHome();
+  console.log(`made ${made} copies in ${homeDir} in ${((performance.now() - started) / 1000).toFixed(1)} s`);
+}
+
+const home = { path: homeDir };
+const host = await startHost(home);
+const browser = await launchPipeBrowser(process.env.ARKIVO_CHROMIUM || '/usr/lib/chromium/chromium');
+try {
+  const page = await browser.newPage(1280, 900);
+  await page.goto(host.url);
+  await page.waitFor(() => document.documentElement.dataset.listState === 'ready'
+    && performance.getEntriesByName('list-shown').length > 0);
+  const marks = await page.evaluate(() => Object.fromEntries(
+    ['list-requested', 'list-received', 'list-decoded', 'list-rendered', 'list-shown'].map((n) => [n, performance.getEntriesByName(n)[0]?.startTime])));
+  const summary = await page.evaluate(() => document.getElementById('summary').textContent);
+
+  // Scrolls the list by `pixels` a frame for 300 frames, timing each frame.
+  const scroll = (pixels) => page.evaluate((pixels) => new Promise((resolve) => {
+    const list = document.getElementById('list');
+    const times = [];
+    let last = performance.now();
+    let n = 0;
+    const step = (now) => {
+      times.push(now - last);
+      last = now;
+      list.scrollTop += pixels;
+      if (++n < 300) requestAnimationFrame(step);
+      else resolve(times.slice(1).sort((a, b) => a - b));
+    };
+    requestAnimationFrame(step);
+  }), pixels);
+  const steady = await scroll(240);
+  const flying = await scroll(3000);
+
+  // A search over every copy, until the next frame has been drawn.
+  const searchMs = await page.evaluate(() => new Promise((resolve) => {
+    const input = document.getElementById('search');
+    const started = performance.now();
+    input.value = 'project 07';
+    input.dispatchEvent(new Event('input'));
+    requestAnimationFrame(() => requestAnimationFrame(() => resolve(performance.now() - started)));
+  }));
+
+  const ms = (v) => `${Math.round(v)} ms`;
+  const frameLine = (frames) => `longest frame ${frames.at(-1).toFixed(1)} ms, 95th percentile ${frames[Math.floor(frames.length * 0.95)].toFixed(1)} ms, median ${frames[frames.length >> 1].toFixed(1)} ms`;
+  console.log(`page:                    ${summary}`);
+  console.log(`time to first screen:    ${ms(marks['list-shown'])} (navigation start to the first frame showing the list)`);
+  console.log(`  list call:             ${ms(marks['list-received'] - marks['list-requested'])} (getBackupFileList through the bridge, plug-in included)`);
+  console.log(`  decode and model:      ${ms(marks['list-decoded'] - marks['list-received'])}`);
+  console.log(`  filter and render:     ${ms(marks['list-rendered'] - marks['list-decoded'])}`);
+  console.log(`  first frame drawn:     ${ms(marks['list-shown'] - marks['list-rendered'])}`);
+  console.log(`scrolling 240 px/frame:  ${frameLine(steady)}`);
+  console.log(`scrolling 3000 px/frame: ${frameLine(flying)}`);
+  console.log(`search over all copies:  ${ms(searchMs)} to the next frame`);
+} finally {
+  await browser.close();
+  await host.stop();
+}

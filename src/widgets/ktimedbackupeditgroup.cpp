@@ -1,0 +1,133 @@
+#include "ktimedbackupeditgroup.h"
+
+#include "layoutinsert_p.h"
+
+#include <kdesignstyle.h>
+#include <kdhboxlayout.h>
+#include <kdlabel.h>
+#include <kdrawhelper.h>
+#include <kdtextfield.h>
+#include <kliteui.h>
+
+#include <QIntValidator>
+
+namespace {
+// QIntValidator lets a number above the range stand as intermediate input
+// while it has no more digits than the top ("50" for 0 to 11); such a value
+// could never be accepted, yet would be read back. It is refused as typed.
+class RangeValidator : public QIntValidator
+{
+public:
+    RangeValidator(int top, QObject *parent)
+        : QIntValidator(0, top, parent)
+    {
+    }
+
+    State validate(QString &input, int &position) const override
+    {
+        const State state = QIntValidator::validate(input, position);
+        bool number = false;
+        const int value = input.toInt(&number);
+        if (state == Intermediate && number && value > top())
+            return Invalid;
+        return state;
+    }
+};
+
+const QString hoursEditorName = QStringLiteral("%1HoursEditor");
+const QString minutesEditorName = QStringLiteral("%1MinutesEditor");
+}
+
+KTimedBackupEditGroup::KTimedBackupEditGroup(QWidget *parent)
+    : QWidget(parent)
+{
+}
+
+KTimedBackupEditGroup::~KTimedBackupEditGroup() = default;
+
+void KTimedBackupEditGroup::build()
+{
+    setContentsMargins(0, 0, 0, 0);
+    ensureLayout();
+    if (!m_intervalLabel)
+        m_intervalLabel = new KDLabel(tr("Time interval of"), this);
+    if (!m_hoursLabel) {
+        m_hoursLabel = new KDLabel(tr("hours"), this);
+        m_hoursLabel->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+        m_hoursLabel->setFixedHeight(int(KDesignStyle::dpiScaled(22)));
+    }
+    if (!m_minutesLabel) {
+        m_minutesLabel = new KDLabel(tr("minutes (less than 12 hours)"), this);
+        m_minutesLabel->setFixedHeight(int(KDesignStyle::dpiScaled(22)));
+    }
+    Internal::insertWidgetAt(m_groupLayout, 0, m_intervalLabel);
+    Internal::insertWidgetAt(m_groupLayout, 2, m_hoursLabel);
+    Internal::insertWidgetAt(m_groupLayout, 4, m_minutesLabel);
+    hoursEditor();
+    minutesEditor();
+}
+
+KDTextField *KTimedBackupEditGroup::hoursEditor()
+{
+    return ensureEditor(&m_hoursEditor, 11, 1, hoursEditorName);
+}
+
+KDTextField *KTimedBackupEditGroup::minutesEditor()
+{
+    return ensureEditor(&m_minutesEditor, 59, 3, minutesEditorName);
+}
+
+void KTimedBackupEditGroup::renameAfter(const QString &ownerName)
+{
+    KLiteUi::setSpyName(this, QStringLiteral("%1EditGroup").arg(ownerName));
+    const QString groupName = KLiteUi::spyName(this);
+    KLiteUi::setSpyName(hoursEditor(), hoursEditorName.arg(groupName));
+    KLiteUi::setSpyName(minutesEditor(), minutesEditorName.arg(groupName));
+}
+
+void KTimedBackupEditGroup::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    const QColor secondary = KDrawHelper::getColorFromTheme(QStringLiteral("CommonThemePalette"),
+                                                            QStringLiteral("kd-color-text-secondary"), QColor(), true);
+    if (!secondary.isValid())
+        return;
+    for (KDLabel *label : {m_intervalLabel, m_hoursLabel, m_minutesLabel}) {
+        if (!label)
+            continue;
+        QPalette colors = label->palette();
+        colors.setColor(QPalette::WindowText, secondary);
+        label->setPalette(colors);
+    }
+}
+
+KDHBoxLayout *KTimedBackupEditGroup::ensureLayout()
+{
+    if (!m_groupLayout) {
+        // Named before the layout exists, after the owner as it is named now.
+        const QString name = parentWidget()
+            ? QStringLiteral("%1EditGroup").arg(KLiteUi::spyName(parentWidget()))
+            : QStringLiteral("editGroup");
+        KLiteUi::setSpyName(this, name);
+        m_groupLayout = new KDHBoxLayout(this);
+        m_groupLayout->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        m_groupLayout->setContentsMargins(0, 0, 0, 0);
+    }
+    return m_groupLayout;
+}
+
+KDTextField *KTimedBackupEditGroup::ensureEditor(KDTextField **editor, int top, int position,
+                                                 const QString &nameFormat)
+{
+    ensureLayout();
+    if (!*editor) {
+        auto *field = new KDTextField(this, KDTextField::TextFieldSize(1));
+        KLiteUi::setSpyName(field, nameFormat.arg(KLiteUi::spyName(this)));
+        field->setValidator(new RangeValidator(top, this));
+        field->setFixedSize(KDesignStyle::dpiScaledSize(80, 28));
+        field->setAlignment(Qt::AlignLeft);
+        *editor = field;
+    }
+    Internal::insertWidgetAt(m_groupLayout, position, *editor);
+    return *editor;
+}

@@ -1,0 +1,294 @@
+#include "pagebridge.h"
+
+#include "pagedispatch.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLoggingCategory>
+#include <QTcpSocket>
+#include <QUrlQuery>
+#include <QWebSocket>
+#include <QWebSocketCorsAuthenticator>
+#include <QWebSocketServer>
+
+#include <cmath>
+
+// Debug lines (QT_LOGGING_RULES="zentri.host.bridge.debug=true") time each call.
+Q_LOGGING_CATEGORY(lcBridge, "zentri.host.bridge", QtInfoMsg)
+
+namespace {
+
+// Messages up to this size are read and refused with an answer; beyond it the
+// connection is closed, so that no page can make the host hold more.
+constexpr quint64 closingMessageBytes = 16 * 1024 * 1024;
+constexpr int largeAnswerBytes = 256 * 1024;
+
+void appendJsonString(QByteArray *out, const char *begin, const char *end)
+{
+    static const char hex[] = "0123456789abcdef";
+    *out += '"';
+    const char *run = begin;
+    for (const char *p = begin; p != end; ++p) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (c >= 0x20 && c != '"' && c != '\\')
+            continue;
+        out->append(run, int(p - run));
+        run = p + 1;
+        switch (c) {
+        case '"': *out += "\\\""; break;
+        case '\\': *out += "\\\\"; break;
+        case '\n': *out += "\\n"; break;
+        case '\r': *out += "\\r"; break;
+        case '\t': *out += "\\t"; break;
+        default:
+            *out += "\\u00";
+            *out += hex[c >> 4];
+            *out += hex[c & 15];
+        }
+    }
+    out->append(run, int(end - run));
+    *out += '"';
+}
+
+QByteArray idText(const QJsonValue &id)
+{
+    if (!id.isDouble())
+        return QByteArrayLiteral("null");
+    return QJsonDocument(QJsonArray{id}).toJson(QJsonDocument::Compact).mid(1).chopped(1);
+}
+
+// The answer as compact JSON. Written here rather than with jsoncpp's writer,
+// which takes seconds over the tens of megabytes of a large backup list.
+void appendJson(QByteArray *out, const Json::Value &value)
+{
+    switch (value.type()) {
+    case Json::nullValue:
+        *out += "null";
+        break;
+    case Json::booleanValue:
+        *out += value.asBool() ? "true" : "false";
+        break;
+    case Json::intValue:
+        *out += QByteArray::number(qint64(value.asInt64()));
+        break;
+    case Json::uintValue:
+        *out += QByteArray::number(quint64(value.asUInt64()));
+        break;
+    case Json::realValue: {
+        const double number = value.asDouble();
+        *out += std::isfinite(number) ? QByteArray::number(number, 'g', 17) : QByteArrayLiteral("null");
+        break;
+    }
+    case Json::stringValue: {
+        const char *begin = nullptr;
+        const char *end = nullptr;
+        value.getString(&begin, &end);
+        appendJsonString(out, begin, end);
+        break;
+    }
+    case Json::arrayValue: {
+        *out += '[';
+        for (Json::ArrayIndex i = 0; i < value.size(); ++i) {
+            if (i > 0)
+                *out += ',';
+            appendJson(out, value[i]);
+        }
+        *out += ']';
+        break;
+    }
+    case Json::objectValue: {
+        *out += '{';
+        bool first = true;
+        for (auto it = value.begin(); it != value.end(); ++it) {
+            if (!first)
+                *out += ',';
+            first = false;
+            const std::string name = it.name();
+            appendJsonString(out, name.data(), name.data() + name.size());
+            *out += ':';
+            appendJson(out, *it);
+        }
+        *out += '}';
+        break;
+    }
+    }
+}
+
+}
+
+PageBridge::PageBridge(HandlerSource handler, const QString &origin, const QByteArray &token, QObject *parent)
+    : QObject(parent)
+    , m_handler(std::move(handler))
+    , m_origin(origin)
+    , m_token(token)
+    , m_server(new QWebSocketServer(QStringLiteral("zentri-host"), QWebSocketServer::NonSecureMode, this))
+{
+    connect(m_server, &QWebSocketServer::newConnection, this, &PageBridge::onNewConnection);
+    connect(m_server, &QWebSocketServer::originAuthenticationRequired, this,
+            [this](QWebSocketCorsAuthenticator *authenticator) {
+                authenticator->setAllowed(authenticator->origin() == m_origin);
+            });
+}
+
+PageBridge::~PageBridge()
+{
+    for (const QPointer<QWebSocket> &socket : qAsConst(m_sockets)) {
+        if (socket)
+            socket->abort();
+    }
+}
+
+bool PageBridge::tokenMatches(const QByteArray &given, const QByteArray &token)
+{
+    if (token.isEmpty() || given.size() != token.size())
+        return false;
+    unsigned char difference = 0;
+    for (int i = 0; i < token.size(); ++i)
+        difference |= static_cast<unsigned char>(given.at(i) ^ token.at(i));
+    return difference == 0;
+}
+
+void PageBridge::handleConnection(QTcpSocket *socket)
+{
+    m_server->handleConnection(socket);
+}
+
+bool PageBridge::isOwnPage(const QWebSocket *socket) const
+{
+    const QByteArray given = QUrlQuery(socket->requestUrl()).queryItemValue(QStringLiteral("token"), QUrl::FullyDecoded).toUtf8();
+    return socket->origin() == m_origin && tokenMatches(given, m_token);
+}
+
+void PageBridge::onNewConnection()
+{
+    while (QWebSocket *socket = m_server->nextPendingConnection()) {
+        // The page server checked the handshake already; checked again here
+        // because this is the door that matters.
+        if (!isOwnPage(socket)) {
+            qCWarning(lcBridge) << "refused a page from" << socket->origin();
+            socket->close(QWebSocketProtocol::CloseCodePolicyViolated);
+            socket->deleteLater();
+            continue;
+        }
+        socket->setParent(this);
+        socket->setMaxAllowedIncomingMessageSize(closingMessageBytes);
+        m_sockets.append(socket);
+        connect(socket, &QWebSocket::textMessageReceived, this,
+                [this, socket](const QString &message) { onTextMessage(socket, message); });
+        connect(socket, &QWebSocket::binaryMessageReceived, this, [this, socket](const QByteArray &) {
+            refuse(socket, QJsonValue(), QStringLiteral("messages are JSON texts, not binary data"));
+        });
+        connect(socket, &QWebSocket::disconnected, this, [this, socket] {
+            m_sockets.removeAll(socket);
+            socket->deleteLater();
+        });
+        emit pageConnected();
+    }
+}
+
+void PageBridge::onTextMessage(QWebSocket *socket, const QString &message)
+{
+    const QByteArray bytes = message.toUtf8();
+    if (bytes.size() > maximumMessageBytes) {
+        refuse(socket, QJsonValue(), QStringLiteral("the message is larger than 1 MiB"));
+        return;
+    }
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        refuse(socket, QJsonValue(), QStringLiteral("the message is not JSON: %1").arg(parseError.errorString()));
+        return;
+    }
+    if (!document.isObject()) {
+        refuse(socket, QJsonValue(), QStringLiteral("the message is not a JSON object"));
+        return;
+    }
+    const QJsonObject object = document.object();
+    const QJsonValue id = object.value(QLatin1String("id"));
+    if (!id.isDouble() || !std::isfinite(id.toDouble())) {
+        refuse(socket, QJsonValue(), QStringLiteral("the message has no numeric id"));
+        return;
+    }
+    const QJsonValue method = object.value(QLatin1String("method"));
+    if (!method.isString()) {
+        refuse(socket, id, QStringLiteral("the message names no method"));
+        return;
+    }
+    const QJsonValue arguments = object.value(QLatin1String("args"));
+    if (!arguments.isUndefined() && !arguments.isObject()) {
+        refuse(socket, id, QStringLiteral("args must be a JSON object"));
+        return;
+    }
+    const QString name = method.toString();
+    if (!PageDispatch::isPageMethod(name)) {
+        refuse(socket, id, PageDispatch::describe(PageDispatch::Status::UnknownMethod, name.left(100)));
+        return;
+    }
+    m_queue.enqueue({socket, id, name, arguments.toObject().toVariantMap()});
+    dispatchQueued();
+}
+
+void PageBridge::dispatchQueued()
+{
+    // A page method may run a modal window, whose event loop delivers further
+    // messages: they wait in the queue until the running call has answered.
+    if (m_dispatching)
+        return;
+    m_dispatching = true;
+    while (!m_queue.isEmpty()) {
+        const Call call = m_queue.dequeue();
+        if (!call.socket)
+            continue;
+        emit aboutToCall(call.method);
+        QElapsedTimer timer;
+        timer.start();
+        Json::Value result;
+        const PageDispatch::Status status = PageDispatch::call(m_handler(), call.method, call.arguments, &result);
+        const qint64 callMs = timer.elapsed();
+        if (status != PageDispatch::Status::Ok)
+            refuse(call.socket, call.id, PageDispatch::describe(status, call.method));
+        else
+            answer(call.socket, call.id, result);
+        qCDebug(lcBridge) << call.method << "ran" << callMs << "ms, answered after" << timer.elapsed() << "ms";
+    }
+    m_dispatching = false;
+}
+
+void PageBridge::answer(QWebSocket *socket, const QJsonValue &id, const Json::Value &result)
+{
+    if (!socket)
+        return;
+    QByteArray text = "{\"id\":" + idText(id) + ",\"answer\":";
+    appendJson(&text, result);
+    text += '}';
+    // A large answer (the backup list of a big catalogue) goes as a binary
+    // frame holding the same UTF-8 text: a text frame would cost two
+    // conversions of tens of megabytes.
+    if (text.size() > largeAnswerBytes)
+        socket->sendBinaryMessage(text);
+    else
+        socket->sendTextMessage(QString::fromUtf8(text));
+}
+
+void PageBridge::refuse(QWebSocket *socket, const QJsonValue &id, const QString &error)
+{
+    if (!socket)
+        return;
+    QJsonObject message{{QStringLiteral("error"), error}};
+    message.insert(QStringLiteral("id"), id.isDouble() ? id : QJsonValue(QJsonValue::Null));
+    socket->sendTextMessage(QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
+}
+
+void PageBridge::broadcastEvent(const QString &name, const QString &payloadText)
+{
+    const QJsonDocument payload = QJsonDocument::fromJson(payloadText.toUtf8());
+    QJsonObject message{{QStringLiteral("event"), name}};
+    message.insert(QStringLiteral("payload"), payload.isObject() ? QJsonValue(payload.object()) : QJsonValue(payloadText));
+    const QString text = QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact));
+    for (const QPointer<QWebSocket> &socket : qAsConst(m_sockets)) {
+        if (socket)
+            socket->sendTextMessage(text);
+    }
+}

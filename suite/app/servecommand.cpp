@@ -1,0 +1,147 @@
+#include "servecommand.h"
+
+#include "automation.h"
+#include "hostoptions.h"
+#include "hostsession.h"
+#include "pagebridge.h"
+#include "pageserver.h"
+
+#include <jsonhelper.h>
+#include <kdrawhelper.h>
+#include <kessjsapi.h>
+#include <skinswitch.h>
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileSystemWatcher>
+#include <QJsonObject>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+struct ServeOptions
+{
+    quint16 port = 0;
+    bool open = false;
+    QString skinControlFile;
+};
+
+ServeOptions parseServeOptions(const QStringList &words)
+{
+    ServeOptions serve;
+    for (int i = 0; i < words.size(); ++i) {
+        const QString &word = words.at(i);
+        auto valueOf = [&]() {
+            if (i + 1 >= words.size())
+                exitWithError(QStringLiteral("%1 needs a value").arg(word));
+            return words.at(++i);
+        };
+        if (word == QLatin1String("--port")) {
+            bool ok = false;
+            const uint port = valueOf().toUInt(&ok);
+            if (!ok || port > 65535)
+                exitWithError(QStringLiteral("--port needs a port number from 0 to 65535"));
+            serve.port = quint16(port);
+        } else if (word == QLatin1String("--open")) {
+            serve.open = true;
+        } else if (word == QLatin1String("--skin-control")) {
+            serve.skinControlFile = valueOf();
+        } else {
+            exitWithError(QStringLiteral("serve does not know \"%1\"").arg(word));
+        }
+    }
+    return serve;
+}
+
+bool opensNativeWindow(const QString &method)
+{
+    return method == QLatin1String("showBackupSettings") || method == QLatin1String("manualBackupFiles");
+}
+
+QString currentSkinPayload()
+{
+    QJsonObject payload{{QStringLiteral("skin"), KDrawHelper::isDarkSkin() ? QStringLiteral("dark") : QStringLiteral("default")}};
+    return JsonHelper::convertQJsonToString(payload);
+}
+
+// Applies the skin named in `fileName` each time the file is written.
+void watchSkinControl(const QString &fileName, HostSession *session, QObject *owner)
+{
+    QFile file(fileName);
+    if (!file.exists() && file.open(QIODevice::WriteOnly))
+        file.close();
+    auto *watcher = new QFileSystemWatcher(QStringList{fileName}, owner);
+    QObject::connect(watcher, &QFileSystemWatcher::fileChanged, owner, [watcher, fileName, session] {
+        // Editors and some writers replace the file: watch the new one.
+        if (!watcher->files().contains(fileName))
+            watcher->addPath(fileName);
+        QFile control(fileName);
+        if (!control.open(QIODevice::ReadOnly))
+            return;
+        const QString skin = QString::fromUtf8(control.readAll()).simplified().section(QLatin1Char(' '), 0, 0);
+        if (skin.isEmpty())
+            return;
+        if (SkinSwitch::apply(session->container(), skin) < 0)
+            std::fprintf(stderr, "zentri-host: unknown skin \"%s\" in %s\n", qPrintable(skin), qPrintable(fileName));
+    });
+}
+
+}
+
+int runServeCommand(const HostOptions &options)
+{
+    const ServeOptions serve = parseServeOptions(options.commandWords);
+
+    std::unique_ptr<Automation> automation;
+    if (!options.automationFile.isEmpty()) {
+        QVector<Automation::Step> steps;
+        QString error;
+        if (!Automation::load(options.automationFile, &steps, &error))
+            exitWithError(error);
+        // Native pickers cannot be driven; Qt's own can.
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+        automation = std::make_unique<Automation>(steps);
+        QObject::connect(automation.get(), &Automation::failed, [](const QString &message) {
+            std::fprintf(stderr, "zentri-host: %s\n", qPrintable(message));
+        });
+    }
+
+    // A page may be closed and opened again; the host keeps running.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    HostSession session;
+    QString error;
+    if (!session.start(options.plugin.isEmpty() ? HostSession::defaultPluginPath() : options.plugin, &error))
+        exitWithError(error, 1);
+
+    PageServer server([&session]() -> QObject * { return session.handler(); });
+    if (!server.listen(serve.port, &error))
+        exitWithError(error, 1);
+    PageBridge *bridge = server.bridge();
+    session.setEventSink([bridge](const HostSession::Event &event) { bridge->broadcastEvent(event.name, event.payload); });
+    // A newly opened page learns the suite's skin at once, as from the suite.
+    QObject::connect(bridge, &PageBridge::pageConnected, bridge, [bridge] {
+        bridge->broadcastEvent(QStringLiteral("event.arkivo.onskinmodechanged"), currentSkinPayload());
+    });
+    if (automation) {
+        Automation *steps = automation.get();
+        auto started = std::make_shared<bool>(false);
+        QObject::connect(bridge, &PageBridge::aboutToCall, steps, [steps, started](const QString &method) {
+            if (!*started && opensNativeWindow(method)) {
+                *started = true;
+                steps->start();
+            }
+        });
+    }
+    if (!serve.skinControlFile.isEmpty())
+        watchSkinControl(serve.skinControlFile, &session, &server);
+
+    std::printf("Backup center: %s\n", server.pageUrl().toString(QUrl::FullyEncoded).toUtf8().constData());
+    std::fflush(stdout);
+    if (serve.open)
+        QDesktopServices::openUrl(server.pageUrl());
+    return QApplication::exec();
+}

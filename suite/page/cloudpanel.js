@@ -1,0 +1,261 @@
+// The cloud side of the page: the roaming switch, which learns the mode only
+// from the plug-in's event, and the manual upload with its progress.
+
+import { BridgeError } from './bridge.js';
+import { plural } from './format.js';
+
+const ROAMING_ANSWER_MS = 10000;
+const POLL_MS = 500;
+const STALL_MS = 30000;
+
+export class CloudPanel {
+  constructor({ bridge, notices, explain, showWaiting, hideWaiting, elements }) {
+    this.bridge = bridge;
+    this.notices = notices;
+    this.explain = explain;
+    this.showWaiting = showWaiting;
+    this.hideWaiting = hideWaiting;
+    this.el = elements;
+    this.roaming = { known: false, mode: false, control: 'no_control', requested: null, timer: 0 };
+    this.upload = { phase: 'idle', timer: 0, progress: -1, changedAt: 0, warned: false };
+
+    bridge.on('event.arkivo.autoRoamingModeChanged', (payload) => this.onRoamingMode(payload));
+    this.el.roamingSwitch.addEventListener('click', () => this.toggleRoaming());
+    this.el.uploadButton.addEventListener('click', () => this.chooseAndUpload());
+    this.el.uploadCancel.addEventListener('click', () => this.cancelUpload());
+    this.el.cloudFolderButton.addEventListener('click', () => this.openCloudFolder());
+    this.renderRoaming();
+  }
+
+  start() {
+    this.askRoamingMode();
+  }
+
+  fail(error, what) {
+    this.notices.show({ kind: 'error', ...this.explain(error, what) });
+  }
+
+  // --- roaming -------------------------------------------------------------
+
+  askRoamingMode() {
+    clearTimeout(this.roaming.timer);
+    this.roaming.waiting = true;
+    this.renderRoaming();
+    this.bridge.call('getRoamingMode').catch((error) => {
+      this.roaming.waiting = false;
+      this.roaming.unavailable = error instanceof BridgeError && /not available/i.test(error.message);
+      this.renderRoaming();
+    });
+    this.roaming.timer = setTimeout(() => {
+      this.roaming.waiting = false;
+      this.renderRoaming();
+    }, ROAMING_ANSWER_MS);
+  }
+
+  onRoamingMode(payload) {
+    const roaming = this.roaming;
+    clearTimeout(roaming.timer);
+    roaming.known = true;
+    roaming.waiting = false;
+    roaming.mode = payload?.mode === 'true';
+    const control = payload?.fileUploadControl;
+    roaming.control = control === 'force_upload' || control === 'forbid_upload' ? control : 'no_control';
+    if (roaming.requested !== null) {
+      if (roaming.requested !== roaming.mode) {
+        this.notices.show({
+          kind: 'warning',
+          title: `Automatic roaming stayed ${roaming.mode ? 'on' : 'off'}`,
+          text: 'The cloud service did not take the change. Check that you are signed in, then try again.',
+        });
+      } else {
+        this.notices.show({ kind: 'success', title: `Automatic roaming is ${roaming.mode ? 'on' : 'off'}` });
+      }
+      roaming.requested = null;
+    }
+    this.renderRoaming();
+  }
+
+  toggleRoaming() {
+    const roaming = this.roaming;
+    if (!roaming.known || roaming.requested !== null || roaming.control !== 'no_control') return;
+    roaming.requested = !roaming.mode;
+    this.renderRoaming();
+    this.bridge.call('changeRoamingMode', { mode: roaming.requested }).catch((error) => {
+      roaming.requested = null;
+      clearTimeout(roaming.timer);
+      this.renderRoaming();
+      this.fail(error, 'Switching automatic roaming');
+    });
+    clearTimeout(roaming.timer);
+    roaming.timer = setTimeout(() => {
+      if (roaming.requested === null) return;
+      roaming.requested = null;
+      this.renderRoaming();
+      this.notices.show({ kind: 'warning', title: 'Automatic roaming did not change', text: 'The cloud service did not answer in time. Try again in a moment.' });
+    }, ROAMING_ANSWER_MS);
+  }
+
+  renderRoaming() {
+    const { roamingSwitch, roamingNote } = this.el;
+    const r = this.roaming;
+    const pending = r.requested !== null;
+    const shownMode = pending ? r.requested : r.mode;
+    roamingSwitch.setAttribute('aria-checked', String(r.known && shownMode));
+    roamingSwitch.disabled = !r.known || pending || r.control !== 'no_control';
+    roamingSwitch.setAttribute('aria-busy', String(pending || Boolean(r.waiting)));
+    roamingSwitch.dataset.control = r.control;
+    let note;
+    if (!r.known) {
+      if (r.waiting) note = 'Asking the cloud service…';
+      else if (r.unavailable) note = 'Roaming cannot be read in this version of the backup center.';
+      else note = 'The cloud service did not answer, so the roaming mode is not known. Sign in to the suite and reload the page.';
+    } else if (r.control === 'force_upload') {
+      note = 'Set by your organisation: documents are always kept in the cloud.';
+    } else if (r.control === 'forbid_upload') {
+      note = 'Set by your organisation: documents are not uploaded to the cloud.';
+    } else if (pending) {
+      note = `Switching ${r.requested ? 'on' : 'off'}…`;
+    } else {
+      note = r.mode ? 'Documents you work on are kept in the cloud automatically.' : 'Documents go to the cloud only when you upload them.';
+    }
+    roamingNote.textContent = note;
+  }
+
+  // --- manual upload -----------------------------------------------------
+
+  async chooseAndUpload() {
+    if (this.upload.phase !== 'idle') return;
+    this.upload.phase = 'choosing';
+    this.el.uploadButton.disabled = true;
+    this.showWaiting('Choose the files to upload', 'A file window of the suite is open. Choose one or more files there; they go to today’s folder of your cloud backup.');
+    let answer = null;
+    try {
+      answer = await this.bridge.call('manualBackupFiles');
+    } catch (error) {
+      this.fail(error, 'Uploading files');
+    } finally {
+      this.hideWaiting();
+    }
+    if (answer && answer.uploading === true) {
+      this.beginProgress();
+      return;
+    }
+    this.upload.phase = 'idle';
+    this.el.uploadButton.disabled = false;
+    this.el.uploadButton.focus();
+    if (!answer) return;
+    if (answer.errormsg === 'selectedFiles is empty') {
+      this.notices.show({ kind: 'info', title: 'Nothing was uploaded', text: 'No file was chosen. Choose Upload files again and pick at least one file.' });
+    } else if (typeof answer.errormsg === 'string') {
+      this.notices.show({ kind: 'error', title: 'The upload did not start', text: `The suite answered: ${answer.errormsg}.` });
+    } else if (answer.uploading === false) {
+      this.notices.show({ kind: 'error', title: 'The upload did not start', text: 'The cloud service did not take the files. Check that you are signed in, then try again.' });
+    } else {
+      this.notices.show({ kind: 'error', title: 'The upload did not start', text: 'The upload service of the suite is not available right now. Try again later.' });
+    }
+  }
+
+  beginProgress() {
+    const upload = this.upload;
+    upload.phase = 'uploading';
+    upload.progress = -1;
+    upload.changedAt = performance.now();
+    upload.warned = false;
+    this.el.uploadProgress.hidden = false;
+    this.el.uploadCancel.disabled = false;
+    this.renderProgress(0, 0);
+    this.poll();
+  }
+
+  async poll() {
+    const upload = this.upload;
+    if (upload.phase !== 'uploading') return;
+    let progress;
+    let count;
+    try {
+      const a = await this.bridge.call('getUploadFilesProgress');
+      const b = await this.bridge.call('getUploadSuccessFilesCount');
+      progress = a.progress;
+      count = b.uploadSuccessFilesCount;
+    } catch (error) {
+      this.endUpload();
+      this.fail(error, 'Following the upload');
+      return;
+    }
+    if (upload.phase !== 'uploading') return;
+    if (typeof progress !== 'number') {
+      this.endUpload();
+      this.notices.show({ kind: 'error', title: 'The upload cannot be followed', text: 'The upload service gave no progress. Look in your cloud backup folder to see what arrived.' });
+      return;
+    }
+    count = typeof count === 'number' ? count : 0;
+    if (progress !== upload.progress) {
+      upload.progress = progress;
+      upload.changedAt = performance.now();
+    } else if (!upload.warned && performance.now() - upload.changedAt > STALL_MS) {
+      upload.warned = true;
+      this.notices.show({ kind: 'warning', title: 'The upload is not moving', text: 'The cloud service may be busy or not running. You can wait, or cancel and try again later.' });
+    }
+    this.renderProgress(progress, count);
+    if (progress >= 100) {
+      this.endUpload();
+      if (count > 0) {
+        this.notices.show({
+          kind: 'success',
+          title: 'Upload finished',
+          text: `${plural(count, 'file is', 'files are')} in today’s folder of your cloud backup.`,
+          action: { label: 'Open cloud backup folder', run: () => this.openCloudFolder() },
+        });
+      } else {
+        this.notices.show({ kind: 'error', title: 'No file was uploaded', text: 'The cloud service refused every file. Check that you are signed in and have room in the cloud, then try again.' });
+      }
+      return;
+    }
+    upload.timer = setTimeout(() => this.poll(), POLL_MS);
+  }
+
+  renderProgress(progress, count) {
+    const value = Math.max(0, Math.min(100, Math.trunc(progress)));
+    this.el.uploadBar.setAttribute('aria-valuenow', String(value));
+    this.el.uploadBar.setAttribute('aria-valuetext', `${value}%, ${plural(count, 'file', 'files')} uploaded`);
+    this.el.uploadBar.style.setProperty('--progress', `${value}%`);
+    this.el.uploadStatus.textContent = `${value}% · ${plural(count, 'file', 'files')} uploaded`;
+  }
+
+  endUpload() {
+    clearTimeout(this.upload.timer);
+    this.upload.phase = 'idle';
+    this.el.uploadButton.disabled = false;
+    this.el.uploadCancel.disabled = true;
+  }
+
+  async cancelUpload() {
+    if (this.upload.phase !== 'uploading') return;
+    this.el.uploadCancel.disabled = true;
+    let answer = null;
+    try {
+      answer = await this.bridge.call('cancelUploadFilesToCloud');
+    } catch (error) {
+      this.el.uploadCancel.disabled = false;
+      this.fail(error, 'Cancelling the upload');
+      return;
+    }
+    if (answer.cancelUpload === true) {
+      this.endUpload();
+      this.el.uploadStatus.textContent = 'Cancelled';
+      this.notices.show({ kind: 'info', title: 'Upload cancelled', text: 'Files that had already arrived stay in your cloud backup folder.' });
+    } else {
+      this.el.uploadCancel.disabled = false;
+      this.notices.show({ kind: 'error', title: 'The upload was not cancelled', text: 'The upload service did not take the request. Try Cancel again.' });
+    }
+  }
+
+  async openCloudFolder() {
+    try {
+      await this.bridge.call('enterBackupCenterPage');
+      this.notices.show({ kind: 'info', title: 'Opening your cloud backup folder', text: 'It opens in the browser once the cloud service has found it.' });
+    } catch (error) {
+      this.fail(error, 'Opening the cloud backup folder');
+    }
+  }
+}

@@ -1,0 +1,70 @@
+// Words and numbers as the page shows them.
+
+const numberFormat = new Intl.NumberFormat('en-GB');
+const dayFormat = new Intl.DateTimeFormat('en-GB', { weekday: 'long', day: 'numeric', month: 'long', year: 'numeric' });
+const shortDayFormat = new Intl.DateTimeFormat('en-GB', { day: 'numeric', month: 'long', year: 'numeric' });
+
+export function formatCount(n) {
+  return numberFormat.format(n);
+}
+
+// "1 copy", "3 copies".
+export function plural(n, one, many) {
+  return `${formatCount(n)} ${n === 1 ? one : many}`;
+}
+
+// Bytes as a short text: 512 KB, 1.9 MB, 2.30 GB.
+export function formatBytes(bytes) {
+  const kb = bytes / 1024;
+  if (kb < 1024) return `${formatCount(Math.round(kb))} KB`;
+  const mb = kb / 1024;
+  if (mb < 1024) return `${mb < 10 ? mb.toFixed(2) : mb.toFixed(1)} MB`;
+  return `${(mb / 1024).toFixed(2)} GB`;
+}
+
+// Sizes summed from the list's rounded texts ("20 KB", "1.90 MB") are
+// approximate; a single text is shown as it came.
+export function formatTotal(bytes, copies, singleText) {
+  if (copies === 1 && singleText) return singleText;
+  return `about ${formatBytes(bytes)}`;
+}
+
+// "2024/03/05" to a local date, or null.
+export function parseSaveDate(text) {
+  const m = /^(\d{4})\/(\d{2})\/(\d{2})$/.exec(text);
+  if (!m) return null;
+  const date = new Date(Number(m[1]), Number(m[2]) - 1, Number(m[3]));
+  return Number.isNaN(date.getTime()) ? null : date;
+}
+
+function sameDay(a, b) {
+  return a.getFullYear() === b.getFullYear() && a.getMonth() === b.getMonth() && a.getDate() === b.getDate();
+}
+
+// The heading of a day: "Today", "Yesterday" or "Tuesday, 5 March 2024".
+export function dayHeading(saveDate, now = new Date()) {
+  const date = parseSaveDate(saveDate);
+  if (!date) return saveDate;
+  const yesterday = new Date(now.getFullYear(), now.getMonth(), now.getDate() - 1);
+  const full = dayFormat.format(date);
+  if (sameDay(date, now)) return `Today · ${full}`;
+  if (sameDay(date, yesterday)) return `Yesterday · ${full}`;
+  return full;
+}
+
+// "5 March 2024", used inside accessible names and messages.
+export function dayName(saveDate) {
+  const date = parseSaveDate(saveDate);
+  return date ? shortDayFormat.format(date) : saveDate;
+}
+
+// The folder part of a path with "/" separators.
+export function folderOf(path) {
+  const slash = path.lastIndexOf('/');
+  return slash > 0 ? path.slice(0, slash) : path;
+}
+
+export function baseName(path) {
+  const slash = path.lastIndexOf('/');
+  return slash >= 0 ? path.slice(slash + 1) : path;
+}

@@ -1,0 +1,335 @@
+// The backup list on screen: day headings, document groups and, for the
+// groups that are open, their copies and group actions. Only the rows in
+// and near the visible part exist in the document, so a list of any length
+// scrolls as fast as a short one.
+
+import { h, typeIcon, TYPE_NAMES } from './dom.js';
+import { dayHeading, dayName, baseName, folderOf, formatTotal, plural } from './format.js';
+
+const HEIGHTS = { day: 48, group: 64, copy: 52, actions: 52 };
+const OVERSCAN_PX = 600;
+
+export class BackupListView {
+  constructor(scroller, callbacks) {
+    this.scroller = scroller;
+    this.canvas = h('div', { class: 'list-canvas', role: 'presentation' });
+    scroller.append(this.canvas);
+    this.callbacks = callbacks;
+    this.view = null;
+    this.rows = [];
+    this.offsets = new Float64Array(1);
+    this.expanded = new Set();
+    this.elements = new Map();
+    this.currentKey = null;
+    this.frame = 0;
+    this.now = new Date();
+
+    scroller.addEventListener('scroll', () => this.scheduleRender(), { passive: true });
+    new ResizeObserver(() => this.scheduleRender()).observe(scroller);
+    scroller.addEventListener('keydown', (event) => this.onKeyDown(event));
+    scroller.addEventListener('focusin', (event) => this.onFocusIn(event));
+    scroller.addEventListener('click', (event) => this.onClick(event));
+  }
+
+  // Shows a filtered view (see filterCatalogue). The open groups, the row
+  // with the keyboard focus and the scroll position stay where they can.
+  setView(view) {
+    const hadFocus = this.scroller.contains(document.activeElement);
+    const focusedAction = document.activeElement?.dataset?.act;
+    this.view = view;
+    this.now = new Date();
+    for (const element of this.elements.values()) element.remove();
+    this.elements.clear();
+    this.buildRows();
+    if (!this.rows.some((row) => row.key === this.currentKey)) this.currentKey = this.firstFocusableKey();
+    this.render();
+    if (hadFocus && this.currentKey) this.focusRow(this.currentKey, focusedAction);
+  }
+
+  isExpanded(group) {
+    return this.expanded.has(group.key);
+  }
+
+  setExpanded(group, open) {
+    if (open === this.expanded.has(group.key)) return;
+    if (open) this.expanded.add(group.key);
+    else this.expanded.delete(group.key);
+    const keepFocus = this.scroller.contains(document.activeElement);
+    this.buildRows();
+    const element = this.elements.get(`g:${group.key}`);
+    if (element) this.fillGroup(element, this.rows[this.indexOf(`g:${group.key}`)]);
+    this.render();
+    if (keepFocus) this.focusRow(`g:${group.key}`);
+  }
+
+  buildRows() {
+    const rows = [];
+    if (this.view) {
+      for (const day of this.view.days) {
+        let copies = 0;
+        let bytes = 0;
+        for (const entry of day.entries) {
+          copies += entry.copies.length;
+          bytes += entry.bytes;
+        }
+        rows.push({ kind: 'day', key: `d:${day.saveDate}`, day, copies, bytes });
+        for (const entry of day.entries) {
+          rows.push({ kind: 'group', key: `g:${entry.group.key}`, entry });
+          if (this.expanded.has(entry.group.key)) {
+            for (const copy of entry.copies) rows.push({ kind: 'copy', key: `c:${copy.filePath}`, entry, copy });
+            rows.push({ kind: 'actions', key: `a:${entry.group.key}`, entry });
+          }
+        }
+      }
+    }
+    const offsets = new Float64Array(rows.length + 1);
+    for (let i = 0; i < rows.length; i++) offsets[i + 1] = offsets[i] + HEIGHTS[rows[i].kind];
+    this.rows = rows;
+    this.offsets = offsets;
+    this.index = null;
+    this.canvas.style.height = `${offsets[rows.length]}px`;
+  }
+
+  indexOf(key) {
+    if (!this.index) {
+      this.index = new Map();
+      for (let i = 0; i < this.rows.length; i++) this.index.set(this.rows[i].key, i);
+    }
+    return this.index.get(key) ?? -1;
+  }
+
+  // The first row whose bottom lies below `y`.
+  rowAt(y) {
+    let low = 0;
+    let high = this.rows.length - 1;
+    while (low < high) {
+      const mid = (low + high) >> 1;
+      if (this.offsets[mid + 1] <= y) low = mid + 1;
+      else high = mid;
+    }
+    return low;
+  }
+
+  scheduleRender() {
+    if (this.frame) return;
+    this.frame = requestAnimationFrame(() => {
+      this.frame = 0;
+      this.render();
+    });
+  }
+
+  render() {
+    if (!this.rows.length) return;
+    const top = this.scroller.scrollTop;
+    const bottom = top + this.scroller.clientHeight;
+    const first = this.rowAt(Math.max(0, top - OVERSCAN_PX));
+    const last = this.rowAt(bottom + OVERSCAN_PX);
+    const wanted = new Set();
+    for (let i = first; i <= last && i < this.rows.length; i++) {
+      const row = this.rows[i];
+      wanted.add(row.key);
+      let element = this.elements.get(row.key);
+      if (!element) {
+        element = this.createRow(row);
+        this.elements.set(row.key, element);
+        this.canvas.append(element);
+      }
+      const y = this.offsets[i];
+      if (element._y !== y) {
+        element._y = y;
+        element.style.transform = `translateY(${y}px)`;
+      }
+    }
+    // The row holding the keyboard focus stays, so that focus is never lost
+    // to a scroll.
+    const focused = document.activeElement?.closest?.('.row');
+    for (const [key, element] of this.elements) {
+      if (wanted.has(key)) continue;
+      const index = this.indexOf(key);
+      if (element === focused && index >= 0) {
+        element.style.transform = `translateY(${this.offsets[index]}px)`;
+        continue;
+      }
+      element.remove();
+      this.elements.delete(key);
+    }
+  }
+
+  // --- rows -----------------------------------------------------------
+
+  createRow(row) {
+    const element = h('div', { class: `row ${row.kind}`, 'data-key': row.key });
+    element.style.height = `${HEIGHTS[row.kind]}px`;
+    if (row.kind === 'day') this.fillDay(element, row);
+    else if (row.kind === 'group') this.fillGroup(element, row);
+    else if (row.kind === 'copy') this.fillCopy(element, row);
+    else this.fillActions(element, row);
+    this.applyTabStops(element, row.key === this.currentKey);
+    return element;
+  }
+
+  fillDay(element, row) {
+    const documents = row.day.entries.length;
+    element.setAttribute('role', 'heading');
+    element.setAttribute('aria-level', '2');
+    element.replaceChildren(
+      h('span', { class: 'day-title', text: dayHeading(row.day.saveDate, this.now) }),
+      h('span', { class: 'day-meta', text: `${plural(documents, 'document', 'documents')} · ${plural(row.copies, 'copy', 'copies')} · ${formatTotal(row.bytes, row.copies, documents === 1 ? row.day.entries[0].copies[0]?.fileSize : '')}` }),
+    );
+  }
+
+  fillGroup(element, row) {
+    const { group, copies, bytes } = row.entry;
+    const open = this.expanded.has(group.key);
+    const total = formatTotal(bytes, copies.length, copies[0]?.fileSize);
+    const latest = copies[0]?.saveTime ?? '';
+    element.classList.toggle('expanded', open);
+    element.classList.toggle('conflict', group.isConflict);
+    const label = `${group.name}, ${dayName(group.saveDate)}: ${plural(copies.length, 'copy', 'copies')}, ${total}${group.isConflict ? ', has a sync conflict' : ''}`;
+    element.replaceChildren(
+      h('button', { type: 'button', class: 'group-toggle', 'data-act': 'toggle', 'aria-expanded': String(open), 'aria-label': label },
+        h('span', { class: 'chevron', 'aria-hidden': 'true' }),
+        typeIcon(group.type),
+        h('span', { class: 'group-text' },
+          h('span', { class: 'group-name', text: group.name, title: group.name }),
+          h('span', { class: 'group-meta', text: `${TYPE_NAMES[group.type]} · ${plural(copies.length, 'copy', 'copies')} · ${total}` })),
+        group.isConflict ? h('span', { class: 'badge conflict-badge', text: 'Conflict' }) : null,
+        h('span', { class: 'group-latest', text: latest, 'aria-hidden': 'true' })),
+    );
+  }
+
+  fillCopy(element, row) {
+    const { group } = row.entry;
+    const { copy } = row;
+    const what = `${group.name}, copy of ${copy.saveTime}, ${dayName(group.saveDate)}`;
+    element.classList.toggle('conflict', Boolean(copy.conflictTime));
+    element.replaceChildren(
+      h('span', { class: 'copy-time', text: copy.saveTime }),
+      h('span', { class: 'copy-size', text: copy.fileSize }),
+      h('span', { class: 'copy-detail' },
+        copy.conflictTime ? h('span', { class: 'badge conflict-badge', text: `Conflict ${copy.conflictTime}` }) : null,
+        h('span', { class: 'copy-folder', title: copy.filePath, text: `in ${baseName(folderOf(copy.filePath))}` })),
+      h('span', { class: 'row-actions' },
+        h('button', { type: 'button', class: 'btn small', 'data-act': 'open-copy', 'aria-label': `Open ${what}`, text: 'Open' }),
+        h('button', { type: 'button', class: 'btn small ghost-danger', 'data-act': 'delete-copy', 'aria-label': `Delete ${what}`, text: 'Delete' })),
+    );
+  }
+
+  fillActions(element, row) {
+    const { group, copies } = row.entry;
+    const what = `${group.name}, ${dayName(group.saveDate)}`;
+    const all = copies.length === 1 ? 'the copy' : `all ${copies.length} copies`;
+    element.replaceChildren(
+      h('span', { class: 'row-actions' },
+        h('button', { type: 'button', class: 'btn small', 'data-act': 'open-group', 'aria-label': `Open ${all} of ${what}`, text: copies.length === 1 ? 'Open' : 'Open all' }),
+        h('button', { type: 'button', class: 'btn small', 'data-act': 'show-folder', 'aria-label': `Show the folder of ${what}`, text: 'Show in folder' }),
+        h('button', { type: 'button', class: 'btn small ghost-danger', 'data-act': 'delete-group', 'aria-label': `Delete ${all} of ${what}`, text: copies.length === 1 ? 'Delete group' : `Delete all ${copies.length}` })),
+    );
+  }
+
+  // --- keyboard -------------------------------------------------------
+
+  // One row at a time is in the Tab order; arrow keys move between rows.
+  applyTabStops(element, current) {
+    for (const control of element.querySelectorAll('button')) control.tabIndex = current ? 0 : -1;
+  }
+
+  setCurrent(key) {
+    if (key === this.currentKey) return;
+    const previous = this.elements.get(this.currentKey);
+    if (previous) this.applyTabStops(previous, false);
+    this.currentKey = key;
+    const next = this.elements.get(key);
+    if (next) this.applyTabStops(next, true);
+  }
+
+  firstFocusableKey() {
+    const row = this.rows.find((r) => r.kind !== 'day');
+    return row ? row.key : null;
+  }
+
+  // Scrolls a row into view and puts the keyboard focus on it.
+  focusRow(key, action) {
+    const index = this.indexOf(key);
+    if (index < 0) return;
+    const top = this.offsets[index];
+    const bottom = this.offsets[index + 1];
+    const viewTop = this.scroller.scrollTop;
+    const viewHeight = this.scroller.clientHeight;
+    if (top < viewTop) this.scroller.scrollTop = top - (index > 0 && this.rows[index - 1].kind === 'day' ? HEIGHTS.day : 0);
+    else if (bottom > viewTop + viewHeight) this.scroller.scrollTop = bottom - viewHeight;
+    this.setCurrent(key);
+    this.render();
+    const element = this.elements.get(key);
+    const target = (action && element?.querySelector(`[data-act="${action}"]`)) || element?.querySelector('button');
+    target?.focus({ preventScroll: true });
+  }
+
+  onFocusIn(event) {
+    const element = event.target.closest('.row');
+    if (element && element.dataset.key) this.setCurrent(element.dataset.key);
+  }
+
+  step(from, delta) {
+    let i = from;
+    do i += delta;
+    while (i >= 0 && i < this.rows.length && this.rows[i].kind === 'day');
+    return i >= 0 && i < this.rows.length ? i : from;
+  }
+
+  onKeyDown(event) {
+    if (event.altKey || event.ctrlKey || event.metaKey) return;
+    const index = this.indexOf(this.currentKey);
+    if (index < 0) return;
+    const row = this.rows[index];
+    let target = -1;
+    switch (event.key) {
+    case 'ArrowDown': target = this.step(index, 1); break;
+    case 'ArrowUp': target = this.step(index, -1); break;
+    case 'Home': target = this.step(-1, 1); break;
+    case 'End': target = this.step(this.rows.length, -1); break;
+    case 'PageDown': target = this.step(this.rowAt(this.offsets[index] + this.scroller.clientHeight) - 1, 1); break;
+    case 'PageUp': target = this.step(this.rowAt(Math.max(0, this.offsets[index] - this.scroller.clientHeight)) + 1, -1); break;
+    case 'ArrowRight':
+      if (row.kind === 'group') {
+        if (!this.isExpanded(row.entry.group)) this.setExpanded(row.entry.group, true);
+        else target = index + 1;
+      }
+      break;
+    case 'ArrowLeft':
+      if (row.kind === 'group') this.setExpanded(row.entry.group, false);
+      else target = this.indexOf(`g:${row.entry.group.key}`);
+      break;
+    case 'Delete':
+      if (row.kind === 'copy') this.callbacks.deleteCopy(row.entry, row.copy);
+      else if (row.kind === 'group' || row.kind === 'actions') this.callbacks.deleteGroup(row.entry);
+      else return;
+      break;
+    default:
+      return;
+    }
+    event.preventDefault();
+    if (target >= 0 && target < this.rows.length) {
+      // Up and Down keep to the same button of rows of one kind (Delete to Delete).
+      const action = this.rows[target].kind === row.kind ? document.activeElement?.dataset?.act : undefined;
+      this.focusRow(this.rows[target].key, action);
+    }
+  }
+
+  onClick(event) {
+    const button = event.target.closest('button[data-act]');
+    if (!button) return;
+    const element = button.closest('.row');
+    const row = this.rows[this.indexOf(element?.dataset.key)];
+    if (!row) return;
+    const { entry } = row;
+    switch (button.dataset.act) {
+    case 'toggle': this.setExpanded(entry.group, !this.isExpanded(entry.group)); break;
+    case 'open-copy': this.callbacks.openCopy(entry, row.copy); break;
+    case 'delete-copy': this.callbacks.deleteCopy(entry, row.copy); break;
+    case 'open-group': this.callbacks.openGroup(entry); break;
+    case 'show-folder': this.callbacks.showFolder(entry); break;
+    case 'delete-group': this.callbacks.deleteGroup(entry); break;
+    }
+  }
+}

@@ -1,0 +1,496 @@
+// The backup-center page: wires the list, the filters, the cloud panel and
+// the tools to the plug-in's page methods through the bridge.
+
+import { Bridge, BridgeError } from './bridge.js';
+import { decodeBackupList, filterCatalogue, groupKey } from './backuplist.js';
+import { BackupListView } from './listview.js';
+import { CloudPanel } from './cloudpanel.js';
+import { Notices } from './notices.js';
+import { confirmAction } from './confirm.js';
+import { h } from './dom.js';
+import { dayName, folderOf, formatCount, formatTotal, plural } from './format.js';
+
+const $ = (id) => document.getElementById(id);
+const root = document.documentElement;
+const notices = new Notices($('notices'));
+
+const state = {
+  catalogue: null,
+  view: null,
+  filters: { query: '', type: 'all', conflictsOnly: false },
+  loading: false,
+  loadAgain: false,
+  listFailed: false,
+  generation: 0,
+  firstLoad: true,
+  everConnected: false,
+};
+
+// --- plain words for what went wrong ------------------------------------
+
+export function explain(error, what) {
+  if (error instanceof BridgeError && error.kind === 'closed') {
+    return { title: `${what} did not happen`, text: 'The page lost its connection to the backup center. It reconnects by itself; if it does not, check that zentri-host is still running and reload the page.' };
+  }
+  if (error instanceof BridgeError && /not available/i.test(error.message)) {
+    return { title: `${what} is not available`, text: 'This version of the backup center does not offer it yet.' };
+  }
+  if (error instanceof BridgeError) {
+    return { title: `${what} did not work`, text: `The backup center refused the request (${error.message}).` };
+  }
+  return { title: `${what} did not work`, text: String(error?.message || error) };
+}
+
+function showError(error, what) {
+  notices.show({ kind: 'error', ...explain(error, what) });
+}
+
+// --- connection ------------------------------------------------------------
+
+const token = new URLSearchParams(location.search).get('token');
+const bridge = new Bridge(`${location.protocol === 'https:' ? 'wss' : 'ws'}://${location.host}/bridge?token=${encodeURIComponent(token ?? '')}`);
+
+function showConnection(text, kind = 'warning') {
+  const banner = $('connection');
+  banner.hidden = !text;
+  banner.dataset.kind = kind;
+  banner.textContent = text ?? '';
+}
+
+bridge.on('open', () => {
+  const reconnected = state.everConnected;
+  state.everConnected = true;
+  showConnection(null);
+  root.dataset.connection = 'open';
+  if (reconnected) notices.show({ kind: 'success', title: 'Connected again', text: 'The list is read afresh.' });
+  start();
+});
+
+bridge.on('close', ({ retries }) => {
+  root.dataset.connection = 'closed';
+  hideWaiting();
+  if (retries > 6) showConnection('The backup center program has stopped. Start it again, then reload this page.', 'error');
+  else if (state.everConnected) showConnection('The connection to the backup center was lost. Reconnecting…');
+  else showConnection('Connecting to the backup center…');
+});
+
+bridge.on('event.arkivo.onskinmodechanged', (payload) => setSkin(payload?.skin));
+
+function setSkin(skin) {
+  const dark = skin === 'dark';
+  root.dataset.skin = dark ? 'dark' : 'default';
+  root.style.colorScheme = dark ? 'dark' : 'light';
+}
+
+// --- the list ---------------------------------------------------------------
+
+const list = new BackupListView($('list'), {
+  openCopy: (entry, copy) => openCopy(entry.group, copy),
+  deleteCopy: (entry, copy) => deleteCopy(entry.group, copy),
+  openGroup: (entry) => openGroup(entry.group),
+  showFolder: (entry) => showFolder(entry.group),
+  deleteGroup: (entry) => deleteGroup(entry.group),
+});
+
+async function loadList() {
+  if (state.loading) {
+    state.loadAgain = true;
+    return;
+  }
+  state.loading = true;
+  root.dataset.listState = 'loading';
+  $('refresh-button').setAttribute('aria-busy', 'true');
+  performance.mark('list-requested');
+  try {
+    const answer = await bridge.call('getBackupFileList');
+    performance.mark('list-received');
+    if (answer.result !== true) {
+      state.listFailed = true;
+      notices.show({ kind: 'error', title: 'The backup list could not be read', text: 'The backup center could not list the backup folders. If a backup folder is on a removed drive or an offline network folder, connect it and choose Refresh.' });
+    } else {
+      state.catalogue = decodeBackupList(answer.backupList);
+      state.listFailed = false;
+      performance.mark('list-decoded');
+    }
+  } catch (error) {
+    state.listFailed = true;
+    if (error instanceof BridgeError) showError(error, 'Reading the backup list');
+    else notices.show({ kind: 'error', title: 'The backup list could not be read', text: `Its text was damaged (${error.message}). Choose Refresh to read it again.` });
+  } finally {
+    state.loading = false;
+    $('refresh-button').removeAttribute('aria-busy');
+  }
+  if (state.catalogue && state.firstLoad && state.catalogue.days.length) {
+    // The newest document starts open: the copy a person most often wants.
+    list.expanded.add(state.catalogue.days[0].groups[0].key);
+  }
+  if (state.catalogue) state.firstLoad = false;
+  applyFilters();
+  performance.mark('list-rendered');
+  state.generation++;
+  root.dataset.listGeneration = String(state.generation);
+  root.dataset.listState = state.listFailed && !state.catalogue ? 'failed' : 'ready';
+  requestAnimationFrame(() => performance.mark('list-shown'));
+  if (state.loadAgain) {
+    state.loadAgain = false;
+    loadList();
+  }
+}
+
+function applyFilters() {
+  const catalogue = state.catalogue ?? { days: [], groups: [], copyCount: 0 };
+  state.view = filterCatalogue(catalogue, state.filters);
+  list.setView(state.view);
+  updateSummary();
+  updateFilterControls();
+  updateEmptyState();
+}
+
+function isFiltered() {
+  const f = state.filters;
+  return Boolean(f.query.trim()) || f.type !== 'all' || f.conflictsOnly;
+}
+
+function updateSummary() {
+  const summary = $('summary');
+  const view = state.view;
+  const catalogue = state.catalogue;
+  if (!catalogue) {
+    summary.textContent = state.listFailed ? 'The backup list could not be read.' : 'Reading your backups…';
+    return;
+  }
+  const shown = `${plural(view.copyCount, 'copy', 'copies')} of ${plural(view.documentCount, 'document', 'documents')}`;
+  const size = view.copyCount ? ` · ${formatTotal(view.bytes, view.copyCount)}` : '';
+  summary.textContent = isFiltered()
+    ? `Showing ${shown}${size} · ${formatCount(catalogue.copyCount)} in all`
+    : `${shown}${size}`;
+}
+
+const TYPE_OPTION_NAMES = { all: 'All types', doc: 'Documents', xls: 'Spreadsheets', ppt: 'Presentations', pdf: 'PDF files', unknown: 'Other files' };
+
+function updateFilterControls() {
+  const counts = state.view.typeCounts;
+  for (const option of $('type-filter').options) {
+    option.textContent = `${TYPE_OPTION_NAMES[option.value]} (${formatCount(counts[option.value] ?? 0)})`;
+  }
+  const conflicts = $('conflict-filter');
+  conflicts.setAttribute('aria-pressed', String(state.filters.conflictsOnly));
+  $('conflict-count').textContent = formatCount(state.view.conflictCount);
+  conflicts.classList.toggle('has-conflicts', state.view.conflictCount > 0);
+  $('clear-filters').hidden = !isFiltered();
+}
+
+function updateEmptyState() {
+  const empty = $('empty');
+  const view = state.view;
+  const nothing = !state.catalogue || view.copyCount === 0;
+  empty.hidden = !nothing || (state.loading && !state.catalogue) || (!state.catalogue && !state.listFailed);
+  $('list').hidden = nothing;
+  if (empty.hidden) return;
+  if (!state.catalogue) {
+    empty.replaceChildren(
+      h('h2', { text: 'The backup list could not be read' }),
+      h('p', { text: 'The backup center could not list the backup folders just now.' }),
+      h('button', { type: 'button', class: 'btn primary', text: 'Try again', onclick: () => loadList() }));
+  } else if (state.catalogue.copyCount === 0) {
+    empty.replaceChildren(
+      h('div', { class: 'empty-art', 'aria-hidden': 'true' }),
+      h('h2', { text: 'No backup copies yet' }),
+      h('p', { text: 'The backup center looks for copies in your current backup folder and in the backup folders you used before. The suite’s editors put a copy there each time they back up a document you are working on.' }),
+      h('p', { text: 'To choose where backups go, how they are made and how long they are kept, open Backup settings.' }),
+      h('button', { type: 'button', class: 'btn primary', text: 'Open backup settings', onclick: () => openSettings() }));
+  } else {
+    const parts = [];
+    if (state.filters.query.trim()) parts.push(`named like “${state.filters.query.trim()}”`);
+    if (state.filters.type !== 'all') parts.push(`of the type ${TYPE_OPTION_NAMES[state.filters.type].toLowerCase()}`);
+    if (state.filters.conflictsOnly) parts.push('with a sync conflict');
+    empty.replaceChildren(
+      h('h2', { text: 'No copies match' }),
+      h('p', { text: `No backup copy ${parts.join(', ')} was found among ${plural(state.catalogue.copyCount, 'copy', 'copies')}.` }),
+      h('button', { type: 'button', class: 'btn', text: 'Clear the filters', onclick: () => clearFilters() }));
+  }
+}
+
+function clearFilters() {
+  state.filters = { query: '', type: 'all', conflictsOnly: false };
+  $('search').value = '';
+  $('type-filter').value = 'all';
+  applyFilters();
+  $('search').focus();
+}
+
+// --- copies and groups ----------------------------------------------------
+
+const capitalize = (text) => text.charAt(0).toUpperCase() + text.slice(1);
+
+function describeCopy(group, copy) {
+  return `the ${copy.saveTime} copy of ${group.name} from ${dayName(group.saveDate)}`;
+}
+
+async function call(method, args, what) {
+  try {
+    return await bridge.call(method, args);
+  } catch (error) {
+    showError(error, what);
+    return null;
+  }
+}
+
+async function openCopy(group, copy) {
+  const answer = await call('openBackupFile', { backupFile: copy.filePath }, 'Opening the copy');
+  if (!answer) return;
+  if (answer.result === true) {
+    notices.show({ kind: 'info', title: `Opening ${group.name}`, text: `The copy of ${copy.saveTime} opens in the suite.` });
+  } else {
+    notices.show({ kind: 'error', title: `${group.name} could not be opened`, text: `The file of ${describeCopy(group, copy)} is missing or not a local file the suite may open. The list is read again.` });
+    loadList();
+  }
+}
+
+async function openGroup(group) {
+  const answer = await call('openBackupGroup', { fileName: group.name, saveDate: group.saveDate }, 'Opening the copies');
+  if (!answer) return;
+  if (answer.result === true) {
+    notices.show({ kind: 'info', title: `Opening ${group.name}`, text: `${plural(group.copies.length, 'copy opens', 'copies open')} in the suite.` });
+  } else {
+    notices.show({ kind: 'error', title: `Not every copy of ${group.name} opened`, text: 'A copy may have been moved or deleted since the list was read. The list is read again.' });
+    loadList();
+  }
+}
+
+async function showFolder(group) {
+  const answer = await call('openBackupFolder', { fileName: group.name, saveDate: group.saveDate }, 'Showing the folder');
+  if (!answer) return;
+  if (answer.result === true) {
+    notices.show({ kind: 'info', title: 'Showing the folder', text: `${folderOf(group.copies[0]?.filePath ?? '')} opens in the file manager.` });
+  } else {
+    notices.show({ kind: 'error', title: `The folder of ${group.name} could not be shown`, text: 'Its copies may have been moved or deleted. The list is read again.' });
+    loadList();
+  }
+}
+
+async function deleteCopy(group, copy) {
+  const confirmed = await confirmAction({
+    title: `Delete this copy of ${group.name}?`,
+    lines: [
+      `The copy saved at ${copy.saveTime} on ${dayName(group.saveDate)} (${copy.fileSize}) is deleted from ${folderOf(copy.filePath)}.`,
+      'It does not go to the recycle bin and cannot be brought back.',
+    ],
+    confirmLabel: 'Delete permanently',
+  });
+  if (!confirmed) return;
+  const answer = await call('delBackupFile', { backupFile: copy.filePath }, 'Deleting the copy');
+  if (answer?.result === true) {
+    notices.show({ kind: 'success', title: 'Copy deleted', text: `${capitalize(describeCopy(group, copy))} is gone.` });
+  } else if (answer) {
+    notices.show({ kind: 'error', title: 'The copy was not deleted', text: `${capitalize(describeCopy(group, copy))} stayed. It may be open in another program or its folder may be read-only; close it and try again.` });
+  }
+  await loadList();
+}
+
+async function deleteGroup(group) {
+  const count = group.copies.length;
+  const confirmed = await confirmAction({
+    title: count === 1 ? `Delete the copy of ${group.name}?` : `Delete all ${count} copies of ${group.name}?`,
+    lines: [
+      `${plural(count, 'copy', 'copies')} from ${dayName(group.saveDate)}, ${formatTotal(group.bytes, count, group.copies[0]?.fileSize)}, ${count === 1 ? 'is' : 'are'} deleted from disk.`,
+      'They do not go to the recycle bin and cannot be brought back.',
+    ],
+    confirmLabel: count === 1 ? 'Delete permanently' : `Delete ${count} copies permanently`,
+  });
+  if (!confirmed) return;
+  const answer = await call('delBackupGroup', { fileName: group.name, saveDate: group.saveDate }, 'Deleting the copies');
+  await loadList();
+  if (!answer) return;
+  if (answer.result === true) {
+    notices.show({ kind: 'success', title: 'Copies deleted', text: `${plural(count, 'copy', 'copies')} of ${group.name} from ${dayName(group.saveDate)} ${count === 1 ? 'is' : 'are'} gone.` });
+    return;
+  }
+  const left = state.catalogue?.groups.find((g) => g.key === groupKey(group.name, group.saveDate));
+  const stayed = left ? left.copies.map((c) => c.saveTime).join(', ') : '';
+  notices.show({
+    kind: 'error',
+    title: `Not every copy of ${group.name} was deleted`,
+    text: left
+      ? `${plural(left.copies.length, 'copy', 'copies')} of ${count} stayed (${stayed}). A copy may be open in another program or its folder read-only; close it and try again.`
+      : 'The backup center reported a problem although no copy is left. The list shows what is on disk now.',
+  });
+}
+
+// --- settings and tools ----------------------------------------------------
+
+let waitingFor = null;
+
+function showWaiting(title, text) {
+  waitingFor = title;
+  $('waiting-title').textContent = title;
+  $('waiting-text').textContent = text;
+  $('waiting').hidden = false;
+  $('app').inert = true;
+}
+
+function hideWaiting() {
+  waitingFor = null;
+  $('waiting').hidden = true;
+  $('app').inert = false;
+}
+
+async function openSettings() {
+  if (waitingFor) return;
+  showWaiting('The Local backup settings window is open', 'Make your changes there and close it. The list is read again when it closes.');
+  let answer = null;
+  try {
+    answer = await bridge.call('showBackupSettings');
+  } catch (error) {
+    showError(error, 'Opening backup settings');
+  } finally {
+    hideWaiting();
+    $('settings-button').focus();
+  }
+  if (answer?.driveChanged === true) {
+    notices.show({ kind: 'info', title: 'The backup location changed', text: 'The list now shows the copies in the new backup folder and in the folders used before.' });
+  } else if (answer && answer.result !== true) {
+    notices.show({ kind: 'warning', title: 'The settings window gave no answer', text: 'Your settings may not have changed. Open Backup settings again to check them.' });
+  }
+  await loadList();
+}
+
+async function runTool(method, what, started, failed) {
+  const answer = await call(method, {}, what);
+  if (!answer) return;
+  if (answer.result === true) notices.show({ kind: 'info', title: started.title, text: started.text });
+  else notices.show({ kind: 'error', title: failed.title, text: failed.text });
+}
+
+const SIGN_IN_TEXT = 'A sign-in window of the suite opens. After you sign in, it opens by itself.';
+
+async function openSignedInPanel(method, name) {
+  const answer = await call(method, {}, `Opening the ${name}`);
+  if (!answer) return;
+  if (!('result' in answer)) {
+    $('signin-note').hidden = false;
+    notices.show({ kind: 'warning', title: `Sign in to open the ${name}`, text: SIGN_IN_TEXT });
+  } else if (answer.result === true) {
+    notices.show({ kind: 'info', title: `Opening the ${name}`, text: 'It opens in the suite.' });
+  } else {
+    notices.show({ kind: 'error', title: `The ${name} could not be opened`, text: 'The suite did not start it. Try again; if it keeps failing, restart the suite.' });
+  }
+}
+
+async function openFileRadar() {
+  const answer = await call('showFileRadarDlg', { radarid: '2' }, 'Opening the file radar');
+  if (!answer) return;
+  if (typeof answer.errormsg === 'string') {
+    notices.show({
+      kind: 'error',
+      title: 'The file radar could not be opened',
+      text: answer.errormsg === 'launchExe path is empty'
+        ? 'The suite’s launcher was not found. Repairing or reinstalling the suite brings it back.'
+        : `The suite answered: ${answer.errormsg}.`,
+    });
+  } else {
+    notices.show({ kind: 'info', title: 'Opening the file radar', text: 'It opens in the cloud-office client.' });
+  }
+}
+
+async function openLocalRecycleBin() {
+  const answer = await call('openLoaclRecycleBin', {}, 'Opening the recycle bin');
+  if (!answer) return;
+  if (answer.result === true) notices.show({ kind: 'info', title: 'Opening the recycle bin', text: 'It opens in the file manager.' });
+  else notices.show({ kind: 'error', title: 'The recycle bin could not be opened', text: 'Open it from the desktop instead.' });
+}
+
+async function readFeatures() {
+  try {
+    const answer = await bridge.call('disableFeature');
+    const disabled = String(answer.disableFeature ?? '').split(',').map((s) => s.trim()).filter(Boolean);
+    $('recovery-button').hidden = disabled.includes('dataRecovery');
+  } catch (error) {
+    // Without the answer every tool stays offered; a tool that is missing
+    // says so when it is used.
+    if (!(error instanceof BridgeError && error.kind === 'closed')) console.warn('disableFeature:', error.message);
+  }
+}
+
+// --- wiring ---------------------------------------------------------------
+
+const cloud = new CloudPanel({
+  bridge,
+  notices,
+  explain,
+  showWaiting,
+  hideWaiting,
+  elements: {
+    roamingSwitch: $('roaming-switch'),
+    roamingNote: $('roaming-note'),
+    uploadButton: $('upload-button'),
+    uploadProgress: $('upload-progress'),
+    uploadBar: $('upload-bar'),
+    uploadStatus: $('upload-status'),
+    uploadCancel: $('upload-cancel'),
+    cloudFolderButton: $('cloud-folder-button'),
+  },
+});
+
+let searchFrame = 0;
+$('search').addEventListener('input', (event) => {
+  state.filters.query = event.target.value;
+  cancelAnimationFrame(searchFrame);
+  searchFrame = requestAnimationFrame(applyFilters);
+});
+$('search').addEventListener('keydown', (event) => {
+  if (event.key === 'Escape' && event.target.value) {
+    event.preventDefault();
+    event.target.value = '';
+    state.filters.query = '';
+    applyFilters();
+  } else if (event.key === 'ArrowDown' && state.view?.copyCount) {
+    event.preventDefault();
+    list.focusRow(list.currentKey ?? list.firstFocusableKey());
+  }
+});
+$('type-filter').addEventListener('change', (event) => {
+  state.filters.type = event.target.value;
+  applyFilters();
+});
+$('conflict-filter').addEventListener('click', () => {
+  state.filters.conflictsOnly = !state.filters.conflictsOnly;
+  applyFilters();
+});
+$('clear-filters').addEventListener('click', clearFilters);
+$('refresh-button').addEventListener('click', () => loadList());
+$('settings-button').addEventListener('click', openSettings);
+$('repair-button').addEventListener('click', () => runTool('runDocumentRepair', 'Starting document repair',
+  { title: 'Document repair is starting', text: 'It opens in a window of its own.' },
+  { title: 'Document repair could not be started', text: 'The repair tool may be missing from this installation of the suite; repairing or updating the suite adds it.' }));
+$('recovery-button').addEventListener('click', () => runTool('runDataRestore', 'Starting data recovery',
+  { title: 'Data recovery is starting', text: 'It opens in a window of its own.' },
+  { title: 'Data recovery could not be started', text: 'The recovery tool may be missing from this installation of the suite; repairing or updating the suite adds it.' }));
+$('search-panel-button').addEventListener('click', () => openSignedInPanel('openSearchPanel', 'search panel'));
+$('cloud-bin-button').addEventListener('click', () => openSignedInPanel('openCloudRecycleBin', 'cloud recycle bin'));
+$('local-bin-button').addEventListener('click', openLocalRecycleBin);
+$('radar-button').addEventListener('click', openFileRadar);
+
+// "/" jumps to the search box, as on many list pages.
+document.addEventListener('keydown', (event) => {
+  if (event.key !== '/' || event.ctrlKey || event.metaKey || event.altKey) return;
+  const tag = document.activeElement?.tagName;
+  if (tag === 'INPUT' || tag === 'SELECT' || tag === 'TEXTAREA' || waitingFor) return;
+  event.preventDefault();
+  $('search').focus();
+});
+
+function start() {
+  loadList();
+  readFeatures();
+  cloud.start();
+}
+
+if (!token) {
+  showConnection('This page needs the address that zentri-host printed, with its token. Open that address again.', 'error');
+  root.dataset.listState = 'failed';
+  $('summary').textContent = 'Not connected.';
+} else {
+  showConnection('Connecting to the backup center…');
+  bridge.connect();
+}

@@ -1,0 +1,12 @@
+#include "kcloudclientsettings.h"
+
+#include "platform.h"
+
+namespace cloudclient {
+
+QString settingsLocation()
+{
+    return Platform::cloudClientSettingsLocation();
+}
+
+}

@@ -1,0 +1,8 @@
+#include "kdhboxlayout.h"
+
+KDHBoxLayout::KDHBoxLayout(QWidget *parent)
+    : KDBoxLayout(QBoxLayout::LeftToRight, parent)
+{
+}
+
+KDHBoxLayout::~KDHBoxLayout() = default;

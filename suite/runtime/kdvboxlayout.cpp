@@ -1,0 +1,8 @@
+#include "kdvboxlayout.h"
+
+KDVBoxLayout::KDVBoxLayout(QWidget *parent)
+    : KDBoxLayout(QBoxLayout::TopToBottom, parent)
+{
+}
+
+KDVBoxLayout::~KDVBoxLayout() = default;

@@ -1,0 +1,7 @@
+#include "themenotifier.h"
+
+ThemeNotifier *ThemeNotifier::instance()
+{
+    static ThemeNotifier notifier;
+    return &notifier;
+}

@@ -1,0 +1,149 @@
+// The app-center windows' POSIX twin: the frame that carries WM_COPYDATA,
+// the host's sending function, and zentri-host's endpoint writing what it
+// hears to <home>/logs/appcenter.jsonl.
+#include "testsuitehome.h"
+
+#include <appcenterchannel.h>
+#include <appcenterendpoint.h>
+#include <kappcenterwindows.h>
+
+#include <QDataStream>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtEndian>
+#include <QtTest>
+
+class tst_AppCenterEndpoint : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void framesRoundTrip_data();
+    void framesRoundTrip();
+    void refusesBadFrames_data();
+    void refusesBadFrames();
+    void recordsAnnouncements();
+    void nothingListensNothingIsSent();
+};
+
+namespace {
+
+QList<QJsonObject> logLines()
+{
+    QList<QJsonObject> lines;
+    QFile file(AppCenterEndpoint::logPath());
+    if (file.open(QIODevice::ReadOnly)) {
+        while (!file.atEnd())
+            lines.append(QJsonDocument::fromJson(file.readLine()).object());
+    }
+    return lines;
+}
+
+QByteArray serialised(const QVariant &value)
+{
+    QByteArray bytes;
+    QDataStream stream(&bytes, QIODevice::WriteOnly);
+    stream << value;
+    return bytes;
+}
+
+}
+
+void tst_AppCenterEndpoint::framesRoundTrip_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("hash") << serialised(QVariantHash{{QStringLiteral("action"), QStringLiteral("BackupPathChanged")}});
+    QTest::newRow("binary") << QByteArray("\0\x01\xff", 3);
+}
+
+void tst_AppCenterEndpoint::framesRoundTrip()
+{
+    QFETCH(QByteArray, data);
+    const AppCenterChannel::Message sent{2, Q_UINT64_C(0x1234567890), data};
+    // Two frames back to back, fed in pieces as a socket delivers them.
+    const QByteArray frame = AppCenterChannel::encode(sent);
+    const QByteArray stream = frame + frame;
+    QByteArray buffer;
+    QList<AppCenterChannel::Message> received;
+    for (const char byte : stream) {
+        buffer.append(byte);
+        AppCenterChannel::Message message;
+        if (AppCenterChannel::takeFrame(&buffer, &message) == AppCenterChannel::Decoded::Ok)
+            received.append(message);
+    }
+    QCOMPARE(received.size(), 2);
+    QVERIFY(buffer.isEmpty());
+    for (const AppCenterChannel::Message &message : received) {
+        QCOMPARE(message.dwData, sent.dwData);
+        QCOMPARE(message.sender, sent.sender);
+        QCOMPARE(message.data, sent.data);
+    }
+}
+
+void tst_AppCenterEndpoint::refusesBadFrames_data()
+{
+    QTest::addColumn<QByteArray>("frame");
+    QByteArray huge(4, '\0');
+    qToBigEndian(quint32(64 * 1024 * 1024), huge.data());
+    QTest::newRow("too large") << huge;
+    QByteArray trailing = AppCenterChannel::encode({2, 1, QByteArray("x")});
+    trailing.append('!');
+    qToBigEndian(quint32(trailing.size() - 4), trailing.data());
+    QTest::newRow("bytes after the message") << trailing;
+    QByteArray shortPayload(4, '\0');
+    qToBigEndian(quint32(3), shortPayload.data());
+    QTest::newRow("payload too short") << shortPayload + QByteArray("abc");
+}
+
+void tst_AppCenterEndpoint::refusesBadFrames()
+{
+    QFETCH(QByteArray, frame);
+    AppCenterChannel::Message message;
+    QCOMPARE(AppCenterChannel::takeFrame(&frame, &message), AppCenterChannel::Decoded::Malformed);
+}
+
+void tst_AppCenterEndpoint::recordsAnnouncements()
+{
+    TestSuiteHome home;
+    // A registration left behind by a process that ended is passed over.
+    home.writeFile(QStringLiteral("run/appcenter-1.sock"));
+    AppCenterEndpoint endpoint;
+    QVERIFY(endpoint.start());
+    QVERIFY(QFileInfo::exists(endpoint.endpointPath()));
+    QCOMPARE(AppCenterChannel::endpoints().size(), 2);
+
+    const QVariantHash hash{{QStringLiteral("action"), QStringLiteral("BackupModeChanged")},
+                            {QStringLiteral("backupMode"), 2},
+                            {QStringLiteral("autoSaveTime"), 90}};
+    QCOMPARE(KAppCenterWindows::sendCopyData(4242, 2, serialised(hash)), 1);
+    QCOMPARE(KAppCenterWindows::sendCopyData(0, 7, QByteArray("not a hash")), 1);
+
+    // The sender returns once the endpoint has handled the message.
+    const QList<QJsonObject> lines = logLines();
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines.at(0), (QJsonObject{{QStringLiteral("dwData"), 2},
+                                       {QStringLiteral("sender"), 4242},
+                                       {QStringLiteral("hash"), QJsonObject{{QStringLiteral("action"), QStringLiteral("BackupModeChanged")},
+                                                                            {QStringLiteral("backupMode"), 2},
+                                                                            {QStringLiteral("autoSaveTime"), 90}}}}));
+    QCOMPARE(lines.at(1).value(QStringLiteral("hash")), QJsonValue());
+    QCOMPARE(QByteArray::fromBase64(lines.at(1).value(QStringLiteral("data")).toString().toLatin1()),
+             QByteArray("not a hash"));
+
+    const QString registered = endpoint.endpointPath();
+    endpoint.stop();
+    QVERIFY(!QFileInfo::exists(registered));
+}
+
+void tst_AppCenterEndpoint::nothingListensNothingIsSent()
+{
+    TestSuiteHome home;
+    QCOMPARE(KAppCenterWindows::sendCopyData(1, 2, QByteArray("x")), 0);
+    QVERIFY(!QFile::exists(AppCenterEndpoint::logPath()));
+}
+
+QTEST_MAIN(tst_AppCenterEndpoint)
+#include "tst_appcenterendpoint.moc"

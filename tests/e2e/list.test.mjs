@@ -1,0 +1,213 @@
+// The backup list in a real browser against zentri-host serve: what it shows
+// is what the folders hold, and what a person does there reaches the disk.
+
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import { after, before, describe, test } from 'node:test';
+import { SuiteHome, afterReload, at, launchBrowser, notice, openPage, saveDateOf, screenshot, startHost, waitUntil } from './support/host.mjs';
+
+const dayName = (date) => new Intl.DateTimeFormat('en-GB', { day: 'numeric', month: 'long', year: 'numeric' }).format(date);
+
+// The groups (document, day) the folders hold, read from the copies' names.
+function groupsOnDisk(folders) {
+  const groups = new Set();
+  for (const folder of folders) {
+    for (const name of fs.readdirSync(folder)) {
+      const m = /^(.*)\.[0-9a-f]{32}\.(\d{4})(\d{2})(\d{2})\d{6}\.[a-z]+$/.exec(name);
+      if (m) groups.add(`${m[2]}/${m[3]}/${m[4]} ${m[1]}`);
+    }
+  }
+  return [...groups].sort();
+}
+
+// The groups the page shows, top to bottom, each under its day.
+async function groupsOnPage(page) {
+  return page.$$eval('.row.day, .row.group', (rows) => {
+    const sorted = rows.map((row) => ({ row, y: row.getBoundingClientRect().top })).sort((a, b) => a.y - b.y);
+    const seen = [];
+    let day = '';
+    for (const { row } of sorted) {
+      if (row.classList.contains('day')) day = row.dataset.key.slice(2);
+      else seen.push(`${day} ${row.querySelector('.group-name').textContent}`);
+    }
+    return seen;
+  });
+}
+
+async function summaryMatches(page, pattern) {
+  await page.waitForFunction((source) => new RegExp(source).test(document.getElementById('summary').textContent), pattern.source);
+}
+
+describe('the backup list', () => {
+  let home;
+  let host;
+  let browser;
+  let page;
+  const copies = {};
+  let earlier;
+
+  before(async () => {
+    home = new SuiteHome();
+    earlier = home.dir('backup-old');
+    home.setEarlierFolders([earlier]);
+    copies.reportNew = home.copy(home.backup, 'quarterly report.docx', at(0, 15, 0), 20 * 1024);
+    copies.reportOld = home.copy(home.backup, 'quarterly report.docx', at(0, 14, 30), 16 * 1024);
+    copies.budget = home.copy(home.backup, 'budget.xlsx', at(0, 10, 15), 1992294);
+    copies.slidesNew = home.copy(home.backup, 'slides.pptx', at(1, 17, 2), 10 * 1024);
+    copies.slidesOld = home.copy(home.backup, 'slides.pptx', at(1, 9, 15), 9 * 1024);
+    copies.contract = home.copy(home.backup, 'contract.pdf', at(1, 12, 0), 200 * 1024);
+    copies.thesis = home.copy(earlier, 'thesis.docx', at(2, 21, 0), 512 * 1024);
+    copies.angebot = home.copy(earlier, 'Müller Angebot.docx', at(2, 8, 30), 30 * 1024);
+    home.conflict(copies.reportNew, at(0, 15, 5));
+    fs.writeFileSync(path.join(home.backup, 'readme.txt'), 'not a backup copy');
+    host = await startHost(home);
+    browser = await launchBrowser();
+    page = await openPage(browser, host, { height: 1400 });
+  });
+
+  after(async () => {
+    await browser?.close();
+    await host?.stop();
+    home?.remove();
+  });
+
+  test('shows the groups the folders hold, newest day first', async () => {
+    const onPage = await groupsOnPage(page);
+    assert.deepEqual([...onPage].sort(), groupsOnDisk([home.backup, earlier]));
+    const days = onPage.map((entry) => entry.slice(0, 10));
+    assert.deepEqual(days, [...days].sort().reverse());
+    assert.match(await page.textContent('#summary'), /^8 copies of 6 documents · about 2\.\d+ MB$/);
+    assert.deepEqual(page.problems, []);
+  });
+
+  test('an open group shows its copies newest first, with size and the conflict time', async () => {
+    const toggle = page.getByRole('button', { name: /^quarterly report\.docx, / });
+    assert.equal(await toggle.getAttribute('aria-expanded'), 'true', 'the newest document starts open');
+    const rows = await page.$$eval('.row.copy', (els) => els
+      .sort((a, b) => a.getBoundingClientRect().top - b.getBoundingClientRect().top)
+      .map((el) => el.innerText.replace(/\s+/g, ' ').trim()));
+    assert.equal(rows.length, 2);
+    assert.match(rows[0], /^15:00 20 KB Conflict \d{4}-\d{2}-\d{2} 15:05:00 in backup/);
+    assert.match(rows[1], /^14:30 16 KB in backup/);
+    assert.match(await toggle.getAttribute('aria-label'), /2 copies, about 36 KB, has a sync conflict$/);
+    await screenshot(page, 'list-default.png');
+  });
+
+  test('opening a copy starts the suite with it', async () => {
+    const name = `Open quarterly report.docx, copy of 14:30, ${dayName(at(0, 0))}`;
+    await page.getByRole('button', { name }).click();
+    await notice(page, 'Opening quarterly report.docx');
+    const launch = await waitUntil(() => home.launches().at(-1), 'the launcher');
+    assert.deepEqual(launch.slice(1), ['/zentri', copies.reportOld]);
+  });
+
+  test('the filters combine and their counts follow', async () => {
+    await page.fill('#search', 'report');
+    await summaryMatches(page, /^Showing/);
+    assert.deepEqual(await groupsOnPage(page), [`${saveDateOf(at(0, 0))} quarterly report.docx`]);
+    assert.match(await page.textContent('#summary'), /^Showing 2 copies of 1 document · about 36 KB · 8 in all$/);
+    await page.fill('#search', '');
+    await summaryMatches(page, /^8 copies/);
+    await page.selectOption('#type-filter', 'pdf');
+    assert.deepEqual((await groupsOnPage(page)).map((g) => g.slice(11)), ['contract.pdf']);
+    await page.selectOption('#type-filter', 'all');
+    assert.equal(await page.textContent('#conflict-count'), '1');
+    await page.getByRole('button', { name: /^Conflicts only/ }).click();
+    assert.equal(await page.getAttribute('#conflict-filter', 'aria-pressed'), 'true');
+    assert.equal(await page.locator('.row.copy').count(), 1);
+    assert.match(await page.textContent('#summary'), /^Showing 1 copy of 1 document · about 20 KB/);
+    await page.fill('#search', 'nothing like this');
+    await page.getByRole('heading', { name: 'No copies match' }).waitFor();
+    await page.getByRole('button', { name: 'Clear the filters' }).click();
+    assert.match(await page.textContent('#summary'), /^8 copies/);
+  });
+
+  test('the keyboard reaches every group and copy', async () => {
+    // Down from the search box enters the list where the keyboard left it.
+    await page.focus('#search');
+    await page.keyboard.press('ArrowDown');
+    await page.keyboard.press('Home');
+    const focusedName = () => page.evaluate(() => document.activeElement.getAttribute('aria-label'));
+    assert.match(await focusedName(), /^quarterly report\.docx, /);
+    await page.keyboard.press('ArrowDown');
+    assert.match(await focusedName(), /^Open quarterly report\.docx, copy of 15:00/);
+    await page.keyboard.press('End');
+    assert.match(await focusedName(), /^Müller Angebot\.docx, |^thesis\.docx, /);
+    await page.keyboard.press('ArrowRight');
+    assert.equal(await page.evaluate(() => document.activeElement.getAttribute('aria-expanded')), 'true');
+    await page.keyboard.press('ArrowDown');
+    await page.keyboard.press('Delete');
+    await page.getByRole('dialog').waitFor();
+    await page.keyboard.press('Escape');
+    await page.getByRole('dialog').waitFor({ state: 'detached' });
+    assert.ok(fs.existsSync(copies.thesis) && fs.existsSync(copies.angebot), 'Escape keeps the copy');
+    // Every button has a name that says what it acts on.
+    const unnamed = await page.$$eval('button', (buttons) => buttons
+      .filter((b) => !b.closest('[hidden]') && !(b.getAttribute('aria-label') || b.getAttribute('aria-labelledby') || b.textContent.trim())).length);
+    assert.equal(unnamed, 0);
+  });
+
+  test('deleting a copy asks first, then removes it from disk and page', async () => {
+    const name = `Delete slides.pptx, copy of 09:15, ${dayName(at(1, 0))}`;
+    await page.getByRole('button', { name: /^slides\.pptx, / }).click();
+    await page.getByRole('button', { name }).click();
+    const dialog = page.getByRole('dialog');
+    assert.match(await dialog.innerText(), /slides\.pptx[\s\S]*09:15[\s\S]*9 KB[\s\S]*cannot be brought back/);
+    await afterReload(page, () => dialog.getByRole('button', { name: 'Delete permanently' }).click());
+    assert.equal(fs.existsSync(copies.slidesOld), false);
+    assert.equal(fs.existsSync(copies.slidesNew), true);
+    assert.equal(await page.getByRole('button', { name }).count(), 0);
+    await notice(page, 'Copy deleted');
+  });
+
+  test('deleting a group removes all its copies', async () => {
+    await page.getByRole('button', { name: /^quarterly report\.docx, / }).focus();
+    const name = `Delete all 2 copies of quarterly report.docx, ${dayName(at(0, 0))}`;
+    await page.getByRole('button', { name }).click();
+    await afterReload(page, () => page.getByRole('dialog').getByRole('button', { name: 'Delete 2 copies permanently' }).click());
+    assert.equal(fs.existsSync(copies.reportNew) || fs.existsSync(copies.reportOld), false);
+    assert.deepEqual([...await groupsOnPage(page)].sort(), groupsOnDisk([home.backup, earlier]));
+  });
+
+  test('a copy that vanished from disk is reported, and the list is read again', async () => {
+    fs.rmSync(copies.contract);
+    await page.getByRole('button', { name: /^contract\.pdf, / }).click();
+    await afterReload(page, () => page.getByRole('button', { name: `Open contract.pdf, copy of 12:00, ${dayName(at(1, 0))}` }).click());
+    await notice(page, 'contract.pdf could not be opened');
+    assert.equal(await page.getByRole('button', { name: /^contract\.pdf, / }).count(), 0);
+  });
+
+  test('the places of the suite open through its launcher', async () => {
+    const before = home.launches().length;
+    await page.getByRole('button', { name: 'Search panel' }).click();
+    await notice(page, 'Opening the search panel');
+    await page.getByRole('button', { name: 'File radar' }).click();
+    await notice(page, 'Opening the file radar');
+    await waitUntil(() => home.launches().length >= before + 2, 'two launches');
+    const launched = home.launches().slice(before).map((argv) => argv.slice(1).join(' '));
+    assert.ok(launched.includes('/orrery plugin://pageStartPage?showSearchPanel'), launched.join('\n'));
+    assert.ok(launched.some((line) => line.startsWith('/brisadesk clouddoc://act=showbox&type=fileradar&radarid=2&from=arkivo')), launched.join('\n'));
+  });
+});
+
+describe('a suite without copies or data recovery', () => {
+  test('says where backups are looked for, and hides data recovery', async () => {
+    const home = new SuiteHome();
+    home.setCloudConfig({ features: { RescueWizard: false } });
+    const host = await startHost(home);
+    const browser = await launchBrowser();
+    try {
+      const page = await openPage(browser, host);
+      await page.getByRole('heading', { name: 'No backup copies yet' }).waitFor();
+      assert.match(await page.textContent('#empty'), /current backup folder and in the backup folders you used before/);
+      await page.waitForFunction(() => document.getElementById('recovery-button').hidden);
+      assert.equal(await page.getByRole('button', { name: 'Repair a document' }).isVisible(), true);
+      await screenshot(page, 'empty-default.png');
+    } finally {
+      await browser.close();
+      await host.stop();
+      home.remove();
+    }
+  });
+});

@@ -1,0 +1,206 @@
+// What the browser tests stand on: a temporary suite home with backup
+// copies named as the suite names them, `zentri-host serve` on it, and a
+// headless Chromium.
+
+import { spawn } from 'node:child_process';
+import { createHash } from 'node:crypto';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { chromium } from 'playwright-core';
+
+const ROOT = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../../..');
+export const BIN_DIR = process.env.ARKIVO_BIN_DIR || path.join(ROOT, 'build/bin');
+export const SCREENSHOT_DIR = process.env.ARKIVO_SCREENSHOT_DIR || path.join(ROOT, 'build/screenshots');
+const CHROMIUM = process.env.ARKIVO_CHROMIUM || '/usr/lib/chromium/chromium';
+
+const pad = (n, width = 2) => String(n).padStart(width, '0');
+
+// 20240305143007 for a Date, in local time as the suite writes it.
+export function stamp(date) {
+  return `${date.getFullYear()}${pad(date.getMonth() + 1)}${pad(date.getDate())}${pad(date.getHours())}${pad(date.getMinutes())}${pad(date.getSeconds())}`;
+}
+
+export function saveDateOf(date) {
+  return `${date.getFullYear()}/${pad(date.getMonth() + 1)}/${pad(date.getDate())}`;
+}
+
+// A date `daysAgo` days before today at hh:mm.
+export function at(daysAgo, hours, minutes = 0) {
+  const now = new Date();
+  return new Date(now.getFullYear(), now.getMonth(), now.getDate() - daysAgo, hours, minutes, 0);
+}
+
+export class SuiteHome {
+  constructor() {
+    this.path = fs.mkdtempSync(path.join(os.tmpdir(), 'arkivo-e2e-'));
+    this.backup = this.dir('backup');
+    this.suite = {
+      backup: { mode: 1, interval: 10, enabled: 'true', path: this.backup, defaultPath: this.backup },
+      paths: { launchExe: path.join(BIN_DIR, 'zentri-recorder'), compactLaunchExe: path.join(BIN_DIR, 'zentri-recorder') },
+      account: { signedIn: 'true', userType: 1 },
+      cloud: { running: 'true', uploadBytesPerSecond: 0 },
+    };
+    this.common = {};
+    this.writeSettings();
+  }
+
+  dir(relative) {
+    const full = path.join(this.path, relative);
+    fs.mkdirSync(full, { recursive: true });
+    return full;
+  }
+
+  set(group, key, value) {
+    (this.suite[group] ??= {})[key] = value;
+    this.writeSettings();
+  }
+
+  writeSettings() {
+    const ini = (groups) => Object.entries(groups)
+      .map(([group, values]) => `[${group}]\n${Object.entries(values).map(([k, v]) => `${k}=${v}`).join('\n')}\n`).join('\n');
+    fs.writeFileSync(path.join(this.path, 'suite.ini'), ini(this.suite));
+    fs.writeFileSync(path.join(this.path, 'common.ini'), ini(this.common));
+  }
+
+  // Earlier backup folders the list also shows.
+  setEarlierFolders(folders) {
+    this.common.Backup = { AutoRecoverFilePathHis: folders.join(', ') };
+    this.writeSettings();
+  }
+
+  setCloudConfig(config) {
+    fs.writeFileSync(path.join(this.path, 'cloudconfig.json'), JSON.stringify(config));
+  }
+
+  // A backup copy of `document` saved at `date` in `folder`; answers its path.
+  copy(folder, document, date, bytes = 1024) {
+    const extension = document.includes('.') ? document.slice(document.lastIndexOf('.') + 1) : 'docx';
+    const id = createHash('md5').update(document + date.toISOString()).digest('hex');
+    const file = path.join(folder, `${document}.${id}.${stamp(date)}.${extension}`);
+    fs.writeFileSync(file, Buffer.alloc(bytes, 120));
+    fs.utimesSync(file, date, date);
+    return file;
+  }
+
+  // Marks `copyPath` as a sync conflict of the word processor.
+  conflict(copyPath, conflictTime) {
+    const iso = (d) => `${d.getFullYear()}-${pad(d.getMonth() + 1)}-${pad(d.getDate())}T${pad(d.getHours())}:${pad(d.getMinutes())}:${pad(d.getSeconds())}`;
+    fs.writeFileSync(path.join(this.backup, 'zentri_sync_conflict.ini'),
+      `<?xml version="1.0" encoding="UTF-8"?>\n<conflicts>\n  <file fileId="1" localPath="/home/user/x.docx" backup="${copyPath}" conflictTime="${iso(conflictTime)}"/>\n</conflicts>\n`);
+  }
+
+  // The programs started through the recording launcher.
+  launches() {
+    const file = path.join(this.path, 'launches.jsonl');
+    if (!fs.existsSync(file)) return [];
+    return fs.readFileSync(file, 'utf8').split('\n').filter(Boolean).map((line) => JSON.parse(line));
+  }
+
+  remove() {
+    fs.rmSync(this.path, { recursive: true, force: true });
+  }
+}
+
+// Starts `zentri-host serve` on the home; resolves when it has printed its address.
+export async function startHost(home, { automation, skinControl, extra = [] } = {}) {
+  const args = ['--home', home.path];
+  if (automation) {
+    const file = path.join(home.path, 'automation.txt');
+    fs.writeFileSync(file, automation);
+    args.push('--automation', file);
+  }
+  args.push('serve', ...extra);
+  if (skinControl) args.push('--skin-control', skinControl);
+  const runtime = path.join(os.tmpdir(), `arkivo-e2e-runtime-${process.getuid?.() ?? 0}`);
+  fs.mkdirSync(runtime, { recursive: true, mode: 0o700 });
+  const child = spawn(path.join(BIN_DIR, 'zentri-host'), args, {
+    env: {
+      ...process.env,
+      QT_QPA_PLATFORM: 'offscreen',
+      XDG_RUNTIME_DIR: runtime,
+      ZENTRI_RECORD_FILE: path.join(home.path, 'launches.jsonl'),
+    },
+    stdio: ['ignore', 'pipe', 'pipe'],
+  });
+  let errors = '';
+  child.stderr.on('data', (chunk) => { errors += chunk; });
+  const url = await new Promise((resolve, reject) => {
+    let out = '';
+    const timer = setTimeout(() => reject(new Error(`zentri-host printed no address: ${errors}`)), 15000);
+    timer.unref();
+    child.stdout.on('data', (chunk) => {
+      out += chunk;
+      const match = /^Backup center: (http:\/\/127\.0\.0\.1:\d+\/\?token=[0-9a-f]+)$/m.exec(out);
+      if (match) {
+        clearTimeout(timer);
+        resolve(match[1]);
+      }
+    });
+    child.on('exit', (code) => reject(new Error(`zentri-host ended with ${code}: ${errors}`)));
+  });
+  const parsed = new URL(url);
+  return {
+    url,
+    port: Number(parsed.port),
+    token: parsed.searchParams.get('token'),
+    origin: parsed.origin,
+    get errors() { return errors; },
+    async stop() {
+      if (child.exitCode !== null) return;
+      const exited = new Promise((resolve) => child.once('exit', resolve));
+      child.kill('SIGTERM');
+      await exited;
+    },
+  };
+}
+
+export async function launchBrowser() {
+  return chromium.launch({
+    executablePath: CHROMIUM,
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  });
+}
+
+// Opens the page and waits until the list has been read.
+export async function openPage(browser, host, { width = 1280, height = 900 } = {}) {
+  const page = await browser.newPage({ viewport: { width, height } });
+  const problems = [];
+  page.on('pageerror', (error) => problems.push(error.message));
+  page.on('console', (message) => { if (message.type() === 'error') problems.push(message.text()); });
+  page.problems = problems;
+  await page.goto(host.url);
+  await page.waitForSelector('html[data-list-state="ready"]');
+  return page;
+}
+
+// Waits until the list has been read again after `action`.
+export async function afterReload(page, action) {
+  const before = Number(await page.getAttribute('html', 'data-list-generation'));
+  await action();
+  await page.waitForFunction((n) => Number(document.documentElement.dataset.listGeneration) > n
+    && document.documentElement.dataset.listState === 'ready', before);
+}
+
+export async function screenshot(page, name) {
+  fs.mkdirSync(SCREENSHOT_DIR, { recursive: true });
+  await page.screenshot({ path: path.join(SCREENSHOT_DIR, name) });
+}
+
+// Polls `check` until it answers something true; throws after `timeoutMs`.
+export async function waitUntil(check, what, timeoutMs = 5000) {
+  const deadline = Date.now() + timeoutMs;
+  for (;;) {
+    const value = await check();
+    if (value) return value;
+    if (Date.now() > deadline) throw new Error(`timed out waiting for ${what}`);
+    await new Promise((resolve) => setTimeout(resolve, 50));
+  }
+}
+
+// Waits for the page's message titled `title`.
+export async function notice(page, title) {
+  await page.locator('.notice-title', { hasText: title }).first().waitFor();
+}
