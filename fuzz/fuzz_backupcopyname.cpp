@@ -9,6 +9,7 @@
 #include "localbackup/backupfolderscanner.h"
 #include "localbackup/klocalbackupmanager.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringList>
@@ -123,9 +124,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                                   QRegularExpression::CaseInsensitiveOption));
         return expressions;
     }();
-    bool matches = false;
-    for (const QRegularExpression &pattern : patterns)
-        matches = matches || pattern.match(fileName).hasMatch();
-    check(scanner.matchesName(fileName) == matches, "name filter", fileName);
+    // Only names a folder listing can give: no separator or NUL, and valid
+    // UTF-16 (the expressions refuse other text; decoded names always are).
+    if (!fileName.contains(QLatin1Char('/')) && !fileName.contains(QChar(0))
+        && QFile::decodeName(QFile::encodeName(fileName)) == fileName) {
+        bool matches = false;
+        for (const QRegularExpression &pattern : patterns)
+            matches = matches || pattern.match(fileName).hasMatch();
+        check(scanner.matchesName(fileName) == matches, "name filter", fileName);
+    }
     return 0;
 }

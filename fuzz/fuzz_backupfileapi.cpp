@@ -104,8 +104,16 @@ void checkBystanders(const char *method, const QByteArray &arguments)
     }
 }
 
+// Paths with NUL make Qt warn on every call; only worse news is shown.
+void quietMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s:%d: %s\n", context.file ? context.file : "", context.line, qPrintable(message));
+}
+
 void setUp(int *argc, char ***argv)
 {
+    qInstallMessageHandler(quietMessages);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     fixture = new Fixture;
     const QString home = fixture->home.path();

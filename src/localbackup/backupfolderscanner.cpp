@@ -81,6 +81,8 @@ QString pathOf(const QString &prefix, const char *rawName)
     if (!ascii) {
         const QByteArray bytes = QByteArray::fromRawData(rawName, length);
         const QString name = QFile::decodeName(bytes);
+        if (QFile::encodeName(name) != bytes)
+            return QString();
         return prefix + name;
     }
     // Every locale's encoding leaves ASCII as it is.

@@ -38,7 +38,8 @@ int parseMilliseconds(const QString &text, const QString &what)
 
 namespace {
 
-const char usage[] = "usage: zentri-host [--home DIR] [--plugin PATH] [--wait MS] call METHOD [ARGS-JSON] [wait:MS] ...";
+const char usage[] = "usage: zentri-host [--home DIR] [--plugin PATH] [--wait MS] call METHOD [ARGS-JSON] [wait:MS] ...\n"
+                     "       zentri-host [--home DIR] serve [--port N] [--open]";
 
 using Command = std::function<int(const HostOptions &)>;
 

@@ -14,6 +14,11 @@ export class BackupListView {
     this.scroller = scroller;
     this.canvas = h('div', { class: 'list-canvas', role: 'presentation' });
     scroller.append(this.canvas);
+    // The heading of the day at the top stays in sight while its groups scroll.
+    this.stickyDay = h('div', { class: 'row day sticky-day', 'aria-hidden': 'true', hidden: true });
+    this.stickyDay.style.height = `${HEIGHTS.day}px`;
+    scroller.after(this.stickyDay);
+    this.stickyIndex = -1;
     this.callbacks = callbacks;
     this.view = null;
     this.rows = [];
@@ -36,12 +41,16 @@ export class BackupListView {
   setView(view) {
     const hadFocus = this.scroller.contains(document.activeElement);
     const focusedAction = document.activeElement?.dataset?.act;
+    const previousIndex = this.indexOf(this.currentKey);
     this.view = view;
     this.now = new Date();
     for (const element of this.elements.values()) element.remove();
     this.elements.clear();
     this.buildRows();
-    if (!this.rows.some((row) => row.key === this.currentKey)) this.currentKey = this.firstFocusableKey();
+    if (this.indexOf(this.currentKey) < 0) {
+      // The row went (a deleted copy): the keyboard stays where it was.
+      this.currentKey = this.focusableNear(previousIndex);
+    }
     this.render();
     if (hadFocus && this.currentKey) this.focusRow(this.currentKey, focusedAction);
   }
@@ -83,9 +92,15 @@ export class BackupListView {
       }
     }
     const offsets = new Float64Array(rows.length + 1);
-    for (let i = 0; i < rows.length; i++) offsets[i + 1] = offsets[i] + HEIGHTS[rows[i].kind];
+    const dayOf = new Int32Array(rows.length);
+    for (let i = 0; i < rows.length; i++) {
+      offsets[i + 1] = offsets[i] + HEIGHTS[rows[i].kind];
+      dayOf[i] = rows[i].kind === 'day' ? i : dayOf[i - 1];
+    }
     this.rows = rows;
     this.offsets = offsets;
+    this.dayOf = dayOf;
+    this.stickyIndex = -1;
     this.index = null;
     this.canvas.style.height = `${offsets[rows.length]}px`;
   }
@@ -119,8 +134,12 @@ export class BackupListView {
   }
 
   render() {
-    if (!this.rows.length) return;
+    if (!this.rows.length) {
+      this.stickyDay.hidden = true;
+      return;
+    }
     const top = this.scroller.scrollTop;
+    this.renderStickyDay(top);
     const bottom = top + this.scroller.clientHeight;
     const first = this.rowAt(Math.max(0, top - OVERSCAN_PX));
     const last = this.rowAt(bottom + OVERSCAN_PX);
@@ -153,6 +172,25 @@ export class BackupListView {
       element.remove();
       this.elements.delete(key);
     }
+  }
+
+  renderStickyDay(top) {
+    const index = this.dayOf[this.rowAt(top)];
+    const sticky = this.stickyDay;
+    sticky.hidden = top <= this.offsets[index];
+    if (sticky.hidden) return;
+    if (index !== this.stickyIndex) {
+      this.stickyIndex = index;
+      this.fillDay(sticky, this.rows[index]);
+      sticky.removeAttribute('role');
+      sticky.removeAttribute('aria-level');
+      sticky.style.right = `${this.scroller.offsetWidth - this.scroller.clientWidth}px`;
+    }
+    // The next day's heading pushes this one out.
+    let next = index + 1;
+    while (next < this.rows.length && this.rows[next].kind !== 'day') next++;
+    const push = next < this.rows.length ? Math.min(0, this.offsets[next] - top - HEIGHTS.day) : 0;
+    sticky.style.transform = `translateY(${push}px)`;
   }
 
   // --- rows -----------------------------------------------------------
@@ -241,6 +279,13 @@ export class BackupListView {
     this.currentKey = key;
     const next = this.elements.get(key);
     if (next) this.applyTabStops(next, true);
+  }
+
+  // The key of the first row at or after `index` that takes the focus, else the last one before it.
+  focusableNear(index) {
+    for (let i = Math.max(index, 0); i < this.rows.length; i++) if (this.rows[i].kind !== 'day') return this.rows[i].key;
+    for (let i = Math.min(index, this.rows.length) - 1; i >= 0; i--) if (this.rows[i].kind !== 'day') return this.rows[i].key;
+    return null;
   }
 
   firstFocusableKey() {

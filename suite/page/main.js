@@ -28,7 +28,7 @@ const state = {
 
 // --- plain words for what went wrong ------------------------------------
 
-export function explain(error, what) {
+function explain(error, what) {
   if (error instanceof BridgeError && error.kind === 'closed') {
     return { title: `${what} did not happen`, text: 'The page lost its connection to the backup center. It reconnects by itself; if it does not, check that zentri-host is still running and reload the page.' };
   }
@@ -99,6 +99,7 @@ async function loadList() {
   }
   state.loading = true;
   root.dataset.listState = 'loading';
+  if (!state.catalogue) updateEmptyState();
   $('refresh-button').setAttribute('aria-busy', 'true');
   performance.mark('list-requested');
   try {
@@ -159,6 +160,10 @@ function updateSummary() {
     summary.textContent = state.listFailed ? 'The backup list could not be read.' : 'Reading your backups…';
     return;
   }
+  if (catalogue.copyCount === 0) {
+    summary.textContent = 'No backup copies found';
+    return;
+  }
   const shown = `${plural(view.copyCount, 'copy', 'copies')} of ${plural(view.documentCount, 'document', 'documents')}`;
   const size = view.copyCount ? ` · ${formatTotal(view.bytes, view.copyCount)}` : '';
   summary.textContent = isFiltered()
@@ -183,11 +188,15 @@ function updateFilterControls() {
 function updateEmptyState() {
   const empty = $('empty');
   const view = state.view;
-  const nothing = !state.catalogue || view.copyCount === 0;
-  empty.hidden = !nothing || (state.loading && !state.catalogue) || (!state.catalogue && !state.listFailed);
+  const nothing = !state.catalogue || !view || view.copyCount === 0;
+  empty.hidden = !nothing;
   $('list').hidden = nothing;
   if (empty.hidden) return;
-  if (!state.catalogue) {
+  if (!state.catalogue && state.loading) {
+    empty.replaceChildren(
+      h('span', { class: 'spinner', 'aria-hidden': 'true' }),
+      h('p', { text: 'Reading the backup folders…' }));
+  } else if (!state.catalogue) {
     empty.replaceChildren(
       h('h2', { text: 'The backup list could not be read' }),
       h('p', { text: 'The backup center could not list the backup folders just now.' }),

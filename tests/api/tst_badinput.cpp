@@ -189,6 +189,8 @@ void tst_BadInput::answers()
             value = value.toString().replace(QLatin1Char('@'), m_home->path());
     }
 
+    if (method == QLatin1String("openBackupFile") && arguments.value(QStringLiteral("backupFile")).toString().contains(QChar(0)))
+        QTest::ignoreMessage(QtWarningMsg, "Broken filename passed to function");
     const Json::Value answer = callPage(m_handler, method, arguments);
     QVERIFY(answer["result"].isBool());
     QCOMPARE(answer["result"].asBool(), result);

@@ -23,7 +23,7 @@ function groupsOnDisk(folders) {
 
 // The groups the page shows, top to bottom, each under its day.
 async function groupsOnPage(page) {
-  return page.$$eval('.row.day, .row.group', (rows) => {
+  return page.$$eval('#list .row.day, #list .row.group', (rows) => {
     const sorted = rows.map((row) => ({ row, y: row.getBoundingClientRect().top })).sort((a, b) => a.y - b.y);
     const seen = [];
     let day = '';
@@ -159,6 +159,8 @@ describe('the backup list', () => {
     assert.equal(fs.existsSync(copies.slidesNew), true);
     assert.equal(await page.getByRole('button', { name }).count(), 0);
     await notice(page, 'Copy deleted');
+    // The keyboard stays in the list, on the row that took the copy's place.
+    assert.match(await page.evaluate(() => document.activeElement.closest('#list') && document.activeElement.getAttribute('aria-label')), /^(Open|Delete|Show)/);
   });
 
   test('deleting a group removes all its copies', async () => {

@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRandomGenerator>
 #include <QtTest>
 
 #include <deque>
@@ -103,7 +104,7 @@ private slots:
         fill(catalogue);
         const QByteArray expected = referenceJson(catalogue.groups);
         QCOMPARE(BackupListWriter::toJson(catalogue.groups), expected);
-        QCOMPARE(BackupListWriter::toBase64(catalogue.groups), QString::fromLatin1(expected.toBase64()));
+        QCOMPARE(BackupListWriter::toBase64(catalogue.groups), expected.toBase64());
     }
 
     void sizeText_data()
@@ -121,6 +122,29 @@ private slots:
         QTest::newRow("2 GiB") << qint64(2147483648) << "2048.00 MB";
         // Single precision turns 2^36 + 5000 into 2^36 + 8192.
         QTest::newRow("single precision") << qint64(68719481736) << "65536.01 MB";
+    }
+
+    // The MB text is written without QString::arg; it must round exactly as
+    // arg(double, 0, 'f', 2) does, halves up, at every magnitude.
+    void sizeTextMatchesQtFormatting()
+    {
+        QVector<qint64> sizes;
+        for (int bit = 20; bit < 63; ++bit) {
+            const qint64 power = qint64(1) << bit;
+            for (const qint64 offset : {-1, 0, 1, 5000, 10485, 10486})
+                sizes << power + offset << power / 100 * 57 + offset;
+        }
+        for (qint64 cents = 100; cents < 3000; ++cents)
+            sizes << (cents * 1048576 + 50) / 100 << cents * 10485 + cents * 76 / 100 << cents * 1048576 / 100 + 5242;
+        QRandomGenerator random(7);
+        for (int i = 0; i < 20000; ++i)
+            sizes << qint64(random.bounded(1048576.0 * 1024 * 64));
+        for (const qint64 bytes : qAsConst(sizes)) {
+            if (bytes < 1048576)
+                continue;
+            const QString expected = QStringLiteral("%1 MB").arg(double(float(bytes)) * (1.0 / 1024) * (1.0 / 1024), 0, 'f', 2);
+            QCOMPARE(BackupListWriter::sizeText(bytes), expected);
+        }
     }
 
     void sizeText()

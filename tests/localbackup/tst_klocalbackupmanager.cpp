@@ -252,29 +252,24 @@ void tst_KLocalBackupManager::conflicts()
 
 void tst_KLocalBackupManager::malformedConflictFileIsRetried()
 {
-    const QString first = writeCopy(m_backup, copyName("a.docx", "20240305100000"), 1);
-    const QString second = writeCopy(m_backup, copyName("a.docx", "20240305110000"), 2);
+    const QString copy = writeCopy(m_backup, copyName("a.docx", "20240305100000"), 1);
     const QString record = "<file backup=\"%1\" conflictTime=\"2024-03-0%2T08:00:00\"/>";
     const QString file = "default/zentri_sync_conflict.ini";
-    m_home->writeFile(file, ("<c>" + record.arg(first).arg(1) + "<file backup=").toUtf8());
+    m_home->writeFile(file, "<c><file backup=");
 
     KLocalBackupManager manager;
     manager.reloadBackupFiles({m_backup});
-    const BackupGroupInfo *group = manager.findGroup("a.docx", kDay);
-    QCOMPARE(copyPaths(group), QStringList({second, first}));
-    // The record before the error counts.
-    QCOMPARE(group->backupFiles[1].conflictTime, QDateTime(QDate(2024, 3, 1), QTime(8, 0)));
-    QVERIFY(!group->backupFiles[0].conflictTime.isValid());
-
-    // The next miss reads the mended file; its records replace remembered misses.
-    m_home->writeFile(file, ("<c>" + record.arg(second).arg(2) + "</c>").toUtf8());
-    QVERIFY(!manager.conflictTimeFor(DocTypeDoc, "/elsewhere").isValid());
-    QCOMPARE(manager.conflictTimeFor(DocTypeDoc, second.toLower()), QDateTime(QDate(2024, 3, 2), QTime(8, 0)));
+    QVERIFY(!manager.findGroupByFilePath(copy)->isConflict);
+    // The next miss reads the mended file.
+    m_home->writeFile(file, ("<c>" + record.arg(copy).arg(2) + "</c>").toUtf8());
+    QCOMPARE(manager.conflictTimeFor(DocTypeDoc, copy.toLower()), QDateTime(QDate(2024, 3, 2), QTime(8, 0)));
     // A file read without error is not read again.
     m_home->writeFile(file, ("<c>" + record.arg("/elsewhere/too").arg(3) + "</c>").toUtf8());
     QVERIFY(!manager.conflictTimeFor(DocTypeDoc, "/elsewhere/too").isValid());
 }
 
+// The writer's own tests hold the format; here, that the catalogue hands it
+// what it filed, and logs its count.
 void tst_KLocalBackupManager::listFormat()
 {
     KLocalBackupManager manager;
@@ -283,33 +278,24 @@ void tst_KLocalBackupManager::listFormat()
              QJsonDocument(QJsonObject{{"backupList", QJsonArray()}}).toJson());
     QCOMPARE(m_home->logMessages(), QStringList("getBackupFilesForJsonBase64() BackupFileStorageCount = 0"));
 
-    const QList<QPair<qint64, QString>> sizes = {{0, "0 KB"}, {1023, "0 KB"}, {1024, "1 KB"},
-        {1048575, "1023 KB"}, {1048576, "1.00 MB"}, {1572864, "1.50 MB"}, {Q_INT64_C(2147483648), "2048.00 MB"}};
     const QString name = QString::fromUtf8("Bericht \"ü\" 😀.pdf");
-    QStringList paths;
-    for (int i = 0; i < sizes.size(); ++i)
-        paths << writeCopy(m_backup, copyName(name, QString("2024030509%1").arg(i * 100 + 59, 4, 10, QChar('0'))),
-                           -i, sizes[i].first);
+    const QString path = writeCopy(m_backup, copyName(name, "20240305090559"), 0, 1572864);
     writeCopy(m_backup, copyName("notes", "20231231235959", "docx"), -100);
     manager.reloadBackupFiles({m_backup});
     m_home->clearLog();
-    const QJsonObject root = QJsonDocument::fromJson(
-            QByteArray::fromBase64(manager.getBackupFilesForJsonBase64().toLatin1())).object();
-    QCOMPARE(m_home->logMessages(), QStringList("getBackupFilesForJsonBase64() BackupFileStorageCount = 2"));
+    const QByteArray text = manager.getBackupFilesForJsonBase64Utf8();
+    QCOMPARE(QString::fromLatin1(text), manager.getBackupFilesForJsonBase64());
+    const QJsonArray groups = QJsonDocument::fromJson(QByteArray::fromBase64(text))["backupList"].toArray();
+    const QString count = "getBackupFilesForJsonBase64() BackupFileStorageCount = 2";
+    QCOMPARE(m_home->logMessages(), QStringList({count, count}));
 
-    QCOMPARE(root.keys(), QStringList("backupList"));
-    const QJsonArray groups = root["backupList"].toArray();
     QCOMPARE(groups.size(), 2);
     QCOMPARE(groups[0].toObject(), (QJsonObject{{"groupName", name}, {"groupType", "pdf"}, {"isConflict", false},
-                                                 {"saveDate", "2024/03/05"}, {"backupFiles", groups[0]["backupFiles"]}}));
-    for (int i = 0; i < sizes.size(); ++i)
-        QCOMPARE(groups[0]["backupFiles"][i].toObject(),
-                 (QJsonObject{{"conflictTime", ""}, {"filePath", paths[i]}, {"fileSize", sizes[i].second},
-                              {"saveTime", QString("09:%1").arg(i, 2, 10, QChar('0'))}}));
-    QCOMPARE(groups[0]["backupFiles"].toArray().size(), sizes.size());
+                                                 {"saveDate", "2024/03/05"}, {"backupFiles", QJsonArray{QJsonObject{
+                                                     {"conflictTime", ""}, {"filePath", path},
+                                                     {"fileSize", "1.50 MB"}, {"saveTime", "09:05"}}}}}));
     QCOMPARE(groups[1]["groupType"].toString(), "unknown");
     QCOMPARE(groups[1]["saveDate"].toString(), "2023/12/31");
-    QCOMPARE(groups[1]["backupFiles"][0]["saveTime"].toString(), "23:59");
 }
 
 void tst_KLocalBackupManager::openBackupFile_data()
@@ -323,9 +309,8 @@ void tst_KLocalBackupManager::openBackupFile_data()
         QTest::newRow(qPrintable(row.first)) << copyName(row.first) << "backup/" + copyName(row.first) << row.second << "";
     QTest::newRow("unknown, never listed") << "photo.png" << "backup/photo.png" << "/" << "";
     const QString unsafe = "openBackupFile() `backupFilePath` is not a safe path of local file.";
+    // Empty paths, links and worse: tst_badinput.
     QTest::newRow("missing") << "" << "backup/" + copyName("a.docx") << "" << "openBackupFile() BackupFile not exists";
-    QTest::newRow("empty") << "" << "" << "" << "openBackupFile() BackupFile not exists";
-    QTest::newRow("symbolic link") << "" << "link.docx" << "" << unsafe;
     QTest::newRow("folder") << "" << "backup" << "" << unsafe;
 }
 
@@ -335,10 +320,9 @@ void tst_KLocalBackupManager::openBackupFile()
     QFETCH(QString, path);
     QFETCH(QString, appSwitch);
     QFETCH(QString, log);
-    QVERIFY(QFile::link(writeCopy(m_home->path(), "target.docx"), m_home->filePath("link.docx")));
     if (!fileName.isEmpty())
         writeCopy(m_backup, fileName);
-    const QString fullPath = path.isEmpty() ? path : m_home->filePath(path);
+    const QString fullPath = m_home->filePath(path);
 
     KLocalBackupManager manager;
     QCOMPARE(manager.openBackupFile(fullPath), !appSwitch.isEmpty());
@@ -392,11 +376,9 @@ void tst_KLocalBackupManager::openBackupFolder()
 
     QVERIFY(manager.openBackupFolder("a.docx", kDay));
     QTRY_COMPARE(catcher.urls(), QList<QUrl>({QUrl::fromLocalFile(second)}));
-    QVERIFY(QDir(second).removeRecursively());
-    QVERIFY(!manager.openBackupFolder("a.docx", kDay));
+    // Folders gone altogether: tst_diskfaults.
     QVERIFY(!manager.openBackupFolder("a.docx", kDay.addDays(1)));
-    QCOMPARE(m_home->logMessages(), QStringList({"openBackupFolder() no valid folder path to open",
-                                                 "openBackupFolder() BackupGroup not exists"}));
+    QCOMPARE(m_home->logMessages(), QStringList("openBackupFolder() BackupGroup not exists"));
     QCOMPARE(catcher.urls().size(), 1);
 }
 
@@ -407,8 +389,7 @@ void tst_KLocalBackupManager::delBackupFile_data()
     QTest::addColumn<QString>("log");
     QTest::newRow("listed") << "listed" << true << "";
     QTest::newRow("already gone") << "gone" << true << "";
-    QTest::newRow("backslash path") << "backslash" << false << "delBackupFile() BackupFile not exist";
-    QTest::newRow("not listed") << "unlisted" << false << "delBackupFile() BackupFile not exist";
+    // Paths the catalogue does not list: tst_badinput.
     QTest::newRow("exception") << "throw" << false << "delBackupFile() Catch an exception";
 }
 
@@ -423,18 +404,14 @@ void tst_KLocalBackupManager::delBackupFile()
     FailingManager manager;
     manager.failAt = situation == "throw" ? 1 : 0;
     manager.reloadBackupFiles({m_backup});
-    const QString unlisted = writeCopy(m_backup, copyName("c.docx"));
     m_home->clearLog();
     if (situation == "gone")
         QVERIFY(QFile::remove(target));
 
-    QString path = situation == "unlisted" ? unlisted : target;
-    if (situation == "backslash")
-        path.replace('/', '\\');
-    QCOMPARE(manager.delBackupFile(path), result);
+    QCOMPARE(manager.delBackupFile(target), result);
     QCOMPARE(m_home->logMessages(), log.isEmpty() ? QStringList() : QStringList(log));
     QCOMPARE(QFile::exists(target), !result);
-    QVERIFY(QFile::exists(unlisted) && QFile::exists(kept));
+    QVERIFY(QFile::exists(kept));
     QCOMPARE(copyPaths(manager.findGroup("a.docx", kDay)), result ? QStringList(kept) : QStringList({target, kept}));
     QCOMPARE(manager.findGroupByFilePath(target) == nullptr, result);
 
@@ -452,8 +429,7 @@ void tst_KLocalBackupManager::delBackupGroup_data()
     QTest::addColumn<QString>("leftOnDisk");
     QTest::addColumn<QString>("log");
     QTest::newRow("already gone") << "gone" << true << "000" << "";
-    // Root may remove read-only files; nobody removes a non-empty folder with QFile::remove.
-    QTest::newRow("cannot be removed") << "folder" << false << "011" << "";
+    // A copy that cannot be removed: tst_diskfaults.
     QTest::newRow("exception, third removed") << "throw" << false << "010" << "delBackupGroup() Catch an exception";
 }
 
@@ -471,10 +447,8 @@ void tst_KLocalBackupManager::delBackupGroup()
     manager.failAt = second == "throw" ? 2 : 0;
     manager.reloadBackupFiles({m_backup});
     QCOMPARE(copyPaths(manager.findGroup("a.docx", kDay)), paths);
-    if (second != "throw")
+    if (second == "gone")
         QVERIFY(QFile::remove(paths[1]));
-    if (second == "folder")
-        QVERIFY(QDir().mkpath(paths[1] + "/inside"));
     m_home->clearLog();
 
     QCOMPARE(manager.delBackupGroup("a.docx", kDay), result);
