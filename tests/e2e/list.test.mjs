@@ -63,7 +63,8 @@ describe('the backup list', () => {
     fs.writeFileSync(path.join(home.backup, 'readme.txt'), 'not a backup copy');
     host = await startHost(home);
     browser = await launchBrowser();
-    page = await openPage(browser, host, { height: 1400 });
+    // The list renders only what is on screen: tall enough for every group.
+    page = await openPage(browser, host, { height: 2400 });
   });
 
   after(async () => {

@@ -30,7 +30,7 @@ QString writeCopy(const QString &folder, const QString &name, int second)
 {
     QDir().mkpath(folder);
     QFile file(folder + QLatin1Char('/') + name);
-    if (!file.open(QIODevice::WriteOnly) || file.write("copy") != 4
+    if (!file.open(QIODevice::WriteOnly) || file.write("copy") != 4 || !file.flush()
         || !file.setFileTime(QDateTime(kDay, QTime(10, 0, second), Qt::UTC), QFileDevice::FileModificationTime))
         qWarning() << "cannot write" << file.fileName();
     return QFileInfo(file).absoluteFilePath();
