@@ -25,7 +25,7 @@ void tst_ZentriHostUpload::uploadsTheChosenFiles()
     home.setSuiteValue(QStringLiteral("cloud/uploadBytesPerSecond"), 0);
     QByteArray large(3 * 1024 * 1024, Qt::Uninitialized);
     for (int i = 0; i < large.size(); ++i)
-        large[i] = char((i * 7919) >> 3);
+        large[i] = char((uint(i) * 7919u) >> 3);
     const QStringList sources{home.writeFile(QStringLiteral("docs/quarterly report.docx"), large),
                               home.writeFile(QStringLiteral("docs/plan.xlsx"), QByteArray("plan"))};
     const QString script = home.writeFile(QStringLiteral("steps.txt"),
