@@ -101,7 +101,8 @@ bool arkivoAPI::isRoamingMode20Enabled()
 {
     // Read once: the cloud client's setting does not change under a running suite.
     static const bool enabled = [] {
-        const QSettings settings(cloudclient::settingsLocation(), QSettings::NativeFormat);
+        QSettings settings(cloudclient::settingsLocation(), QSettings::NativeFormat);
+        settings.setIniCodec("UTF-8");
         return settings.value(QStringLiteral("usercenter/roamingMode20"), QStringLiteral("true")).toString()
             != QLatin1String("false");
     }();

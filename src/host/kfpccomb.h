@@ -38,6 +38,8 @@ public:
     KFpcData getData(qint64 id1, qint64 id2) const;
 
 signals:
+    // Raised when the configuration first/id changed in the cloud
+    // configuration (cloudconfig.json here, watched while the application runs).
     void fpcCfgChange(qlonglong first, qlonglong id);
 
 private:

@@ -101,6 +101,7 @@ ScreenshotOptions parseScreenshotOptions(const QStringList &words)
 void prepareHome(const QDir &home, const ScreenshotOptions &screenshot)
 {
     QSettings suite(home.filePath(QStringLiteral("suite.ini")), QSettings::IniFormat);
+    suite.setIniCodec("UTF-8");
     home.mkpath(QStringLiteral("current/backup"));
     home.mkpath(QStringLiteral("install/zentri"));
     home.mkpath(QStringLiteral("cache/documents"));

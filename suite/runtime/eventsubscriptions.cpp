@@ -1,5 +1,7 @@
 #include "eventsubscriptions.h"
 
+#include "ownedtext.h"
+
 #include <QLoggingCategory>
 #include <QMetaObject>
 
@@ -29,10 +31,8 @@ bool EventSubscriptions::subscribe(const QString &event, QObject *receiver, cons
         if (existing.event == event && existing.receiver == receiver && existing.slot == name)
             return true;
     }
-    // A deep copy: the text may be a literal inside a plug-in that is
-    // unloaded while the container lives on.
-    const QString ownEvent(event.constData(), event.size());
-    m_subscriptions.append({ownEvent, receiver, name});
+    // The container lives on after the plug-in is unloaded.
+    m_subscriptions.append({ownedText(event), receiver, name});
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "kcloudsvrproxy.h"
 
 #include "localcloudservice.h"
+#include "ownedtext.h"
 #include "suiteconfig.h"
 
 #include <QAtomicInteger>
@@ -73,7 +74,8 @@ QString KCloudSvrProxy::asyncCall(const QString &method, const QStringList &args
         }, Qt::QueuedConnection);
     };
 
-    m_responder(method, args, reply);
+    // The responder may keep both past the plug-in's unloading.
+    m_responder(ownedText(method), ownedText(args), reply);
     return callId;
 }
 

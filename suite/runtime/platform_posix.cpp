@@ -1,6 +1,7 @@
 #include "platform.h"
 
 #include "appcenterchannel.h"
+#include "settingsfile.h"
 #include "suitehome.h"
 
 #include <QDesktopServices>
@@ -69,7 +70,7 @@ int sendToAppCenterWindows(quintptr sender, quintptr dwData, const QByteArray &d
 
 QString cloudClientSettingsLocation()
 {
-    return SuiteHome::cloudClientIni();
+    return SettingsFile::usablePath(SuiteHome::cloudClientIni());
 }
 
 }

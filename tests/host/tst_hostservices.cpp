@@ -5,6 +5,7 @@
 #include <kbackupcenterhelper.h>
 #include <kcloudsvrproxy.h>
 #include <kcmc.h>
+#include <kcommonsettings.h>
 #include <kcoreapplication.h>
 #include <kdcinfoc.h>
 #include <kdomainmgr.h>
@@ -18,6 +19,8 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 #include <functional>
 #include <thread>
@@ -55,6 +58,8 @@ private slots:
     void backupSettingsDefaults();
     void backupSettingsRoundTrip();
     void backupSettingsRefuseBadValues();
+    void settingsFiles_data();
+    void settingsFiles();
     void cloudConfigItems_data();
     void cloudConfigItems();
     void fpcData();
@@ -115,6 +120,72 @@ void tst_HostServices::backupSettingsRefuseBadValues()
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("refusing backup interval -5")));
     KBackupCenterHelper::setTimeBackupInterval(-5);
     QCOMPARE(KBackupCenterHelper::timeBackupInterval(), 30u);
+}
+
+// What stands where suite.ini or common.ini should be: read as UTF-8, written
+// only on a change, never hung on or replaced unless it is a regular file.
+void tst_HostServices::settingsFiles_data()
+{
+    QTest::addColumn<QString>("store");
+    QTest::addColumn<QString>("place");
+    const QStringList places{QStringLiteral("file"), QStringLiteral("link to a file"), QStringLiteral("fifo"),
+                             QStringLiteral("link to a fifo"), QStringLiteral("dangling link")};
+    for (const QString &store : {QStringLiteral("suite.ini"), QStringLiteral("common.ini")}) {
+        for (const QString &place : places)
+            QTest::addRow("%s, %s", qPrintable(store), qPrintable(place)) << store << place;
+    }
+}
+
+void tst_HostServices::settingsFiles()
+{
+    QFETCH(QString, store);
+    QFETCH(QString, place);
+    TestSuiteHome home;
+    const QString storePath = home.filePath(store);
+    QFile::remove(storePath);
+    const QByteArray text = QStringLiteral("; kept by another program\n[backup]\npath=/home/张伟/backup\n"
+                                           "[Backup]\nuser=Jürgen Müller\n").toUtf8();
+    const QString target = home.filePath(place.contains(QLatin1String("fifo")) ? QStringLiteral("pipe")
+                                                                               : QStringLiteral("real.ini"));
+    if (place.contains(QLatin1String("fifo")))
+        QCOMPARE(mkfifo(QFile::encodeName(target).constData(), 0600), 0);
+    else if (place != QLatin1String("dangling link"))
+        home.writeFile(QFileInfo(target).fileName(), text);
+    const bool link = place.contains(QLatin1String("link"));
+    if (link)
+        QVERIFY(QFile::link(target, storePath));
+    else
+        QVERIFY(QFile::rename(target, storePath));
+    const bool regular = place == QLatin1String("file") || place == QLatin1String("link to a file");
+    auto bytes = [&] {
+        QFile file(QFileInfo(storePath).isSymLink() ? target : storePath);
+        return QFileInfo(file.fileName()).isFile() && file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+
+    if (!regular)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("is not a regular file; using defaults")));
+    if (store == QLatin1String("suite.ini")) {
+        const QString stored = QStringLiteral("/home/张伟/backup");
+        QCOMPARE(KBackupCenterHelper::backupPath(), regular ? stored : KBackupCenterHelper::defaultBackupPath());
+        KBackupCenterHelper::setBackupPath(stored); // unchanged where it was read
+        QCOMPARE(bytes(), regular ? text : QByteArray());
+        KBackupCenterHelper::setBackupMode(KBackupCenterHelper::TimedBackup);
+        QCOMPARE(KBackupCenterHelper::getBackupMode(),
+                 regular ? KBackupCenterHelper::TimedBackup : KBackupCenterHelper::SmartBackup);
+    } else {
+        KCommonSettings settings(QSettings::UserScope);
+        QCOMPARE(settings.value(QStringLiteral("Backup/user")).toString(),
+                 regular ? QStringLiteral("Jürgen Müller") : QString());
+        settings.setValue(QStringLiteral("Backup/MoveBackupFlag"), QString::fromLatin1("-1"));
+    }
+    QFileInfo after(storePath);
+    QCOMPARE(after.isSymLink(), link);
+    if (regular) {
+        QTRY_VERIFY(bytes().contains("Jürgen Müller") && bytes().contains("/home/张伟/backup"));
+    } else {
+        QCOMPARE(after.isFile(), false);
+        QCOMPARE(QFileInfo(link ? target : storePath).exists(), place != QLatin1String("dangling link"));
+    }
 }
 
 void tst_HostServices::cloudConfigItems_data()

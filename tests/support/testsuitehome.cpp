@@ -8,8 +8,10 @@
 #include <QJsonDocument>
 #include <QSettings>
 
-TestSuiteHome::TestSuiteHome()
-    : m_previousHome(qgetenv("ZENTRI_HOME"))
+TestSuiteHome::TestSuiteHome(const QString &folderName)
+    : m_dir(folderName.isEmpty() ? QDir::tempPath() + QStringLiteral("/zentri-home-XXXXXX")
+                                 : QDir::tempPath() + QLatin1Char('/') + folderName + QStringLiteral("-XXXXXX"))
+    , m_previousHome(qgetenv("ZENTRI_HOME"))
 {
     qputenv("ZENTRI_HOME", m_dir.path().toLocal8Bit());
     qputenv("ZENTRI_RECORD_FILE", filePath(QStringLiteral("launches.jsonl")).toLocal8Bit());
@@ -33,30 +35,35 @@ QString TestSuiteHome::filePath(const QString &relative) const
 void TestSuiteHome::setSuiteValue(const QString &key, const QVariant &value)
 {
     QSettings settings(filePath(QStringLiteral("suite.ini")), QSettings::IniFormat);
+    settings.setIniCodec("UTF-8");
     settings.setValue(key, value);
 }
 
 QVariant TestSuiteHome::suiteValue(const QString &key) const
 {
     QSettings settings(filePath(QStringLiteral("suite.ini")), QSettings::IniFormat);
+    settings.setIniCodec("UTF-8");
     return settings.value(key);
 }
 
 void TestSuiteHome::setCommonValue(const QString &key, const QVariant &value)
 {
     QSettings settings(filePath(QStringLiteral("common.ini")), QSettings::IniFormat);
+    settings.setIniCodec("UTF-8");
     settings.setValue(key, value);
 }
 
 QVariant TestSuiteHome::commonValue(const QString &key, const QVariant &fallback) const
 {
     QSettings settings(filePath(QStringLiteral("common.ini")), QSettings::IniFormat);
+    settings.setIniCodec("UTF-8");
     return settings.value(key, fallback);
 }
 
 bool TestSuiteHome::hasCommonValue(const QString &key) const
 {
     QSettings settings(filePath(QStringLiteral("common.ini")), QSettings::IniFormat);
+    settings.setIniCodec("UTF-8");
     return settings.contains(key);
 }
 

@@ -20,7 +20,9 @@ public:
         QStringList arguments;
     };
 
-    TestSuiteHome();
+    // `folderName` starts the name of the temporary folder (a user's name
+    // with non-ASCII letters, say).
+    explicit TestSuiteHome(const QString &folderName = QString());
     ~TestSuiteHome();
     TestSuiteHome(const TestSuiteHome &) = delete;
     TestSuiteHome &operator=(const TestSuiteHome &) = delete;
