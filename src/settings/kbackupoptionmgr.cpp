@@ -6,6 +6,8 @@
 #include <kcommonsettings.h>
 #include <kfpccomb.h>
 
+#include <core/filepaths.h>
+
 #include <QDir>
 #include <QLoggingCategory>
 
@@ -35,6 +37,32 @@ int cloudInt(const QString &item)
     return kcmc::intValue(item, QStringLiteral("value"), nullptr);
 }
 
+// The suite's interval, never less than the smallest interval of one minute
+// (a stored 0 is shown and written back as one minute).
+int hostInterval()
+{
+    return static_cast<int>(qBound<uint>(1, KBackupCenterHelper::timeBackupInterval(), INT_MAX));
+}
+
+// Writes a common setting only when the stored value differs: a run that
+// changes nothing must leave the suite's file as it was. The value is built
+// here on the heap (Qt's settings cache outlives the plug-in's constant data).
+void writeIfChanged(QSettings &settings, const QString &key, const QVariant &value)
+{
+    const QVariant stored = settings.value(key);
+    const bool same = value.userType() == QMetaType::QStringList
+                          ? stored.isValid() && stored.toStringList() == value.toStringList()
+                          : stored.isValid() && stored.toString() == value.toString();
+    if (!same)
+        settings.setValue(key, value);
+}
+
+bool containsFolder(const QStringList &folders, const QString &dir)
+{
+    return std::any_of(folders.cbegin(), folders.cend(),
+                       [&dir](const QString &folder) { return FilePaths::same(folder, dir); });
+}
+
 // Earlier backup folders, oldest first. Older suites kept them as one
 // comma-separated string; its empty parts are kept so callers see what is stored.
 QStringList readHistory(QSettings &settings)
@@ -50,9 +78,14 @@ KBackupOptionMgr::KBackupOptionMgr(QObject *parent)
     : QObject(parent)
 {
     m_backupMode = KBackupCenterHelper::getBackupMode();
-    m_backupInterval = static_cast<int>(qMin<uint>(KBackupCenterHelper::timeBackupInterval(), INT_MAX));
+    m_backupInterval = hostInterval();
     m_backupEnabled = KBackupCenterHelper::enableBackup();
     loadBackupDirs();
+
+    // The suite announces changed cloud configurations; incremental backup
+    // may stop being offered.
+    if (KFpccomb *fpc = KFpccomb::getInstance())
+        connect(fpc, SIGNAL(fpcCfgChange(qlonglong, qlonglong)), this, SLOT(onFpcCfgChange(qlonglong, qlonglong)));
 
     KBackupCenterMgr *host = KBackupCenterMgr::instance();
     if (!host) {
@@ -66,10 +99,10 @@ KBackupOptionMgr::KBackupOptionMgr(QObject *parent)
             this, SLOT(onNotifyChangeBackupSettings(const QVariantMap &)));
 }
 
-KBackupOptionMgr::~KBackupOptionMgr()
-{
-    saveBackupMode();
-}
+// Nothing is written on the way out: every change was written when it was
+// made, and writing the values read at start would undo changes made since
+// by the suite or another window.
+KBackupOptionMgr::~KBackupOptionMgr() = default;
 
 QStringList KBackupOptionMgr::backupDirs() const
 {
@@ -114,9 +147,11 @@ bool KBackupOptionMgr::isBackupEnabled() const
 }
 
 // In the mode setters the listeners hear of the change before the suite's
-// stored mode is written.
+// stored mode is written. Each setter first takes the suite's current values
+// of what it does not change, so that it never writes back a stale one.
 void KBackupOptionMgr::setSmartBackup()
 {
+    m_backupInterval = hostInterval();
     emit backupModeChange(KBackupCenterHelper::SmartBackup, 0);
     m_backupMode = KBackupCenterHelper::SmartBackup;
     saveBackupMode();
@@ -132,6 +167,8 @@ void KBackupOptionMgr::setTimedBackup(int minutes)
 
 void KBackupOptionMgr::setIncrementBackup(bool on)
 {
+    m_backupInterval = hostInterval();
+    m_backupEnabled = KBackupCenterHelper::enableBackup();
     if (on)
         m_backupMode = KBackupCenterHelper::IncrementBackup;
     else
@@ -142,6 +179,7 @@ void KBackupOptionMgr::setIncrementBackup(bool on)
 
 void KBackupOptionMgr::setBackupEnabled(bool on)
 {
+    m_backupEnabled = KBackupCenterHelper::enableBackup();
     if (on == m_backupEnabled)
         return;
     m_backupEnabled = on;
@@ -152,6 +190,7 @@ void KBackupOptionMgr::setBackupEnabled(bool on)
 void KBackupOptionMgr::reloadFromHost()
 {
     m_backupMode = KBackupCenterHelper::getBackupMode();
+    m_backupInterval = hostInterval();
     m_backupEnabled = KBackupCenterHelper::enableBackup();
 }
 
@@ -160,7 +199,7 @@ void KBackupOptionMgr::saveBackupMode()
     if (m_backupMode != KBackupCenterHelper::IncrementBackup) {
         KCommonSettings settings(QSettings::UserScope);
         settings.beginGroup(kBackupGroup);
-        settings.setValue(QStringLiteral("EnableForceIncBackup"), 0);
+        writeIfChanged(settings, QStringLiteral("EnableForceIncBackup"), 0);
     }
     KBackupCenterHelper::setBackupMode(static_cast<KBackupCenterHelper::BackupMode>(m_backupMode));
     KBackupCenterHelper::setTimeBackupInterval(m_backupInterval);
@@ -171,31 +210,33 @@ void KBackupOptionMgr::setBackupDir(const QString &dir)
     if (dir.isEmpty())
         return;
     const QString old = KBackupCenterHelper::backupPath();
-    if (old.compare(dir, Qt::CaseInsensitive) == 0)
+    if (FilePaths::same(old, dir))
         return;
 
     KBackupCenterHelper::setBackupPath(dir);
 
-    if (m_backupDirs.contains(dir, Qt::CaseInsensitive))
-        m_backupDirs.removeOne(dir);
+    // One folder may be spelled several ways; it is kept once.
+    m_backupDirs.erase(std::remove_if(m_backupDirs.begin(), m_backupDirs.end(),
+                                      [&dir](const QString &folder) { return FilePaths::same(folder, dir); }),
+                       m_backupDirs.end());
     m_backupDirs.prepend(dir);
 
     KCommonSettings settings(QSettings::UserScope);
     settings.beginGroup(kBackupGroup);
     QStringList history = readHistory(settings);
-    if (!history.contains(old, Qt::CaseInsensitive))
+    if (!containsFolder(history, old))
         history.append(old);
-    history.removeAll(dir);
     history.erase(std::remove_if(history.begin(), history.end(),
-                                 [](const QString &entry) {
-                                     return entry.isEmpty() || entry.contains(QChar(QChar::Null));
+                                 [&dir](const QString &entry) {
+                                     return entry.isEmpty() || entry.contains(QChar(QChar::Null))
+                                            || FilePaths::same(entry, dir);
                                  }),
                   history.end());
     if (!history.isEmpty()) {
-        settings.setValue(kHistoryKey, history);
+        writeIfChanged(settings, kHistoryKey, history);
         // Qt's settings cache keeps the value past the plug-in's unloading:
         // it must not point into the plug-in's constant data.
-        settings.setValue(QStringLiteral("MoveBackupFlag"), QString::fromLatin1("-1"));
+        writeIfChanged(settings, QStringLiteral("MoveBackupFlag"), QString::fromLatin1("-1"));
     }
     qCDebug(lcBackupOptions) << "backup folder" << old << "->" << dir << "history" << history;
 
@@ -226,7 +267,7 @@ void KBackupOptionMgr::setKeepCacheDays(int days)
 
     KCommonSettings settings(QSettings::UserScope);
     settings.beginGroup(kRetentionGroup);
-    settings.setValue(QStringLiteral("BackupKeepCacheDays"), QString::number(clamped));
+    writeIfChanged(settings, QStringLiteral("BackupKeepCacheDays"), QString::number(clamped));
 }
 
 int KBackupOptionMgr::minKeepCacheDays()
@@ -261,10 +302,12 @@ void KBackupOptionMgr::onFpcCfgChange(qlonglong first, qlonglong id)
     {
         KCommonSettings settings(QSettings::UserScope);
         settings.beginGroup(kBackupGroup);
-        settings.setValue(QStringLiteral("IncBackupAvailable"), m_incBackupAvailable);
+        writeIfChanged(settings, QStringLiteral("IncBackupAvailable"), m_incBackupAvailable);
     }
 
+    m_backupMode = KBackupCenterHelper::getBackupMode();
     if (m_incBackupAvailable > 0 && m_backupMode == KBackupCenterHelper::IncrementBackup) {
+        m_backupInterval = hostInterval();
         emit backupModeChange(KBackupCenterHelper::SmartBackup, 0);
         m_backupMode = KBackupCenterHelper::SmartBackup;
         saveBackupMode();
@@ -280,7 +323,7 @@ void KBackupOptionMgr::loadBackupDirs()
     const QStringList history = readHistory(settings);
     for (const QString &dir : history) {
         // A NUL cannot be in a real path; the file system calls would cut it there.
-        if (dir.isEmpty() || dir.contains(QChar(QChar::Null)) || m_backupDirs.contains(dir, Qt::CaseInsensitive))
+        if (dir.isEmpty() || dir.contains(QChar(QChar::Null)) || containsFolder(m_backupDirs, dir))
             continue;
         if (QDir(dir).exists())
             m_backupDirs.append(dir);

@@ -31,10 +31,12 @@ private slots:
     void backupSwitch();
     void fpcCfgChange_data();
     void fpcCfgChange();
+    void fpcCfgChangeFromTheSuite();
 
 private:
     // Folder tokens: a single letter is an existing folder, "missing" one that
-    // does not exist, a trailing "^" the folder in upper case; else literal.
+    // does not exist, a trailing "^" the folder in upper case, a letter
+    // followed by "/..." that folder spelled with the rest; else literal.
     QString dir(const QString &token) const;
     QStringList dirs(const QStringList &tokens) const;
 
@@ -48,6 +50,8 @@ QString tst_KBackupOptionMgr::dir(const QString &token) const
         return m_home->filePath(token);
     if (token.endsWith(QLatin1Char('^')))
         return dir(token.chopped(1)).toUpper();
+    if (token.size() > 1 && token.at(1) == QLatin1Char('/'))
+        return dir(token.left(1)) + token.mid(1);
     return token.size() == 1 ? m_home->makeDir(QStringLiteral("dirs/") + token) : token;
 }
 
@@ -67,7 +71,7 @@ void tst_KBackupOptionMgr::init()
 
 void tst_KBackupOptionMgr::cleanup()
 {
-    m_mgr.reset(); // its destructor writes to the suite home
+    m_mgr.reset();
     m_home.reset();
 }
 
@@ -81,19 +85,28 @@ void tst_KBackupOptionMgr::readsAndWritesHost()
     QCOMPARE(m_mgr->backupInterval(), 30);
     QVERIFY(m_mgr->isBackupEnabled());
 
-    // Reloading takes mode and switch from the suite, not the interval.
+    // Reloading takes mode, switch and interval from the suite.
     KBackupCenterHelper::setBackupMode(KBackupCenterHelper::IncrementBackup);
     KBackupCenterHelper::setTimeBackupInterval(5);
     KBackupCenterHelper::setEnableBackup(false);
     m_mgr->reloadFromHost();
     QVERIFY(m_mgr->isIncrementBackup());
     QVERIFY(!m_mgr->isBackupEnabled());
-    QCOMPARE(m_mgr->backupInterval(), 30);
+    QCOMPARE(m_mgr->backupInterval(), 5);
 
+    // Leaving writes nothing: what the suite changed meanwhile stays.
     KBackupCenterHelper::setBackupMode(KBackupCenterHelper::SmartBackup);
+    m_home->setCommonValue("Backup/Other", QString::fromUtf8("Jürgen Müller"));
+    auto bytes = [this](const char *name) {
+        QFile file(m_home->filePath(QLatin1String(name)));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray suiteBefore = bytes("suite.ini");
+    const QByteArray commonBefore = bytes("common.ini");
     m_mgr.reset();
-    QCOMPARE(KBackupCenterHelper::getBackupMode(), KBackupCenterHelper::IncrementBackup);
-    QCOMPARE(KBackupCenterHelper::timeBackupInterval(), 30u);
+    QCOMPARE(bytes("suite.ini"), suiteBefore);
+    QCOMPARE(bytes("common.ini"), commonBefore);
+    QCOMPARE(KBackupCenterHelper::getBackupMode(), KBackupCenterHelper::SmartBackup);
 }
 
 void tst_KBackupOptionMgr::retention_data()
@@ -150,8 +163,11 @@ void tst_KBackupOptionMgr::backupDirs_data()
     using L = QStringList;
     const QString noLegacy;
     QTest::newRow("no history") << "A" << QVariant() << noLegacy << L{"A"} << L{"A"} << L{"B", "A"};
+    // Letter case makes another folder here (only Windows ignores it).
     QTest::newRow("existing, non-empty, unlisted") << "A" << QVariant(L{"X", "missing", "", "A^", "Y", "X^"}) << noLegacy
-        << L{"A", "X", "Y"} << L{"X", "missing", "A^", "Y", "X^"} << L{"B", "A", "X", "Y"};
+        << L{"A", "X", "Y"} << L{"X", "missing", "A^", "Y", "X^", "A"} << L{"B", "A", "X", "Y"};
+    QTest::newRow("one folder spelled three ways") << "A" << QVariant(L{"X/", "X/.", "A/", "X/../X"}) << noLegacy
+        << L{"A", "X/"} << L{"X/", "X/.", "A/", "X/../X"} << L{"B", "A", "X/"};
     QTest::newRow("legacy split at commas") << "A" << QVariant() << "X,,missing,Y"
         << L{"A", "X", "Y"} << L{"X", "missing", "Y", "A"} << L{"B", "A", "X", "Y"};
     QTest::newRow("list wins over legacy") << "A" << QVariant(L{"Y"}) << "X" << L{"A", "Y"} << L{"Y", "A"} << L{"B", "A", "Y"};
@@ -201,7 +217,7 @@ void tst_KBackupOptionMgr::backupDirBackAndIgnored()
 
     QSignalSpy spy(m_mgr.get(), &KBackupOptionMgr::backupDirChange);
     m_mgr->setBackupDir(QString());
-    m_mgr->setBackupDir(dir("A^"));
+    m_mgr->setBackupDir(dir("A/."));
     QCOMPARE(spy.count(), 0);
     QCOMPARE(KBackupCenterHelper::backupPath(), dir("A"));
     QCOMPARE(m_mgr->backupDirs(), dirs({"A", "B"}));
@@ -215,13 +231,17 @@ void tst_KBackupOptionMgr::modeSetters_data()
     QTest::addColumn<int>("argument");
     QTest::addColumn<int>("mode");
     QTest::addColumn<int>("announced");
+    QTest::addColumn<int>("startInterval");
+    QTest::addColumn<int>("intervalElsewhere"); // set by the suite after the manager was made; -1 none
     QTest::addColumn<uint>("interval");
 
-    QTest::newRow("smart") << 3 << true << "smart" << 0 << 1 << 0 << 10u;
-    QTest::newRow("timed") << 1 << true << "timed" << 45 << 2 << 45 << 45u;
-    QTest::newRow("increment on") << 1 << true << "increment" << 1 << 3 << 0 << 10u;
-    QTest::newRow("increment off, switch on") << 3 << true << "increment" << 0 << 1 << 0 << 10u;
-    QTest::newRow("increment off, switch off") << 3 << false << "increment" << 0 << 0 << 0 << 10u;
+    QTest::newRow("smart") << 3 << true << "smart" << 0 << 1 << 0 << 10 << -1 << 10u;
+    QTest::newRow("timed") << 1 << true << "timed" << 45 << 2 << 45 << 10 << -1 << 45u;
+    QTest::newRow("increment on") << 1 << true << "increment" << 1 << 3 << 0 << 10 << -1 << 10u;
+    QTest::newRow("increment off, switch on") << 3 << true << "increment" << 0 << 1 << 0 << 10 << -1 << 10u;
+    QTest::newRow("increment off, switch off") << 3 << false << "increment" << 0 << 0 << 0 << 10 << -1 << 10u;
+    QTest::newRow("smart keeps the suite's new interval") << 3 << true << "smart" << 0 << 1 << 0 << 10 << 25 << 25u;
+    QTest::newRow("a stored 0 becomes one minute") << 3 << true << "smart" << 0 << 1 << 0 << 0 << -1 << 1u;
 }
 
 void tst_KBackupOptionMgr::modeSetters()
@@ -232,10 +252,14 @@ void tst_KBackupOptionMgr::modeSetters()
     QFETCH(int, argument);
     QFETCH(int, mode);
     QFETCH(int, announced);
+    QFETCH(int, startInterval);
+    QFETCH(int, intervalElsewhere);
     m_home->setSuiteValue("backup/mode", startMode);
-    m_home->setSuiteValue("backup/interval", 10);
+    m_home->setSuiteValue("backup/interval", startInterval);
     m_home->setSuiteValue("backup/enabled", enabled);
     m_mgr = std::make_unique<KBackupOptionMgr>();
+    if (intervalElsewhere >= 0)
+        m_home->setSuiteValue("backup/interval", intervalElsewhere);
     QList<int> suiteModeSeenByListener;
     connect(m_mgr.get(), &KBackupOptionMgr::backupModeChange, this,
             [&] { suiteModeSeenByListener.append(KBackupCenterHelper::getBackupMode()); });
@@ -263,10 +287,11 @@ void tst_KBackupOptionMgr::backupSwitch_data()
     QTest::addColumn<QVariantMap>("settings");
     QTest::addColumn<Calls>("emitted");
 
-    QTest::newRow("set off to on") << false << false << QVariantMap{{"BackupSwitch", true}} << Calls{{true}};
-    QTest::newRow("set on to off") << true << false << QVariantMap{{"BackupSwitch", false}} << Calls{{false}};
-    QTest::newRow("set on unchanged") << true << false << QVariantMap{{"BackupSwitch", true}} << Calls();
-    QTest::newRow("set off unchanged") << false << false << QVariantMap{{"BackupSwitch", false}} << Calls();
+    // The suite flips the switch after the manager read it: the setter goes by the suite's value.
+    QTest::newRow("turned on elsewhere, set on") << false << false << QVariantMap{{"BackupSwitch", true}} << Calls();
+    QTest::newRow("turned on elsewhere, set off") << false << false << QVariantMap{{"BackupSwitch", false}} << Calls{{false}};
+    QTest::newRow("turned off elsewhere, set off") << true << false << QVariantMap{{"BackupSwitch", false}} << Calls();
+    QTest::newRow("turned off elsewhere, set on") << true << false << QVariantMap{{"BackupSwitch", true}} << Calls{{true}};
     QTest::newRow("notice on") << false << true << QVariantMap{{"BackupSwitch", true}} << Calls{{true}};
     QTest::newRow("notice off") << true << true << QVariantMap{{"from", "writer"}, {"BackupSwitch", false}} << Calls{{false}};
     QTest::newRow("notice without switch") << true << true
@@ -281,7 +306,6 @@ void tst_KBackupOptionMgr::backupSwitch()
     m_home->setSuiteValue("backup/mode", 1);
     m_home->setSuiteValue("backup/enabled", start);
     m_mgr = std::make_unique<KBackupOptionMgr>();
-    // Flipped behind the manager's back: only the setter's real change writes the suite.
     KBackupCenterHelper::setEnableBackup(!start);
     QSignalSpy hostSpy(KBackupCenterMgr::instance(), &KBackupCenterMgr::backupSwitchStateChanged);
     QSignalSpy noticeSpy(m_mgr.get(), &KBackupOptionMgr::notifyBackupSwitchStateChanged);
@@ -292,7 +316,7 @@ void tst_KBackupOptionMgr::backupSwitch()
         m_mgr->setBackupEnabled(settings.value("BackupSwitch").toBool());
     QTEST(static_cast<Calls>(notice ? noticeSpy : hostSpy), "emitted");
     QCOMPARE(m_mgr->isBackupEnabled(), settings.value("BackupSwitch", start).toBool());
-    QCOMPARE(KBackupCenterHelper::enableBackup(), !start);
+    QCOMPARE(KBackupCenterHelper::enableBackup(), notice ? !start : settings.value("BackupSwitch").toBool());
     QCOMPARE(m_mgr->backupMode(), 1);
 }
 
@@ -337,6 +361,16 @@ void tst_KBackupOptionMgr::fpcCfgChange()
     QCOMPARE(m_mgr->backupMode(), mode);
     QCOMPARE(int(KBackupCenterHelper::getBackupMode()), mode);
     QCOMPARE(hostSpy, (mode != startMode ? Calls{{1, 0}} : Calls()));
+}
+
+// The suite announces a changed cloud configuration when its file changes.
+void tst_KBackupOptionMgr::fpcCfgChangeFromTheSuite()
+{
+    m_home->setSuiteValue("backup/mode", 3);
+    m_mgr = std::make_unique<KBackupOptionMgr>();
+    m_home->setCloudConfig(QJsonObject{{"fpc", QJsonObject{{"139/61870", QJsonObject{{"incBackupAvailable", 1}}}}}});
+    QTRY_COMPARE(m_mgr->backupMode(), 1);
+    QCOMPARE(m_home->commonValue("Backup/IncBackupAvailable"), QVariant(1));
 }
 
 QTEST_GUILESS_MAIN(tst_KBackupOptionMgr)
