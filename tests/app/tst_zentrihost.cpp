@@ -17,6 +17,11 @@ private slots:
     void listsTheBackupCopies();
     void callsShareOneCatalogue();
     void opensThroughTheSuiteLauncher();
+    void listingLeavesTheSuiteFilesAlone_data();
+    void listingLeavesTheSuiteFilesAlone();
+    void changeMadeDuringAListingSurvives();
+    void changesRoamingModeAndExits_data();
+    void changesRoamingModeAndExits();
     void refusesWhatIsNoPageMethod_data();
     void refusesWhatIsNoPageMethod();
 
@@ -121,6 +126,83 @@ void tst_ZentriHost::opensThroughTheSuiteLauncher()
     QCOMPARE(result.lines.first()[QStringLiteral("answer")][QStringLiteral("result")].toBool(), true);
     QTRY_COMPARE(home.launches().size(), 1);
     QCOMPARE(home.launches().first().arguments, QStringList({QStringLiteral("/zdeck"), copy}));
+}
+
+static QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void tst_ZentriHost::listingLeavesTheSuiteFilesAlone_data()
+{
+    QTest::addColumn<QString>("homeName");
+    QTest::newRow("ASCII home") << QStringLiteral("zentri-home");
+    QTest::newRow("non-ASCII home") << QStringLiteral("张伟 Jürgen");
+}
+
+void tst_ZentriHost::listingLeavesTheSuiteFilesAlone()
+{
+    QFETCH(QString, homeName);
+    TestSuiteHome home(homeName);
+    home.setSuiteValue(QStringLiteral("backup/path"), home.makeDir(QStringLiteral("Sicherung")));
+    home.setCommonValue(QStringLiteral("Backup/AutoRecoverFilePathHis"), QStringList{home.makeDir(QStringLiteral("früher"))});
+    home.writeBackupCopy(QStringLiteral("Sicherung"), QStringLiteral("plan.xlsx"), QDateTime(QDate(2024, 3, 5), QTime(16, 0)));
+    home.writeBackupCopy(QStringLiteral("früher"), QStringLiteral("Müller.docx"), QDateTime(QDate(2024, 3, 4), QTime(9, 0)));
+    QFile common(home.filePath(QStringLiteral("common.ini")));
+    QVERIFY(common.open(QIODevice::Append));
+    common.write("; another program's settings\n[user]\nname=J\xc3\xbcrgen M\xc3\xbcller\n");
+    common.close();
+    const QByteArray suiteBefore = fileBytes(home.filePath(QStringLiteral("suite.ini")));
+    const QByteArray commonBefore = fileBytes(common.fileName());
+
+    const Run result = run(home, {QStringLiteral("call"), QStringLiteral("getBackupFileList")});
+    QCOMPARE(result.exitCode, 0);
+    const QJsonArray groups = decodedList(result.lines.value(0))[QStringLiteral("backupList")].toArray();
+    QCOMPARE(groups.size(), 2);
+    QCOMPARE(fileBytes(home.filePath(QStringLiteral("suite.ini"))), suiteBefore);
+    QCOMPARE(fileBytes(common.fileName()), commonBefore);
+}
+
+// The suite (or another window) changes the mode while a host lists copies:
+// the listing host must not write its own stale values back when it exits.
+void tst_ZentriHost::changeMadeDuringAListingSurvives()
+{
+    TestSuiteHome home;
+    home.setSuiteValue(QStringLiteral("backup/mode"), 1);
+    home.setSuiteValue(QStringLiteral("backup/interval"), 10);
+    QProcess process;
+    process.start(QStringLiteral(ARKIVO_BIN_DIR "/zentri-host"),
+                  {QStringLiteral("--home"), home.path(), QStringLiteral("call"), QStringLiteral("getBackupFileList"),
+                   QStringLiteral("wait:1500"), QStringLiteral("getBackupFileList")});
+    QVERIFY(process.waitForReadyRead(60000));
+    home.setSuiteValue(QStringLiteral("backup/mode"), 2);
+    home.setSuiteValue(QStringLiteral("backup/interval"), 77);
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(home.suiteValue(QStringLiteral("backup/mode")).toInt(), 2);
+    QCOMPARE(home.suiteValue(QStringLiteral("backup/interval")).toInt(), 77);
+}
+
+void tst_ZentriHost::changesRoamingModeAndExits_data()
+{
+    QTest::addColumn<bool>("automatic");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("to manual") << false << QStringLiteral("manual");
+    QTest::newRow("to automatic") << true << QStringLiteral("auto");
+}
+
+void tst_ZentriHost::changesRoamingModeAndExits()
+{
+    QFETCH(bool, automatic);
+    QFETCH(QString, stored);
+    TestSuiteHome home;
+    home.setSuiteValue(QStringLiteral("account/signedIn"), true);
+    home.setSuiteValue(QStringLiteral("cloud/roamingMode"), automatic ? QStringLiteral("manual") : QStringLiteral("auto"));
+    const Run result = run(home, {QStringLiteral("call"), QStringLiteral("changeRoamingMode"),
+                                  QStringLiteral("{\"mode\": %1}").arg(automatic ? "true" : "false")});
+    QCOMPARE(result.exitCode, 0);
+    QCOMPARE(home.suiteValue(QStringLiteral("cloud/roamingMode")).toString(), stored);
 }
 
 void tst_ZentriHost::refusesWhatIsNoPageMethod_data()
