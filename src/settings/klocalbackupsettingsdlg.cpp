@@ -1,5 +1,6 @@
 #include "klocalbackupsettingsdlg.h"
 
+#include "core/filepaths.h"
 #include "plugin/arkivoapplication.h"
 #include "settings/kbackupoptionmgr.h"
 #include "settings/kkeepdaysinput.h"
@@ -7,6 +8,7 @@
 #include "widgets/klocalbackupsettingoption.h"
 #include "widgets/klocalbackupsettingtimeoption.h"
 #include "widgets/kstylemessagebox.h"
+#include "widgets/secondarytext.h"
 
 #include <dirs.h>
 #include <kappcenterwindows.h>
@@ -43,6 +45,8 @@ const QString spyPrefix = QStringLiteral("localBackupSetting_");
 constexpr int maxKeepCacheDays = 120;
 constexpr int maxPathLength = 130;
 constexpr quintptr backupSettingsCopyData = 2;
+// A timed backup every 0 minutes would be no interval at all.
+constexpr int minInterval = 1;
 
 enum OptionId { SmartId = 0, TimedId = 1, IncrementId = 2, CloseId = 3 };
 
@@ -79,17 +83,60 @@ KBackupCenterInfoC *usage()
     return arkivoApplication::instance().backupCenterInfo();
 }
 
-QString normalisedPath(const QString &path)
-{
-    return QDir::fromNativeSeparators(QDir::cleanPath(QDir(path).absolutePath()));
-}
-
 // Either one holds the other, or both are the same.
 bool overlaps(const QString &a, const QString &b)
 {
     return KLocalBackupSettingsDlg::isSamePath(a, b) || KLocalBackupSettingsDlg::isInsidePath(a, b)
            || KLocalBackupSettingsDlg::isInsidePath(b, a);
 }
+
+void showInterval(KLocalBackupSettingTimeOption *timed, int minutes)
+{
+    timed->setHours(minutes / 60);
+    timed->setMinutes(minutes % 60);
+}
+
+// The interval the editors show, put right first when it is too short.
+int correctedInterval(KLocalBackupSettingTimeOption *timed)
+{
+    const int typed = timed->hours() * 60 + timed->minutes();
+    if (typed >= minInterval)
+        return typed;
+    showInterval(timed, minInterval);
+    return minInterval;
+}
+
+// The folders made for a backup location, so that a choice that is not
+// taken can be undone without touching anything that was there before.
+class MadeFolders
+{
+public:
+    // Makes `path` and its missing parents; false when that failed.
+    bool make(const QString &path)
+    {
+        QString folder = QDir::cleanPath(QDir(path).absolutePath());
+        while (!QFileInfo::exists(folder)) {
+            m_folders.append(folder);
+            const QString parent = QFileInfo(folder).path();
+            if (parent == folder)
+                break;
+            folder = parent;
+        }
+        return QDir().mkpath(path);
+    }
+
+    // Deepest first; rmdir removes only empty folders, so whatever was put
+    // in them meanwhile stays.
+    void undo()
+    {
+        for (const QString &folder : qAsConst(m_folders))
+            QDir().rmdir(folder);
+        m_folders.clear();
+    }
+
+private:
+    QStringList m_folders;
+};
 
 QString testFilePath(const QString &folder)
 {
@@ -147,12 +194,6 @@ KLocalBackupSettingsDlg::KLocalBackupSettingsDlg(QWidget *parent)
     group->addLayout(ensureContentLayout(), 0);
     ensureContentLayout()->setContentsMargins(KDesignStyle::dpiScaledMargins(0, 0, 0, 16));
     KDesignHelper::stylizationDialog(this);
-
-    // The secondary texts carry their own palette; it follows the skin here.
-    connect(&arkivoApplication::instance(), &arkivoApplication::sigSkinChanged, this, [this] {
-        for (KDLabel *label : qAsConst(secondaryLabels))
-            applySecondaryColor(label);
-    });
 }
 
 KLocalBackupSettingsDlg::~KLocalBackupSettingsDlg() = default;
@@ -221,21 +262,23 @@ void KLocalBackupSettingsDlg::buildMethodOptions()
         QString description;
         bool selected;
     };
+    // With backups off only "Close backup" is selected, whatever mode is stored.
+    const bool enabled = optionMgr->isBackupEnabled();
     const OptionText texts[] = {
         {QStringLiteral("smartBackupOpt"), tr("Smart backup"),
          tr("Adjust backup frequency based on document size and save time. If the file is small, it will take a short "
             "time to save, and the backup frequency will be high; if the file is large, it will take a long time to "
             "save, and the backup interval will be long."),
-         optionMgr->isSmartBackup()},
+         enabled && optionMgr->isSmartBackup()},
         {QStringLiteral("timedBackupOpt"), tr("Timed backup"),
          tr("After the document is modified, a backup is automatically generated when the following interval is "
             "reached."),
-         optionMgr->isTimedBackup()},
+         enabled && optionMgr->isTimedBackup()},
         {QStringLiteral("incrementBackupOpt"), tr("Increment backup"),
          tr("Real-time recording of steps taken on documents, and quick replay of these steps when reading backups. "
             "When this method is enabled, it takes effect after restarting Zentri."),
-         optionMgr->isIncrementBackup()},
-        {QStringLiteral("closeBackupOpt"), tr("Close backup"), QString(), !optionMgr->isBackupEnabled()},
+         enabled && optionMgr->isIncrementBackup()},
+        {QStringLiteral("closeBackupOpt"), tr("Close backup"), QString(), !enabled},
     };
 
     for (int id = SmartId; id <= CloseId; ++id) {
@@ -250,12 +293,11 @@ void KLocalBackupSettingsDlg::buildMethodOptions()
     }
 
     auto *timed = static_cast<KLocalBackupSettingTimeOption *>(options.at(TimedId));
-    const int interval = optionMgr->backupInterval();
-    // No interval stored: the longest one the editors can show.
-    timed->setHours(interval > 0 ? interval / 60 : 11);
-    timed->setMinutes(interval > 0 ? interval % 60 : 59);
-    timed->onToggled(optionMgr->isTimedBackup());
-    lastInterval = timed->hours() * 60 + timed->minutes();
+    // Read after reloadFromHost(): the suite's interval as it is now.
+    showInterval(timed, optionMgr->backupInterval());
+    // The editors of an option that is not selected stay off.
+    timed->onToggled(timed->isChecked());
+    lastInterval = correctedInterval(timed);
     connect(timed, &KLocalBackupSettingTimeOption::hoursEditingFinished, this,
             &KLocalBackupSettingsDlg::onTimeEditingFinished);
     connect(timed, &KLocalBackupSettingTimeOption::minutesEditingFinished, this,
@@ -288,16 +330,6 @@ KDLabel *KLocalBackupSettingsDlg::makeSectionTitle(const QString &text, const QS
     font.setBold(true);
     label->setFont(font);
     return label;
-}
-
-void KLocalBackupSettingsDlg::applySecondaryColor(KDLabel *label)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText,
-                     KDrawHelper::getColorFromTheme(QStringLiteral("CommonThemePalette"),
-                                                    QStringLiteral("kd-color-text-secondary"),
-                                                    palette.color(QPalette::WindowText)));
-    label->setPalette(palette);
 }
 
 void KLocalBackupSettingsDlg::buildMethodTitle()
@@ -350,8 +382,8 @@ void KLocalBackupSettingsDlg::buildRetentionSection()
     font.setPixelSize(scaled(KDrawHelper::getHintFromTheme(QStringLiteral("CommonHint"),
                                                            QStringLiteral("kd-font-size-small"), 13)));
     range->setFont(font);
-    applySecondaryColor(range);
-    secondaryLabels.append(range);
+    SecondaryText::apply(range);
+    SecondaryText::follow(range);
 
     row->addLayout(inner);
     row->addWidget(unit);
@@ -378,8 +410,8 @@ void KLocalBackupSettingsDlg::buildLocationRow()
     pathLabel->setMaximumWidth(scaled(300));
     pathLabel->setWordWrap(false);
     setSpy(pathLabel, QStringLiteral("backupPathLabel"));
-    applySecondaryColor(pathLabel);
-    secondaryLabels.append(pathLabel);
+    SecondaryText::apply(pathLabel);
+    SecondaryText::follow(pathLabel);
     showPath(QDir::toNativeSeparators(KBackupCenterHelper::backupPath()));
     row->insertWidget(0, pathLabel);
 
@@ -419,7 +451,7 @@ void KLocalBackupSettingsDlg::onRadioButtonToggled(int id, bool checked)
         break;
     case TimedId:
         if (auto *timed = qobject_cast<KLocalBackupSettingTimeOption *>(options.at(TimedId))) {
-            const int minutes = timed->hours() * 60 + timed->minutes();
+            const int minutes = correctedInterval(timed);
             optionMgr->setTimedBackup(minutes);
             notifyBackupModeChanged(KBackupCenterHelper::TimedBackup, minutes);
             if (KBackupCenterInfoC *info = usage())
@@ -536,14 +568,13 @@ void KLocalBackupSettingsDlg::chooseCloseBackup(int id)
 
 void KLocalBackupSettingsDlg::onTimeEditingFinished()
 {
-    if (!optionMgr)
-        return;
-    optionMgr->setBackupEnabled(true);
     auto *timed = options.size() > TimedId ? qobject_cast<KLocalBackupSettingTimeOption *>(options.at(TimedId))
                                            : nullptr;
-    if (!timed)
+    // Editing the interval of a mode that is not chosen must not choose it.
+    if (!optionMgr || !timed || !timed->isChecked())
         return;
-    const int minutes = timed->hours() * 60 + timed->minutes();
+    optionMgr->setBackupEnabled(true);
+    const int minutes = correctedInterval(timed);
     if (minutes == lastInterval)
         return;
     optionMgr->setTimedBackup(minutes);
@@ -643,15 +674,17 @@ void KLocalBackupSettingsDlg::afterClose()
 void KLocalBackupSettingsDlg::onBackupPathChangeClicked()
 {
     QString target;
+    MadeFolders made;
     for (;;) {
         const QString picked = QFileDialog::getExistingDirectory(this, QString(), QString(),
                                                                  QFileDialog::ShowDirsOnly);
         if (picked.isEmpty())
             return;
         target = QDir(picked).filePath(QStringLiteral("backup"));
-        QDir().mkpath(target);
+        made.make(target);
         if (validateBackupLocation(target))
             break;
+        made.undo();
     }
 
     KDContentDlg confirm(tr("Confirm Change Backup Location"), this, false);
@@ -678,8 +711,10 @@ void KLocalBackupSettingsDlg::onBackupPathChangeClicked()
                                              : QStringLiteral("cancel");
         info->postMigrateAlertEvent(answer, QStringLiteral("backup"));
     }
-    if (result != 1)
+    if (result != 1) {
+        made.undo();
         return;
+    }
 
     {
         // The suite moves the earlier backups at its next start; this tells it who asked.
@@ -750,7 +785,9 @@ bool KLocalBackupSettingsDlg::validateBackupLocation(const QString &path)
 bool KLocalBackupSettingsDlg::testLocationPermissions(const QString &path)
 {
     const QString unavailable = tr("Path unavailable");
-    if (!QDir(path).exists() && !QDir(path).mkpath(QStringLiteral("."))) {
+    MadeFolders made;
+    if (!QDir(path).exists() && !made.make(path)) {
+        made.undo();
         showLocationError(unavailable,
                           tr("Failed to create the selected directory. Please confirm you have sufficient "
                              "permissions."));
@@ -765,8 +802,10 @@ bool KLocalBackupSettingsDlg::testLocationPermissions(const QString &path)
         file.close();
         if (created && file.exists())
             file.remove();
-        if (!passed)
+        if (!passed) {
+            made.undo();
             showLocationError(unavailable, message);
+        }
         return passed;
     };
     const QString noWrite = tr("The selected path does not have write permission. Please select another directory.");
@@ -790,16 +829,12 @@ bool KLocalBackupSettingsDlg::testLocationPermissions(const QString &path)
 
 bool KLocalBackupSettingsDlg::isSamePath(const QString &a, const QString &b)
 {
-    return normalisedPath(a).compare(normalisedPath(b), Qt::CaseInsensitive) == 0;
+    return FilePaths::same(a, b);
 }
 
 bool KLocalBackupSettingsDlg::isInsidePath(const QString &parent, const QString &child)
 {
-    QString prefix = normalisedPath(parent);
-    if (!prefix.endsWith(QLatin1Char('/')))
-        prefix += QLatin1Char('/');
-    const QString inner = normalisedPath(child);
-    return inner.size() > prefix.size() && inner.startsWith(prefix, Qt::CaseInsensitive);
+    return FilePaths::isInside(child, parent);
 }
 
 void KLocalBackupSettingsDlg::showLocationError(const QString &title, const QString &message)

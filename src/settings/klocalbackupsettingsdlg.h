@@ -35,7 +35,8 @@ public:
     // True when a file can be created, written, read back and removed in
     // `path` (made first when missing); otherwise shows why and answers false.
     bool testLocationPermissions(const QString &path);
-    // Both ignore letter case; a path is not inside itself.
+    // On resolved paths (symbolic links followed); letter case counts except
+    // on Windows. A path is not inside itself.
     static bool isSamePath(const QString &a, const QString &b);
     static bool isInsidePath(const QString &parent, const QString &child);
 
@@ -65,7 +66,6 @@ private:
     void buildLocationTitle();
     void buildLocationRow();
     KDLabel *makeSectionTitle(const QString &text, const QString &suffix);
-    void applySecondaryColor(KDLabel *label);
     void showPath(const QString &path);
 
     void chooseIncrementBackup();
@@ -95,6 +95,5 @@ private:
     KDLabel *locationTitle = nullptr;
     KDInputNumber *keepDaysInput = nullptr;
 
-    QList<KDLabel *> secondaryLabels;
     bool closeReported = false;
 };

@@ -1,11 +1,11 @@
 #include "klocalbackupsettingoption.h"
 
 #include "layoutinsert_p.h"
+#include "secondarytext.h"
 
 #include <kdesignstyle.h>
 #include <kdlabel.h>
 #include <kdradiobutton.h>
-#include <kdrawhelper.h>
 #include <kdvboxlayout.h>
 
 #include <QVariant>
@@ -67,16 +67,7 @@ void KLocalBackupSettingOption::addExtraWidget(QWidget *widget)
 void KLocalBackupSettingOption::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (!m_descriptionLabel)
-        return;
-    const QColor secondary = KDrawHelper::getColorFromTheme(QStringLiteral("CommonThemePalette"),
-                                                            QStringLiteral("kd-color-text-secondary"), QColor(), true);
-    // Without a theme colour the label keeps the one it has.
-    if (!secondary.isValid())
-        return;
-    QPalette colors = m_descriptionLabel->palette();
-    colors.setColor(QPalette::WindowText, secondary);
-    m_descriptionLabel->setPalette(colors);
+    SecondaryText::apply(m_descriptionLabel);
 }
 
 KDVBoxLayout *KLocalBackupSettingOption::ensureOptionLayout()
@@ -107,6 +98,7 @@ KDLabel *KLocalBackupSettingOption::ensureDescriptionLabel()
         m_descriptionLabel = new KDLabel(this, Qt::WindowFlags());
         m_descriptionLabel->setProperty("isSetMuitWidth", true);
         m_descriptionLabel->setWordWrap(true);
+        SecondaryText::follow(m_descriptionLabel);
     }
     Internal::insertWidgetAt(m_descriptionLayout, 0, m_descriptionLabel);
     return m_descriptionLabel;

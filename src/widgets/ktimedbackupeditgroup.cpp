@@ -1,11 +1,11 @@
 #include "ktimedbackupeditgroup.h"
 
 #include "layoutinsert_p.h"
+#include "secondarytext.h"
 
 #include <kdesignstyle.h>
 #include <kdhboxlayout.h>
 #include <kdlabel.h>
-#include <kdrawhelper.h>
 #include <kdtextfield.h>
 #include <kliteui.h>
 
@@ -49,16 +49,20 @@ void KTimedBackupEditGroup::build()
 {
     setContentsMargins(0, 0, 0, 0);
     ensureLayout();
-    if (!m_intervalLabel)
+    if (!m_intervalLabel) {
         m_intervalLabel = new KDLabel(tr("Time interval of"), this);
+        SecondaryText::follow(m_intervalLabel);
+    }
     if (!m_hoursLabel) {
         m_hoursLabel = new KDLabel(tr("hours"), this);
         m_hoursLabel->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
         m_hoursLabel->setFixedHeight(int(KDesignStyle::dpiScaled(22)));
+        SecondaryText::follow(m_hoursLabel);
     }
     if (!m_minutesLabel) {
         m_minutesLabel = new KDLabel(tr("minutes (less than 12 hours)"), this);
         m_minutesLabel->setFixedHeight(int(KDesignStyle::dpiScaled(22)));
+        SecondaryText::follow(m_minutesLabel);
     }
     Internal::insertWidgetAt(m_groupLayout, 0, m_intervalLabel);
     Internal::insertWidgetAt(m_groupLayout, 2, m_hoursLabel);
@@ -88,17 +92,8 @@ void KTimedBackupEditGroup::renameAfter(const QString &ownerName)
 void KTimedBackupEditGroup::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    const QColor secondary = KDrawHelper::getColorFromTheme(QStringLiteral("CommonThemePalette"),
-                                                            QStringLiteral("kd-color-text-secondary"), QColor(), true);
-    if (!secondary.isValid())
-        return;
-    for (KDLabel *label : {m_intervalLabel, m_hoursLabel, m_minutesLabel}) {
-        if (!label)
-            continue;
-        QPalette colors = label->palette();
-        colors.setColor(QPalette::WindowText, secondary);
-        label->setPalette(colors);
-    }
+    for (KDLabel *label : {m_intervalLabel, m_hoursLabel, m_minutesLabel})
+        SecondaryText::apply(label);
 }
 
 KDHBoxLayout *KTimedBackupEditGroup::ensureLayout()

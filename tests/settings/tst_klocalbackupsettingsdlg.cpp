@@ -8,7 +8,10 @@
 #include <appcenterendpoint.h>
 #include <automation.h>
 #include <kappcontainer.h>
+#include <kdlabel.h>
+#include <kdrawhelper.h>
 #include <kliteui.h>
+#include <skinswitch.h>
 #include <zentriappcontainer.h>
 
 #include <QAbstractButton>
@@ -83,6 +86,7 @@ private slots:
     void fixedRetentionCannotBeEdited();
     void independentModeHidesLocation();
     void reportsWindowClose();
+    void skinChangeRecoloursSecondaryTexts();
     void rejectsLocation_data();
     void rejectsLocation();
     void rejectsRelativePath();
@@ -121,6 +125,9 @@ void tst_KLocalBackupSettingsDlg::init()
     arkivoApplication::instance().setContainer(m_container.get());
     m_endpoint = std::make_unique<AppCenterEndpoint>();
     QVERIFY(m_endpoint->start());
+    // As in the suite, the options manager exists before the settings below
+    // are written, and long before the dialog opens.
+    arkivoApplication::instance().backupOptionMgr();
     setBackup(1, true, 10);
     m_home->setSuiteValue(QStringLiteral("backup/path"), m_home->makeDir(QStringLiteral("current/backup")));
     m_failure.clear();
@@ -226,9 +233,9 @@ void tst_KLocalBackupSettingsDlg::choosesMethod_data()
                                       << modeAnnouncement(1, 0) << switchEvent("smart_backup");
     QTest::newRow("timed from smart") << 1 << true << 150 << "timedBackupOpt" << 2 << 150
                                       << modeAnnouncement(2, 150) << switchEvent("timer_backup");
-    // No interval stored: the editors show 11 hours 59 minutes, and that is taken.
-    QTest::newRow("timed from off") << 0 << false << 0 << "timedBackupOpt" << 2 << 719
-                                    << modeAnnouncement(2, 719) << switchEvent("timer_backup");
+    // A stored 0 is no interval: the editors show the shortest one, and that is taken.
+    QTest::newRow("timed from off, 0 stored") << 0 << false << 0 << "timedBackupOpt" << 2 << 1
+                                              << modeAnnouncement(2, 1) << switchEvent("timer_backup");
     QTest::newRow("smart from off") << 1 << false << 30 << "smartBackupOpt" << 1 << 30
                                     << modeAnnouncement(1, 0) << switchEvent("smart_backup");
 }
@@ -330,38 +337,46 @@ void tst_KLocalBackupSettingsDlg::showsIncrementNotice()
 
 void tst_KLocalBackupSettingsDlg::editsInterval_data()
 {
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<int>("stored");
     QTest::addColumn<QString>("editor");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("minutes");
 
-    QTest::newRow("hours") << "Hours" << "2" << 150;
-    QTest::newRow("minutes") << "Minutes" << "5" << 65;
+    QTest::newRow("hours") << true << 90 << "Hours" << "2" << 150;
+    QTest::newRow("minutes") << true << 90 << "Minutes" << "5" << 65;
     // An emptied editor is no acceptable input: its editing never finishes.
-    QTest::newRow("empty minutes") << "Minutes" << "" << 90;
-    QTest::newRow("letters") << "Hours" << "ab" << 90;
+    QTest::newRow("empty minutes") << true << 90 << "Minutes" << "" << 90;
+    QTest::newRow("letters") << true << 90 << "Hours" << "ab" << 90;
     // The editor refuses the keys that would leave its range: 500 hours is 5.
-    QTest::newRow("500 hours") << "Hours" << "500" << 330;
-    QTest::newRow("same value") << "Hours" << "1" << 90;
+    QTest::newRow("500 hours") << true << 90 << "Hours" << "500" << 330;
+    QTest::newRow("same value") << true << 90 << "Hours" << "1" << 90;
+    QTest::newRow("0 hours 0 minutes is 1 minute") << true << 60 << "Hours" << "0" << 1;
+    // Timed mode with backups off shows "Close backup": the editors change nothing.
+    QTest::newRow("backups off") << false << 90 << "Hours" << "2" << 90;
 }
 
 void tst_KLocalBackupSettingsDlg::editsInterval()
 {
+    QFETCH(bool, enabled);
+    QFETCH(int, stored);
     QFETCH(QString, editor);
     QFETCH(QString, typed);
     QFETCH(int, minutes);
-    setBackup(2, true, 90);
+    setBackup(2, enabled, stored);
 
     QCOMPARE(runDialog(QStringLiteral("type localBackupSetting_timedBackupOptEditGroup%1Editor %2\n").arg(editor, typed)
                        + escape),
              0);
     QCOMPARE(m_failure, QString());
     QCOMPARE(m_home->suiteValue(QStringLiteral("backup/interval")).toInt(), minutes);
-    if (minutes == 90) {
+    QCOMPARE(m_home->suiteValue(QStringLiteral("backup/enabled")).toBool(), enabled);
+    if (minutes == stored) {
         QCOMPARE(usage(), QStringList());
         QCOMPARE(announcements(), QStringList());
     } else {
         QCOMPARE(usage(), QStringList{QStringLiteral("vas_newbackupcenter_settingchanged name=backup_timer_interval "
-                                                     "new_value=%1 old_value=90").arg(minutes)});
+                                                     "new_value=%1 old_value=%2").arg(minutes).arg(stored)});
         QCOMPARE(announcements(), QStringList{modeAnnouncement(2, minutes)});
     }
 }
@@ -450,6 +465,39 @@ void tst_KLocalBackupSettingsDlg::reportsWindowClose()
     QCOMPARE(usage(), QStringList{QStringLiteral("vas_newbackupcenter_pop action=close type=settink_page")});
 }
 
+void tst_KLocalBackupSettingsDlg::skinChangeRecoloursSecondaryTexts()
+{
+    // The suite raises its skin change to the application, as the page API subscribes it.
+    m_container->subscribeEvent(QStringLiteral("SkinChanged"), &arkivoApplication::instance(),
+                                QStringLiteral("onSkinChanged"));
+    m_home->setSuiteValue(QStringLiteral("theme/skin"), QStringLiteral("dark"));
+    auto secondary = [] {
+        return KDrawHelper::getColorFromTheme(QStringLiteral("CommonThemePalette"),
+                                              QStringLiteral("kd-color-text-secondary"), QColor());
+    };
+    const QColor dark = secondary();
+    QStringList grey;
+    QStringList stale;
+    Automation::Step swap = Automation::customStep(QString(), QString(), [&](QWidget *dialog) {
+        const QList<KDLabel *> labels = dialog->findChildren<KDLabel *>();
+        for (KDLabel *label : labels) {
+            if (label->palette().color(QPalette::WindowText) == dark)
+                grey.append(label->text());
+        }
+        SkinSwitch::apply(m_container.get(), QStringLiteral("default"));
+        for (KDLabel *label : labels) {
+            if (grey.contains(label->text()) && label->palette().color(QPalette::WindowText) != secondary())
+                stale.append(label->text());
+        }
+    });
+    swap.target = QStringLiteral("KLocalBackupSettingsDlg");
+    QCOMPARE(runDialog(QVector<Automation::Step>{swap} + parse(escape)), 0);
+    QCOMPARE(m_failure, QString());
+    // Three descriptions, the three interval texts, the range and the path.
+    QCOMPARE(grey.size(), 8);
+    QCOMPARE(stale, QStringList());
+}
+
 void tst_KLocalBackupSettingsDlg::rejectsLocation_data()
 {
     QTest::addColumn<QString>("picked");
@@ -477,6 +525,12 @@ void tst_KLocalBackupSettingsDlg::rejectsLocation_data()
         << "The selected location cannot be inside the current backup location. Please modify or reselect the location.";
     QTest::newRow("inside the current folder") << "current/backup/old" << "" << invalid << "";
     QTest::newRow("holding the current folder passes") << "outer" << "current:outer/backup/inner" << "" << "";
+    // Letter case counts where the file system makes it count.
+    QTest::newRow("other letter case passes") << "Current" << "" << "" << "";
+    // A symbolic link is the folder it points to.
+    QTest::newRow("link to the install root") << "rootlink" << "link:install/zentri" << invalid << "";
+    QTest::newRow("link to a cloud cache") << "cachelink" << "link:cache" << invalid << "";
+    QTest::newRow("link into the current folder") << "currentlink" << "link:current/backup" << invalid << "";
     QTest::newRow("existing test file") << "busy" << "testfile" << unavailable << noWrite;
     QTest::newRow("backup is a file") << "blocked" << "file" << unavailable << noCreate;
     QTest::newRow("read-only folder") << "locked" << "readonly" << unavailable << noWrite;
@@ -496,7 +550,11 @@ void tst_KLocalBackupSettingsDlg::rejectsLocation()
         const int length = picked.mid(7).toInt();
         picked = QString(length - m_home->path().size() - 8, QLatin1Char('x'));
     }
-    const QString folder = m_home->makeDir(picked);
+    QString folder = m_home->filePath(picked);
+    if (setup.startsWith(QLatin1String("link:")))
+        QVERIFY(QFile::link(m_home->makeDir(setup.mid(5)), folder));
+    else
+        folder = m_home->makeDir(picked);
     const QString target = folder + QStringLiteral("/backup");
     if (setup.startsWith(QLatin1String("current:")))
         m_home->setSuiteValue(QStringLiteral("backup/path"), m_home->makeDir(setup.mid(8)));
@@ -525,6 +583,7 @@ void tst_KLocalBackupSettingsDlg::rejectsLocation()
         }
     }
 
+    const bool existed = QFileInfo::exists(target);
     const bool passes = title.isEmpty();
     QVector<Automation::Step> steps = parse(QStringLiteral("click localBackupSetting_changeLocationBtn\nchoose-dir %1").arg(folder));
     steps << captureBox(passes ? QStringLiteral("KDContentDlg") : QStringLiteral("KStyleMessageBox"));
@@ -545,7 +604,9 @@ void tst_KLocalBackupSettingsDlg::rejectsLocation()
         if (!message.isEmpty())
             QVERIFY2(m_boxTexts.join(QLatin1Char('|')).contains(message), qPrintable(m_boxTexts.join(QLatin1Char('|'))));
     }
-    // Nothing moved, and the self-test left only what was there before.
+    // Nothing moved, and neither the checks nor the self-test left anything
+    // that was not there before.
+    QCOMPARE(QFileInfo::exists(target), existed);
     QCOMPARE(m_home->suiteValue(QStringLiteral("backup/path")).toString(), current);
     QVERIFY(!m_home->hasCommonValue(QStringLiteral("Backup/BackupMigrationSource")));
     QCOMPARE(announcements(), QStringList());
@@ -612,6 +673,7 @@ void tst_KLocalBackupSettingsDlg::cancelledLocationChangesNothing()
     QCOMPARE(announcements(), QStringList());
     QCOMPARE(usage(), (QStringList{QStringLiteral("configguider_backupmigratealert action=show src=backup"),
                                    QStringLiteral("configguider_backupmigratealert action=cancel src=backup")}));
+    QVERIFY(!QFileInfo::exists(picked + QStringLiteral("/backup")));
 }
 
 QTEST_MAIN(tst_KLocalBackupSettingsDlg)
