@@ -47,7 +47,27 @@ function showError(error, what) {
 
 // --- connection ------------------------------------------------------------
 
-const token = new URLSearchParams(location.search).get('token');
+// The token leaves the address bar, and so the browser's history, as soon as
+// the page has it; the tab keeps it for reloads and reconnects.
+function takeToken() {
+  const params = new URLSearchParams(location.search);
+  const given = params.get('token');
+  let stored = null;
+  try {
+    if (given) sessionStorage.setItem('arkivo.token', given);
+    else stored = sessionStorage.getItem('arkivo.token');
+  } catch {
+    // Storage may be off; a reload then needs the printed address again.
+  }
+  if (given) {
+    params.delete('token');
+    const rest = params.toString();
+    history.replaceState(history.state, '', `${location.pathname}${rest ? `?${rest}` : ''}${location.hash}`);
+  }
+  return given ?? stored;
+}
+
+const token = takeToken();
 const bridge = new Bridge(`${location.protocol === 'https:' ? 'wss' : 'ws'}://${location.host}/bridge?token=${encodeURIComponent(token ?? '')}`);
 
 function showConnection(text, kind = 'warning') {

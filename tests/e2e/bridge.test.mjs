@@ -109,6 +109,16 @@ describe('the bridge', () => {
     await page.close();
   });
 
+  test('takes the token out of its address and still connects after a reload', async () => {
+    const page = await openPage(browser, host);
+    assert.equal(await page.evaluate(() => location.search), '');
+    await page.reload();
+    await page.waitForSelector('html[data-list-state="ready"]');
+    assert.equal(await page.evaluate(() => location.search), '');
+    assert.deepEqual(page.problems, []);
+    await page.close();
+  });
+
   test('serves nothing but the page', async () => {
     for (const path of ['/etc/passwd', '/../suite.ini', '/%2e%2e/suite.ini', '/launches.jsonl']) {
       const status = await new Promise((resolve) => {
