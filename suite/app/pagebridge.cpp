@@ -14,6 +14,9 @@
 #include <QWebSocketServer>
 
 #include <cmath>
+#include <memory>
+
+#include <sys/socket.h>
 
 // Debug lines (QT_LOGGING_RULES="zentri.host.bridge.debug=true") time each call.
 Q_LOGGING_CATEGORY(lcBridge, "zentri.host.bridge", QtInfoMsg)
@@ -51,6 +54,56 @@ void appendJsonString(QByteArray *out, const char *begin, const char *end)
     out->append(run, int(end - run));
     *out += '"';
 }
+
+// Follows the frames a page sends, as they arrive, to find one that is not
+// masked: RFC 6455 has the server close such a connection, and QWebSocket
+// takes them. Only frame headers are looked at; payloads are skipped.
+class ClientFrames
+{
+public:
+    explicit ClientFrames(int handshakeBytes) : m_payloadLeft(quint64(handshakeBytes)) {}
+
+    // How many of `bytes` may go on: all of them, or those before an unmasked frame.
+    int accept(const QByteArray &bytes)
+    {
+        int i = 0;
+        // 0 when the header began in an earlier read: nothing more passes.
+        int frameStart = 0;
+        while (i < bytes.size()) {
+            if (m_payloadLeft > 0) {
+                const int skipped = int(qMin(m_payloadLeft, quint64(bytes.size() - i)));
+                i += skipped;
+                m_payloadLeft -= skipped;
+                continue;
+            }
+            if (m_header.isEmpty())
+                frameStart = i;
+            m_header += bytes.at(i++);
+            if (m_header.size() < 2)
+                continue;
+            const auto second = static_cast<unsigned char>(m_header.at(1));
+            if (!(second & 0x80))
+                return frameStart;
+            const int lengthBytes = (second & 0x7f) == 126 ? 2 : (second & 0x7f) == 127 ? 8 : 0;
+            if (m_header.size() < 2 + lengthBytes + 4)
+                continue;
+            quint64 length = second & 0x7f;
+            if (lengthBytes > 0) {
+                length = 0;
+                for (int b = 2; b < 2 + lengthBytes; ++b)
+                    length = (length << 8) | static_cast<unsigned char>(m_header.at(b));
+            }
+            m_payloadLeft = length;
+            m_header.clear();
+        }
+        return bytes.size();
+    }
+
+private:
+    // The handshake counts as a payload: it is passed on unlooked at.
+    quint64 m_payloadLeft;
+    QByteArray m_header;
+};
 
 QByteArray idText(const QJsonValue &id)
 {
@@ -150,9 +203,54 @@ bool PageBridge::tokenMatches(const QByteArray &given, const QByteArray &token)
     return difference == 0;
 }
 
-void PageBridge::handleConnection(QTcpSocket *socket)
+void PageBridge::handleConnection(QTcpSocket *client, int handshakeBytes)
 {
-    m_server->handleConnection(socket);
+    // QWebSocket reads its socket itself, so it is given one end of a socket
+    // pair; the page's bytes reach the other end once their frames passed.
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
+        qCWarning(lcBridge) << "cannot make a socket pair for a page:" << qt_error_string();
+        client->abort();
+        return;
+    }
+    auto *relay = new QTcpSocket(client);
+    auto *inner = new QTcpSocket(this);
+    relay->setSocketDescriptor(ends[0]);
+    inner->setSocketDescriptor(ends[1]);
+    connect(inner, &QTcpSocket::disconnected, inner, &QObject::deleteLater);
+
+    auto frames = std::make_shared<ClientFrames>(handshakeBytes);
+    auto forward = [client, relay, frames] {
+        const QByteArray bytes = client->readAll();
+        const int passing = frames->accept(bytes);
+        relay->write(bytes.constData(), passing);
+        if (passing == bytes.size())
+            return;
+        qCWarning(lcBridge) << "closed a page that sent an unmasked frame";
+        relay->disconnect();
+        relay->abort();
+        client->disconnect(relay);
+        // Unread bytes at close would reset the connection before the close frame is read.
+        connect(client, &QTcpSocket::readyRead, client, [client] { client->readAll(); });
+        // A close frame, code 1002 (protocol error).
+        client->write(QByteArray::fromHex("880203ea"));
+        client->disconnectFromHost();
+    };
+    connect(client, &QTcpSocket::readyRead, relay, forward);
+    auto answer = [client, relay] {
+        const QByteArray bytes = relay->readAll();
+        if (client->state() == QAbstractSocket::ConnectedState)
+            client->write(bytes);
+    };
+    connect(relay, &QTcpSocket::readyRead, client, answer);
+    connect(relay, &QTcpSocket::disconnected, client, [client, answer] {
+        answer();
+        client->disconnectFromHost();
+    });
+    connect(client, &QTcpSocket::disconnected, relay, [relay] { relay->disconnectFromHost(); });
+    m_server->handleConnection(inner);
+    // The handshake is in already.
+    forward();
 }
 
 bool PageBridge::isOwnPage(const QWebSocket *socket) const

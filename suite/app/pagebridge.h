@@ -36,9 +36,9 @@ public:
     PageBridge(HandlerSource handler, const QString &origin, const QByteArray &token, QObject *parent = nullptr);
     ~PageBridge() override;
 
-    // Takes a socket whose upgrade request has been checked and is still
-    // unread; the WebSocket handshake is done here.
-    void handleConnection(QTcpSocket *socket);
+    // Takes a socket whose upgrade request, `handshakeBytes` long, has been
+    // checked and is still unread; the WebSocket handshake is done here.
+    void handleConnection(QTcpSocket *socket, int handshakeBytes);
     // Sends a plug-in event, its payload a JSON text, to every page.
     void broadcastEvent(const QString &name, const QString &payloadText);
     int connectionCount() const { return m_sockets.size(); }

@@ -3,6 +3,7 @@
 #include "httprequesthead.h"
 #include "pagebridge.h"
 
+#include <QDesktopServices>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
@@ -11,7 +12,14 @@
 #include <QRandomGenerator>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryFile>
 #include <QTimer>
+
+#include <suitehome.h>
+
+#include <cerrno>
+
+#include <sys/stat.h>
 
 Q_LOGGING_CATEGORY(lcPageServer, "zentri.host.pageserver")
 
@@ -123,6 +131,41 @@ QUrl PageServer::bridgeUrl() const
     return QUrl(QStringLiteral("ws://127.0.0.1:%1/bridge?token=%2").arg(port()).arg(QString::fromLatin1(m_token)));
 }
 
+bool PageServer::openInBrowser(QString *error)
+{
+    // An address handed to the browser stands on its command line and the
+    // opener's, which every user of this machine can read: it is handed a
+    // file that only this user can read, which forwards to the address.
+    const QString runDir = SuiteHome::filePath(QStringLiteral("run"));
+    if (!QFileInfo::exists(runDir)) {
+        QDir().mkpath(SuiteHome::path());
+        if (::mkdir(QFile::encodeName(runDir).constData(), 0700) != 0 && errno != EEXIST) {
+            *error = QStringLiteral("cannot make the folder %1: %2").arg(runDir, qt_error_string());
+            return false;
+        }
+    }
+    // Made with mode 0600 from the start, and removed with the server.
+    auto page = std::make_unique<QTemporaryFile>(runDir + QStringLiteral("/backup-center-XXXXXX.html"));
+    const QByteArray address = pageUrl().toEncoded();
+    if (!page->open()
+        || page->write("<!doctype html>\n<meta charset=\"utf-8\">\n<meta name=\"referrer\" content=\"no-referrer\">\n"
+                       "<meta http-equiv=\"refresh\" content=\"0; url=" + address + "\">\n<title>Backup center</title>\n"
+                       "<script>location.replace(\"" + address + "\");</script>\n"
+                       "<a href=\"" + address + "\">Open the backup center</a>\n") < 0
+        || !page->flush()) {
+        *error = QStringLiteral("cannot write the page's opening file in %1: %2").arg(runDir, page->errorString());
+        return false;
+    }
+    const QUrl pageFile = QUrl::fromLocalFile(page->fileName());
+    m_openingFile = std::move(page);
+    if (!QDesktopServices::openUrl(pageFile)) {
+        m_openingFile.reset();
+        *error = QStringLiteral("no browser could be opened; open the printed address");
+        return false;
+    }
+    return true;
+}
+
 void PageServer::onNewConnection()
 {
     while (QTcpSocket *socket = m_server->nextPendingConnection()) {
@@ -195,7 +238,7 @@ void PageServer::upgrade(QTcpSocket *socket, const HttpRequestHead &head)
         return;
     }
     socket->setReadBufferSize(0);
-    m_bridge->handleConnection(socket);
+    m_bridge->handleConnection(socket, head.size);
 }
 
 void PageServer::serveFile(QTcpSocket *socket, const HttpRequestHead &head)

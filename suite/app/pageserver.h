@@ -7,10 +7,12 @@
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 
 class PageBridge;
 class QTcpServer;
 class QTcpSocket;
+class QTemporaryFile;
 struct HttpRequestHead;
 
 // Serves the backup-center page to a browser on this machine: the page's
@@ -39,6 +41,11 @@ public:
 
     PageBridge *bridge() const { return m_bridge; }
 
+    // Opens the page in the default browser through a file in the suite
+    // home's run/ folder that only this user can read and that forwards to
+    // pageUrl(): the token is on no command line. The file goes with the server.
+    bool openInBrowser(QString *error);
+
     // The files of the page, by the path they are served under.
     static QHash<QByteArray, QString> pageFiles();
 
@@ -56,4 +63,5 @@ private:
     std::function<QObject *()> m_handler;
     QByteArray m_token;
     QHash<QByteArray, QString> m_files;
+    std::unique_ptr<QTemporaryFile> m_openingFile;
 };

@@ -12,13 +12,16 @@
 #include <skinswitch.h>
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QFile>
 #include <QFileSystemWatcher>
 #include <QJsonObject>
+#include <QSocketNotifier>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
+
+#include <unistd.h>
 
 namespace {
 
@@ -89,6 +92,32 @@ void watchSkinControl(const QString &fileName, HostSession *session, QObject *ow
     });
 }
 
+int stopPipe[2] = {-1, -1};
+
+void onStopSignal(int)
+{
+    // Only what is safe in a signal handler: the event loop hears the pipe.
+    const char byte = 0;
+    if (::write(stopPipe[1], &byte, 1) < 0) {
+    }
+}
+
+// Ctrl+C and SIGTERM end the event loop, so that the server stops in order
+// and takes its opening file with it; a second signal ends the program at once.
+void stopOnSignals(QObject *owner)
+{
+    if (::pipe(stopPipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(stopPipe[0], QSocketNotifier::Read, owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, owner, [] { QCoreApplication::quit(); });
+    struct sigaction action = {};
+    action.sa_handler = onStopSignal;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
 }
 
 int runServeCommand(const HostOptions &options)
@@ -139,9 +168,11 @@ int runServeCommand(const HostOptions &options)
     if (!serve.skinControlFile.isEmpty())
         watchSkinControl(serve.skinControlFile, &session, &server);
 
+    stopOnSignals(&server);
+
     std::printf("Backup center: %s\n", server.pageUrl().toString(QUrl::FullyEncoded).toUtf8().constData());
     std::fflush(stdout);
-    if (serve.open)
-        QDesktopServices::openUrl(server.pageUrl());
+    if (serve.open && !server.openInBrowser(&error))
+        std::fprintf(stderr, "zentri-host: %s\n", qPrintable(error));
     return QApplication::exec();
 }

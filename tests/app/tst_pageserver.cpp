@@ -9,6 +9,7 @@
 #include <kcoreapplication.h>
 #include <kessjsapi.h>
 
+#include <QDesktopServices>
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -21,6 +22,8 @@
 #include <QtTest>
 
 #include <memory>
+
+#include <sys/stat.h>
 
 // A script object with two page methods: the settings method runs a nested
 // event loop, as the modal settings dialog does; the other answers texts that
@@ -53,6 +56,17 @@ public:
     static inline const QString source = QStringLiteral("quote \" backslash \\ tab \t line\n bell \a Grüße ✓");
 };
 
+// Stands in for the desktop's opener: records the addresses it is handed,
+// which are what the opener and the browser would have on their command lines.
+class OpenedUrls : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl &url) { urls.append(url); }
+};
+
 class tst_PageServer : public QObject
 {
     Q_OBJECT
@@ -68,9 +82,12 @@ private slots:
     void letsInOnlyItsOwnPage();
     void answersEveryMessage_data();
     void answersEveryMessage();
+    void closesOnUnmaskedFrames_data();
+    void closesOnUnmaskedFrames();
     void carriesEventsToThePage();
     void answersTextsAsTheyAre();
     void holdsCallsWhileAModalWindowRuns();
+    void opensThePageWithoutTheTokenOnACommandLine();
 
 private:
     struct Response
@@ -354,6 +371,127 @@ void tst_PageServer::holdsCallsWhileAModalWindowRuns()
                                        QStringLiteral("getAppInfo")}));
     QCOMPARE(QJsonDocument::fromJson(received.at(0).first().toString().toUtf8()).object().value(QLatin1String("id")).toInt(), 1);
     QCOMPARE(QJsonDocument::fromJson(received.at(1).first().toString().toUtf8()).object().value(QLatin1String("id")).toInt(), 2);
+}
+
+namespace {
+
+QByteArray frame(int opcode, const QByteArray &payload, bool masked, bool final = true)
+{
+    QByteArray bytes(1, char((final ? 0x80 : 0) | opcode));
+    const char mask = masked ? char(0x80) : char(0);
+    if (payload.size() < 126) {
+        bytes += char(mask | payload.size());
+    } else if (payload.size() < 65536) {
+        bytes += char(mask | 126);
+        bytes += char(payload.size() >> 8);
+        bytes += char(payload.size() & 0xff);
+    } else {
+        bytes += char(mask | 127);
+        for (int shift = 56; shift >= 0; shift -= 8)
+            bytes += char((quint64(payload.size()) >> shift) & 0xff);
+    }
+    if (!masked)
+        return bytes + payload;
+    const QByteArray key = QByteArrayLiteral("\x37\xfa\x21\x3d");
+    bytes += key;
+    for (int i = 0; i < payload.size(); ++i)
+        bytes += char(payload.at(i) ^ key.at(i % 4));
+    return bytes;
+}
+
+}
+
+void tst_PageServer::closesOnUnmaskedFrames_data()
+{
+    QTest::addColumn<QList<QByteArray>>("pieces");
+    QTest::addColumn<bool>("answered");
+
+    const QByteArray call = "{\"id\": 1, \"method\": \"getBackupFileList\"}";
+    const QByteArray masked = frame(1, call, true);
+    const QByteArray unmasked = frame(1, call, false);
+    QTest::newRow("masked") << QList<QByteArray>{masked} << true;
+    QTest::newRow("masked, split in its header and payload") << QList<QByteArray>{masked.left(1), masked.mid(1, 3), masked.mid(4)} << true;
+    QTest::newRow("masked, 16-bit length") << QList<QByteArray>{frame(1, call + QByteArray(300, ' '), true)} << true;
+    QTest::newRow("masked, 64-bit length") << QList<QByteArray>{frame(1, call + QByteArray(70000, ' '), true)} << true;
+    QTest::newRow("masked, in two fragments") << QList<QByteArray>{frame(1, call.left(10), true, false) + frame(0, call.mid(10), true)} << true;
+    QTest::newRow("unmasked") << QList<QByteArray>{unmasked} << false;
+    QTest::newRow("unmasked, split after its first byte") << QList<QByteArray>{unmasked.left(1), unmasked.mid(1)} << false;
+    QTest::newRow("unmasked second fragment") << QList<QByteArray>{frame(1, call.left(10), true, false), frame(0, call.mid(10), false)} << false;
+    QTest::newRow("unmasked ping") << QList<QByteArray>{frame(9, "x", false)} << false;
+}
+
+void tst_PageServer::closesOnUnmaskedFrames()
+{
+    QFETCH(QList<QByteArray>, pieces);
+    QFETCH(bool, answered);
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, m_server->port());
+    QVERIFY(socket.waitForConnected(5000));
+    socket.write(upgradeRequest("/bridge?token=" + m_server->token(), m_server->origin().toLatin1()));
+    QByteArray received;
+    QTRY_VERIFY_WITH_TIMEOUT((received += socket.readAll()).contains("\r\n\r\n"), 5000);
+    QVERIFY(received.startsWith("HTTP/1.1 101"));
+    received.clear();
+    if (!answered)
+        QTest::ignoreMessage(QtWarningMsg, "closed a page that sent an unmasked frame");
+    for (const QByteArray &piece : pieces) {
+        socket.write(piece);
+        QVERIFY(socket.waitForBytesWritten(5000));
+        // Lets the server read this piece on its own.
+        QCoreApplication::processEvents();
+    }
+    if (answered) {
+        // One unmasked text frame; the answer is under 64 KiB.
+        auto payload = [&received]() -> QByteArray {
+            if (received.size() < 4)
+                return {};
+            const int length = (received.at(1) & 0x7f) == 126 ? quint8(received.at(2)) << 8 | quint8(received.at(3)) : received.at(1) & 0x7f;
+            const int start = (received.at(1) & 0x7f) == 126 ? 4 : 2;
+            return received.size() >= start + length ? received.mid(start, length) : QByteArray();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT((received += socket.readAll(), !payload().isEmpty()), 5000);
+        QCOMPARE(received.at(0), char(0x81));
+        const QJsonObject answer = QJsonDocument::fromJson(payload()).object();
+        QCOMPARE(answer.value(QLatin1String("id")).toInt(), 1);
+        QVERIFY(answer.contains(QLatin1String("answer")));
+        QCOMPARE(socket.state(), QAbstractSocket::ConnectedState);
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT((received += socket.readAll(), socket.state() == QAbstractSocket::UnconnectedState), 5000);
+        received += socket.readAll();
+        // Nothing but a close frame with code 1002.
+        QCOMPARE(received.toHex(), QByteArray("880203ea"));
+        QTRY_COMPARE(m_server->bridge()->connectionCount(), 0);
+    }
+}
+
+void tst_PageServer::opensThePageWithoutTheTokenOnACommandLine()
+{
+    OpenedUrls opened;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "open");
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &opened, "open");
+    QString error;
+    const bool ok = m_server->openInBrowser(&error);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    QVERIFY2(ok, qPrintable(error));
+    QCOMPARE(opened.urls.size(), 1);
+    const QUrl url = opened.urls.first();
+    QVERIFY2(!url.toEncoded().contains(m_server->token()), url.toEncoded().constData());
+    QVERIFY(url.isLocalFile());
+
+    const QString page = url.toLocalFile();
+    QCOMPARE(QFileInfo(page).absolutePath(), m_home->filePath(QStringLiteral("run")));
+    struct stat status;
+    QCOMPARE(::stat(QFile::encodeName(page).constData(), &status), 0);
+    QCOMPARE(status.st_mode & 0777, mode_t(0600));
+    QCOMPARE(::stat(QFile::encodeName(m_home->filePath(QStringLiteral("run"))).constData(), &status), 0);
+    QCOMPARE(status.st_mode & 0777, mode_t(0700));
+    QFile file(page);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().contains(m_server->pageUrl().toEncoded()));
+
+    m_server.reset();
+    QVERIFY(!QFile::exists(page));
 }
 
 QTEST_MAIN(tst_PageServer)
