@@ -4,7 +4,7 @@
 #include "arkivoapi.h"
 
 #include "api/apiconventions_p.h"
-#include "api/openurl.h"
+#include "core/backgroundtasks.h"
 #include "cloud/kcloudbackupmanager.h"
 #include "cloud/krepairtoolsmanager.h"
 #include "plugin/arkivoapplication.h"
@@ -21,7 +21,6 @@
 #include <QDir>
 #include <QJsonObject>
 #include <QTimer>
-#include <QtConcurrent>
 
 namespace {
 const QString searchPanelTag = QStringLiteral("arkivoSearchPanel");
@@ -83,9 +82,7 @@ void arkivoAPI::openUrl(KxWebViewJSContext &context)
     const QString text = parseContextArgs(context, true).value(QStringLiteral("url")).toString();
     if (text.isEmpty() || !KProcess::checkUrl(text))
         return;
-    QtConcurrent::run(arkivoApplication::instance().threadPool(), [text] {
-        openUrlInBackground(QUrl(text, QUrl::TolerantMode));
-    });
+    BackgroundTasks::openUrl(QUrl(text, QUrl::TolerantMode));
 }
 
 void arkivoAPI::enterBackupCenterPage(KxWebViewJSContext &)

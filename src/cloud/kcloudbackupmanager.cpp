@@ -1,6 +1,6 @@
 #include "kcloudbackupmanager.h"
 
-#include "api/openurl.h"
+#include "core/backgroundtasks.h"
 
 #include <kcoreapplication.h>
 #include <kdomainmgr.h>
@@ -223,12 +223,12 @@ void KCloudBackupManager::onGetPrivateGroupInfoFromDrivePath(bool success, QStri
             service->asyncCall(QStringLiteral("openVipAutoLoginUrl"),
                                {QStringLiteral("%1/group/%2/%3").arg(home, group, file)}, nullptr, QString());
         } else {
-            openUrlInBackground(QUrl(home));
+            BackgroundTasks::openUrl(QUrl(home));
         }
         return;
     }
     if (KProcess::checkUrl(home))
-        openUrlInBackground(QUrl(home));
+        BackgroundTasks::openUrl(QUrl(home));
 }
 
 void KCloudBackupManager::_startCheckUploadStatusTimer(int ms)

@@ -2,6 +2,7 @@
 
 #include "cloud/kcloudbackupmanager.h"
 #include "cloud/krepairtoolsmanager.h"
+#include "core/backgroundtasks.h"
 #include "localbackup/klocalbackupmanager.h"
 #include "settings/kbackupoptionmgr.h"
 #include "settings/klocalbackupsettingsdlg.h"
@@ -12,7 +13,6 @@
 
 #include <QDir>
 #include <QLibrary>
-#include <QThreadPool>
 
 struct arkivoApplicationPrivate
 {
@@ -22,7 +22,6 @@ struct arkivoApplicationPrivate
     KCloudBackupManager *cloudBackupManager = nullptr;
     KBackupCenterInfoC *backupCenterInfo = nullptr;
     IKAppContainer *container = nullptr;
-    QThreadPool *threadPool = nullptr;
 };
 
 namespace {
@@ -48,7 +47,6 @@ arkivoApplication::arkivoApplication()
     : QObject(nullptr)
     , d(new arkivoApplicationPrivate)
 {
-    d->threadPool = new QThreadPool(this);
     loadExtensionLibrary(this);
 }
 
@@ -146,12 +144,12 @@ void arkivoApplication::releaseManagers()
 
 QThreadPool *arkivoApplication::threadPool() const
 {
-    return d->threadPool;
+    return BackgroundTasks::pool();
 }
 
 void arkivoApplication::waitForBackgroundTasks()
 {
-    d->threadPool->waitForDone();
+    BackgroundTasks::waitForDone();
 }
 
 void arkivoApplication::onSkinChanged(QVariantMap)

@@ -38,8 +38,7 @@ public:
 
     void releaseManagers();
 
-    // The pool of the plug-in's background tasks. It belongs to the plug-in,
-    // not to Qt, so that no task runs plug-in code once the library is gone.
+    // The pool of the plug-in's background tasks (BackgroundTasks).
     QThreadPool *threadPool() const;
     void waitForBackgroundTasks();
 

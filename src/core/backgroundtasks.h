@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QUrl>
+
+#include <functional>
+
+class QThreadPool;
+
+// The plug-in's background tasks run on a pool of its own, never on Qt's
+// global one: a task there could still be running plug-in code after the
+// host has unloaded the library. The plug-in waits for this pool before it
+// can be unloaded (the application object's teardown and Destroy).
+namespace BackgroundTasks {
+QThreadPool *pool();
+void run(std::function<void()> task);
+// Waits until every task started so far has finished.
+void waitForDone();
+// Opens an address or folder with the system's default handler on a
+// background task and answers true at once; what the opening later does
+// is not reported. Safe to call from any thread.
+bool openUrl(const QUrl &url);
+}
