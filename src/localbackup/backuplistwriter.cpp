@@ -5,11 +5,6 @@
 #include <array>
 #include <cstring>
 
-#ifdef Q_OS_LINUX
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
-
 namespace {
 
 constexpr char base64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -39,25 +34,6 @@ constexpr Base64Pairs makeBase64Pairs()
     return pairs;
 }
 constexpr Base64Pairs base64Pairs = makeBase64Pairs();
-
-// The text of a large catalogue is tens of megabytes. Faulting that in page
-// by page costs more than writing it, notably in virtual machines: where the
-// system offers huge pages on request, the buffer asks for them.
-void adviseHugePages(char *data, qint64 size)
-{
-#if defined(Q_OS_LINUX) && defined(MADV_HUGEPAGE)
-    constexpr quintptr hugePage = 2 * 1024 * 1024;
-    if (size < qint64(2 * hugePage))
-        return;
-    const quintptr begin = (quintptr(data) + hugePage - 1) & ~(hugePage - 1);
-    const quintptr end = (quintptr(data) + quintptr(size)) & ~(hugePage - 1);
-    if (end > begin)
-        ::madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
-#else
-    Q_UNUSED(data)
-    Q_UNUSED(size)
-#endif
-}
 
 // Holds the JSON text in a small buffer and hands it on in chunks.
 class ChunkedOutput
@@ -194,7 +170,6 @@ public:
     explicit JsonOutput(int reserve)
     {
         m_json.reserve(reserve);
-        adviseHugePages(m_json.data(), m_json.capacity());
     }
     QByteArray take()
     {
@@ -261,7 +236,6 @@ private:
     void grow(int size)
     {
         m_text.resize(size);
-        adviseHugePages(m_text.data(), m_text.size());
     }
 
     QByteArray m_text;
