@@ -1,6 +1,7 @@
 #include "appcenterendpoint.h"
 
 #include <appcenterchannel.h>
+#include <platform.h>
 #include <suitehome.h>
 
 #include <QCoreApplication>
@@ -13,6 +14,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QThread>
 #include <QVariant>
 
@@ -93,6 +95,25 @@ private:
     QString m_logPath;
 };
 
+// A killed host leaves its socket behind; once its process is gone nobody
+// listens there, and senders would try it on every announcement. Only
+// sockets named for a process that no longer runs are removed.
+void removeEndedRegistrations()
+{
+    static const QRegularExpression pattern(QStringLiteral("^appcenter-([1-9][0-9]{0,17})\\.sock$"));
+    const QDir folder(AppCenterChannel::folder());
+    const QFileInfoList entries = folder.entryInfoList(QDir::System | QDir::Hidden | QDir::NoSymLinks);
+    for (const QFileInfo &entry : entries) {
+        const QRegularExpressionMatch match = pattern.match(entry.fileName());
+        if (!match.hasMatch() || entry.isFile() || entry.isDir() || entry.isSymLink())
+            continue;
+        const qint64 pid = match.captured(1).toLongLong();
+        if (pid != QCoreApplication::applicationPid() && !Platform::processExists(pid)
+            && !QFile::remove(entry.filePath()))
+            qCWarning(lcEndpoint) << "cannot remove the stale endpoint" << entry.filePath();
+    }
+}
+
 }
 
 AppCenterEndpoint::AppCenterEndpoint() = default;
@@ -112,6 +133,7 @@ bool AppCenterEndpoint::start(QString *error)
     if (m_thread)
         return true;
     QDir().mkpath(AppCenterChannel::folder());
+    removeEndedRegistrations();
     const QString path = AppCenterChannel::endpointPath(QCoreApplication::applicationPid());
     // A registration of an earlier process with this id is stale.
     QLocalServer::removeServer(path);

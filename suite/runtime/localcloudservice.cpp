@@ -1,15 +1,20 @@
 #include "localcloudservice.h"
 
 #include "kprocess.h"
+#include "platform.h"
 #include "suiteconfig.h"
 #include "suitehome.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QUrl>
 
 #include <algorithm>
@@ -22,6 +27,40 @@ constexpr qint64 defaultBytesPerSecond = 1024 * 1024;
 // this, so the host stays responsive while large files go up.
 constexpr qint64 maxBytesPerTurn = 4 * 1024 * 1024;
 constexpr int throttledPumpMs = 20;
+
+// A file is written under a hidden part name, ".arkivo-part-<pid>-<16 hex
+// digits>", and renamed into place once complete: a killed host leaves no
+// truncated document under a document's name, and the next one knows whose
+// parts it finds.
+const QString partPrefix = QStringLiteral(".arkivo-part-");
+
+const QRegularExpression &partPattern()
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\.arkivo-part-([1-9][0-9]{0,17})-[0-9a-f]{16}$"));
+    return pattern;
+}
+
+QString newPartName()
+{
+    return partPrefix + QString::number(QCoreApplication::applicationPid()) + QLatin1Char('-')
+        + QStringLiteral("%1").arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+}
+
+// Parts left behind by hosts that no longer run; a running host's are its own.
+void removeAbandonedParts()
+{
+    QDirIterator it(SuiteHome::filePath(QStringLiteral("clouddrive")), {partPrefix + QLatin1Char('*')},
+                    QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QRegularExpressionMatch match = partPattern().match(it.fileName());
+        if (!match.hasMatch())
+            continue;
+        const qint64 pid = match.captured(1).toLongLong();
+        if (pid != QCoreApplication::applicationPid() && !Platform::processExists(pid) && !QFile::remove(path))
+            qCWarning(lcLocalCloud) << "cannot remove the abandoned part" << path;
+    }
+}
 
 const QString roamingModeKey = QStringLiteral("cloud/roamingMode");
 const QString roamingStrategyKey = QStringLiteral("cloud/roamingStrategy");
@@ -48,11 +87,12 @@ QString shortHash(const QString &text)
 }
 
 // A free name in `folder`: "name.ext", else "name (1).ext", "name (2).ext"...
+// A document is never given a part's name.
 QString freeFileName(const QDir &folder, const QString &name)
 {
     auto taken = [&folder](const QString &candidate) {
         const QFileInfo info(folder.filePath(candidate));
-        return info.exists() || info.isSymLink();
+        return info.exists() || info.isSymLink() || partPattern().match(candidate).hasMatch();
     };
     if (!taken(name))
         return folder.filePath(name);
@@ -87,7 +127,6 @@ struct LocalCloudService::Upload
     QString failure;
     qint64 size = 0;
     qint64 copied = 0;
-    QString target;
     std::unique_ptr<QFile> in;
     std::unique_ptr<QFile> out;
 
@@ -125,6 +164,7 @@ struct LocalCloudService::Upload
 LocalCloudService::LocalCloudService(QObject *parent)
     : QObject(parent)
 {
+    removeAbandonedParts();
     connect(&m_pumpTimer, &QTimer::timeout, this, &LocalCloudService::pump);
 }
 
@@ -364,8 +404,7 @@ void LocalCloudService::start(Upload &upload)
         fail(upload, QStringLiteral("error/cloud drive not writable"));
         return;
     }
-    upload.target = freeFileName(QDir(folder), info.fileName());
-    upload.out = std::make_unique<QFile>(upload.target);
+    upload.out = std::make_unique<QFile>(QDir(folder).filePath(newPartName()));
     if (!upload.out->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
         upload.out.reset();
         fail(upload, QStringLiteral("error/cloud drive not writable"));
@@ -373,7 +412,7 @@ void LocalCloudService::start(Upload &upload)
     }
     upload.size = info.size();
     upload.state = Upload::Uploading;
-    qCDebug(lcLocalCloud) << "uploading" << upload.source << "to" << upload.target;
+    qCDebug(lcLocalCloud) << "uploading" << upload.source << "to" << upload.out->fileName();
 }
 
 qint64 LocalCloudService::copyChunk(Upload &upload, qint64 budget)
@@ -388,15 +427,37 @@ qint64 LocalCloudService::copyChunk(Upload &upload, qint64 budget)
         return 0;
     }
     upload.copied += data.size();
-    if (upload.in->atEnd() || data.isEmpty()) {
-        if (!upload.out->flush()) {
-            fail(upload, QStringLiteral("error/cloud drive not writable"));
-            return data.size();
-        }
-        upload.closeFiles(false);
-        upload.state = Upload::Done;
-    }
+    if (upload.in->atEnd() || data.isEmpty())
+        finish(upload);
     return data.size();
+}
+
+void LocalCloudService::finish(Upload &upload)
+{
+    upload.in.reset();
+    upload.out->close();
+    if (upload.out->error() != QFileDevice::NoError) {
+        fail(upload, QStringLiteral("error/cloud drive not writable"));
+        return;
+    }
+    // The free name is taken as the copy lands; one that another writer took
+    // meanwhile is passed over, never replaced.
+    const QString part = upload.out->fileName();
+    const QDir folder = QFileInfo(part).dir();
+    const QString name = QFileInfo(upload.source).fileName();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString target = freeFileName(folder, name);
+        if (Platform::renameNoReplace(part, target)) {
+            upload.out.reset();
+            upload.state = Upload::Done;
+            qCDebug(lcLocalCloud) << "uploaded" << upload.source << "as" << target;
+            return;
+        }
+        const QFileInfo taken(target);
+        if (!taken.exists() && !taken.isSymLink())
+            break;
+    }
+    fail(upload, QStringLiteral("error/cloud drive not writable"));
 }
 
 void LocalCloudService::fail(Upload &upload, const QString &reason)

@@ -21,7 +21,8 @@
 // "<papyra>/group/<groupid>/<fileid>" names a real folder.
 //
 // Uploads are copied one file at a time, in chunks, from the event loop, at
-// cloud/uploadBytesPerSecond of suite.ini (0: as fast as possible). The
+// cloud/uploadBytesPerSecond of suite.ini (0: as fast as possible), each
+// under a hidden part name until it is complete. The
 // roaming mode and strategy live in suite.ini, group "cloud".
 class ZENTRIHOST_EXPORT LocalCloudService : public QObject
 {
@@ -60,6 +61,8 @@ private:
     void pump();
     // Copies up to `budget` bytes of `upload`; answers the bytes copied.
     qint64 copyChunk(Upload &upload, qint64 budget);
+    // Renames the complete copy from its part name to a free name.
+    void finish(Upload &upload);
     void start(Upload &upload);
     void fail(Upload &upload, const QString &reason);
     void schedulePump();

@@ -6,9 +6,18 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QLocalSocket>
 #include <QLoggingCategory>
 #include <QUrl>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <limits>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcAppCenter, "zentri.host.appcenter")
 
@@ -71,6 +80,38 @@ int sendToAppCenterWindows(quintptr sender, quintptr dwData, const QByteArray &d
 QString cloudClientSettingsLocation()
 {
     return SettingsFile::usablePath(SuiteHome::cloudClientIni());
+}
+
+bool processExists(qint64 pid)
+{
+    if (pid <= 0 || pid > std::numeric_limits<pid_t>::max())
+        return false;
+    // EPERM: it runs, under another user.
+    return ::kill(pid_t(pid), 0) == 0 || errno != ESRCH;
+}
+
+bool renameNoReplace(const QString &from, const QString &to)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        return false;
+#endif
+    // A hard link is never made over an existing name.
+    if (::link(source.constData(), target.constData()) == 0) {
+        ::unlink(source.constData());
+        return true;
+    }
+    if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP)
+        return false;
+    // A drive without hard links (FAT, exFAT): checked, then renamed.
+    struct stat taken;
+    if (::lstat(target.constData(), &taken) == 0 || errno != ENOENT)
+        return false;
+    return ::rename(source.constData(), target.constData()) == 0;
 }
 
 }

@@ -1,5 +1,7 @@
 #include "platform.h"
 
+#include <QDir>
+
 #include <windows.h>
 #include <shellapi.h>
 
@@ -34,6 +36,29 @@ int sendToAppCenterWindows(quintptr sender, quintptr dwData, const QByteArray &d
 QString cloudClientSettingsLocation()
 {
     return QStringLiteral("HKEY_CURRENT_USER\\SOFTWARE\\Ostrel\\ZentriCloud");
+}
+
+bool processExists(qint64 pid)
+{
+    if (pid <= 0 || pid > qint64(MAXDWORD))
+        return false;
+    const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    if (!process) {
+        // Access denied: it runs, under another user.
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    }
+    DWORD exitCode = 0;
+    const bool running = GetExitCodeProcess(process, &exitCode) && exitCode == STILL_ACTIVE;
+    CloseHandle(process);
+    return running;
+}
+
+bool renameNoReplace(const QString &from, const QString &to)
+{
+    // Without MOVEFILE_REPLACE_EXISTING the move fails when `to` exists.
+    const std::wstring source = QDir::toNativeSeparators(from).toStdWString();
+    const std::wstring target = QDir::toNativeSeparators(to).toStdWString();
+    return MoveFileExW(source.c_str(), target.c_str(), 0) != 0;
 }
 
 }

@@ -15,6 +15,10 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 class tst_AppCenterEndpoint : public QObject
 {
     Q_OBJECT
@@ -25,6 +29,7 @@ private slots:
     void refusesBadFrames_data();
     void refusesBadFrames();
     void recordsAnnouncements();
+    void removesRegistrationsOfEndedProcesses();
     void nothingListensNothingIsSent();
 };
 
@@ -47,6 +52,22 @@ QByteArray serialised(const QVariant &value)
     QDataStream stream(&bytes, QIODevice::WriteOnly);
     stream << value;
     return bytes;
+}
+
+// A socket file as a process leaves it behind when it is killed.
+bool leaveSocket(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (size_t(name.size()) >= sizeof(address.sun_path))
+        return false;
+    qstrcpy(address.sun_path, name.constData());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return bound;
 }
 
 }
@@ -136,6 +157,27 @@ void tst_AppCenterEndpoint::recordsAnnouncements()
     const QString registered = endpoint.endpointPath();
     endpoint.stop();
     QVERIFY(!QFileInfo::exists(registered));
+}
+
+void tst_AppCenterEndpoint::removesRegistrationsOfEndedProcesses()
+{
+    TestSuiteHome home;
+    // No process has an id above the kernel's largest (4194304).
+    const QString ended = QStringLiteral("appcenter-999999999.sock");
+    const QString running = QStringLiteral("appcenter-%1.sock").arg(::getppid());
+    const QStringList kept{running, QStringLiteral("appcenter-999999998.sock.old"), QStringLiteral("other-999999999.sock")};
+    QDir run(home.makeDir(QStringLiteral("run")));
+    for (const QString &name : kept + QStringList{ended})
+        QVERIFY(leaveSocket(run.filePath(name)));
+    // Only a socket is a registration.
+    home.writeFile(QStringLiteral("run/appcenter-999999997.sock"));
+
+    AppCenterEndpoint endpoint;
+    QVERIFY(endpoint.start());
+    const QString own = QFileInfo(endpoint.endpointPath()).fileName();
+    QStringList expected = kept + QStringList{QStringLiteral("appcenter-999999997.sock"), own};
+    expected.sort();
+    QCOMPARE(run.entryList(QDir::System | QDir::Files, QDir::Name), expected);
 }
 
 void tst_AppCenterEndpoint::nothingListensNothingIsSent()

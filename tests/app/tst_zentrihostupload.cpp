@@ -17,7 +17,24 @@ class tst_ZentriHostUpload : public QObject
 
 private slots:
     void uploadsTheChosenFiles();
+    void killedUploadLeavesNoDocument();
 };
+
+namespace {
+// The files of the cloud drive, hidden ones included, by name.
+QStringList driveFiles(const TestSuiteHome &home)
+{
+    QStringList names;
+    QDirIterator it(home.filePath(QStringLiteral("clouddrive")), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        if (it.fileInfo().size() > 0)
+            names << it.fileName();
+    }
+    names.sort();
+    return names;
+}
+}
 
 void tst_ZentriHostUpload::uploadsTheChosenFiles()
 {
@@ -61,6 +78,34 @@ void tst_ZentriHostUpload::uploadsTheChosenFiles()
         QVERIFY(original.open(QIODevice::ReadOnly) && copy.open(QIODevice::ReadOnly));
         QVERIFY(original.readAll() == copy.readAll());
     }
+}
+
+void tst_ZentriHostUpload::killedUploadLeavesNoDocument()
+{
+    TestSuiteHome home;
+    home.setSuiteValue(QStringLiteral("cloud/uploadBytesPerSecond"), 100000);
+    const QString source = home.writeFile(QStringLiteral("docs/large.docx"), QByteArray(1024 * 1024, 'x'));
+    const QString script = home.writeFile(QStringLiteral("steps.txt"), (QStringLiteral("choose-files ") + source + '\n').toUtf8());
+    QProcess host;
+    host.start(QStringLiteral(ARKIVO_BIN_DIR "/zentri-host"),
+               {QStringLiteral("--home"), home.path(), QStringLiteral("--automation"), script, QStringLiteral("call"),
+                QStringLiteral("manualBackupFiles"), QStringLiteral("wait:60000")});
+    QTRY_VERIFY_WITH_TIMEOUT(!driveFiles(home).isEmpty(), 20000);
+    host.kill();
+    QVERIFY(host.waitForFinished());
+
+    // Cut short, the copy is no document under its own name.
+    const QStringList left = driveFiles(home);
+    QCOMPARE(left.size(), 1);
+    QVERIFY2(left.first().startsWith(QLatin1Char('.')), qPrintable(left.first()));
+
+    // The next host clears the part away, and nothing else.
+    home.writeFile(QStringLiteral("clouddrive/.keep"));
+    host.start(QStringLiteral(ARKIVO_BIN_DIR "/zentri-host"),
+               {QStringLiteral("--home"), home.path(), QStringLiteral("call"), QStringLiteral("getUploadFilesProgress")});
+    QVERIFY(host.waitForFinished(60000));
+    QCOMPARE(host.exitCode(), 0);
+    QCOMPARE(driveFiles(home), QStringList{QStringLiteral(".keep")});
 }
 
 QTEST_MAIN(tst_ZentriHostUpload)
