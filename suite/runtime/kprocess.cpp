@@ -43,6 +43,11 @@ bool isAbsoluteLocalPath(const QString &path)
 #endif
 }
 
+bool isPlainLocalPath(const QString &path)
+{
+    return !path.isEmpty() && !hasControlCharacters(path) && !isNetworkPath(path) && isAbsoluteLocalPath(path);
+}
+
 // Types the system would run rather than open.
 bool hasExecutableSuffix(const QFileInfo &info)
 {
@@ -65,11 +70,34 @@ bool hasExecutableSuffix(const QFileInfo &info)
     return dot >= 0 && suffixes.contains(name.mid(dot + 1).toLower());
 }
 
+// The document types of the backup catalogue: the suite opens them, the
+// system never runs them.
+bool hasDocumentSuffix(const QFileInfo &info)
+{
+    static const QSet<QString> suffixes = {
+        QStringLiteral("zentri"), QStringLiteral("zntx"), QStringLiteral("doc"), QStringLiteral("dot"),
+        QStringLiteral("docx"), QStringLiteral("dotx"), QStringLiteral("docm"), QStringLiteral("dotm"),
+        QStringLiteral("zcel"), QStringLiteral("zcelt"), QStringLiteral("xls"), QStringLiteral("xlt"),
+        QStringLiteral("xlsx"), QStringLiteral("xlsm"), QStringLiteral("xltx"), QStringLiteral("xltm"),
+        QStringLiteral("xlsb"), QStringLiteral("csv"), QStringLiteral("zsho"), QStringLiteral("zshot"),
+        QStringLiteral("ppt"), QStringLiteral("pps"), QStringLiteral("pot"), QStringLiteral("pptx"),
+        QStringLiteral("ppsx"), QStringLiteral("potx"), QStringLiteral("pdf"),
+    };
+    return suffixes.contains(info.suffix().toLower());
+}
+
+// A folder is shown, not run; a bundle folder (".app") would run.
+bool isShowableFolder(const QString &path)
+{
+    const QFileInfo info(path);
+    return !info.isSymLink() && info.isDir() && !hasExecutableSuffix(info);
+}
+
 }
 
 bool KProcess::checkLocalFileSafe(const QString &path)
 {
-    if (path.isEmpty() || hasControlCharacters(path) || isNetworkPath(path) || !isAbsoluteLocalPath(path))
+    if (!isPlainLocalPath(path))
         return false;
     const QFileInfo info(path);
     // A link could point anywhere, including at something the rules below refuse.
@@ -86,10 +114,12 @@ bool KProcess::checkLocalFileSafe(const QString &path)
     if (hasExecutableSuffix(info))
         return false;
 #ifndef Q_OS_WIN
-    // On POSIX any execute bit makes the file a program, whatever its name.
+    // On POSIX an execute bit makes a file a program. NTFS, exFAT and CIFS
+    // drives show every file with one, so a document type is still opened:
+    // the suite opens it, nothing runs it.
     const QFile::Permissions executeBits =
         QFile::ExeOwner | QFile::ExeUser | QFile::ExeGroup | QFile::ExeOther;
-    if (info.permissions() & executeBits)
+    if ((info.permissions() & executeBits) && !hasDocumentSuffix(info))
         return false;
 #endif
     return true;
@@ -97,7 +127,7 @@ bool KProcess::checkLocalFileSafe(const QString &path)
 
 bool KProcess::checkApplicationSafe(const QString &path)
 {
-    if (path.isEmpty() || hasControlCharacters(path) || isNetworkPath(path) || !isAbsoluteLocalPath(path))
+    if (!isPlainLocalPath(path))
         return false;
     // Installed programs are often reached through links; the target must
     // still be an executable regular file.
@@ -118,8 +148,16 @@ bool KProcess::checkUrl(const QString &url)
     if (scheme == QLatin1String("file")) {
         // A host makes it a network path; decoded escapes must be clean too.
         const QString local = parsed.toLocalFile();
-        return parsed.host().isEmpty() && !local.isEmpty() && !hasControlCharacters(local)
-            && !isNetworkPath(local) && isAbsoluteLocalPath(local);
+        if (!parsed.host().isEmpty() || !isPlainLocalPath(local))
+            return false;
+        // ".." is refused, not cleaned away: after a linked folder the system
+        // resolves it elsewhere than the cleaned path that would be checked.
+        static const QRegularExpression separators(QStringLiteral("[/\\\\]"));
+        if (local.split(separators).contains(QLatin1String("..")))
+            return false;
+        // What may be opened as a copy may be opened here, and a folder may be shown.
+        const QString path = QDir::cleanPath(local);
+        return checkLocalFileSafe(path) || isShowableFolder(path);
     }
     return false;
 }

@@ -27,6 +27,13 @@ private slots:
     void startProcessSplitsQuotedText();
 
 private:
+    QString executable(const QString &relative) const
+    {
+        const QString path = m_home->writeFile(relative);
+        QFile::setPermissions(path, QFile(path).permissions() | QFile::ExeOwner | QFile::ExeUser);
+        return path;
+    }
+
     std::unique_ptr<TestSuiteHome> m_home;
 };
 
@@ -68,9 +75,10 @@ void tst_KProcess::checkLocalFileSafe_data()
     QTest::newRow("exe with trailing dot") << m_home->writeFile(QStringLiteral("files/setup.exe.")) << false;
     QTest::newRow("shell script") << m_home->writeFile(QStringLiteral("files/run.sh")) << false;
     QTest::newRow("desktop entry") << m_home->writeFile(QStringLiteral("files/app.desktop")) << false;
-    const QString executable = m_home->writeFile(QStringLiteral("files/plain.docx"));
-    QFile(executable).setPermissions(QFile(executable).permissions() | QFile::ExeOwner);
-    QTest::newRow("execute bit") << executable << false;
+    // NTFS, exFAT and CIFS drives show every file as executable: a document
+    // type still opens, anything else with an execute bit is a program.
+    QTest::newRow("execute bit, document") << executable(QStringLiteral("files/plain.docx")) << true;
+    QTest::newRow("execute bit, no suffix") << executable(QStringLiteral("files/tool")) << false;
     QTest::newRow("empty") << QString() << false;
 }
 
@@ -89,7 +97,15 @@ void tst_KProcess::checkUrl_data()
     QTest::newRow("http") << QStringLiteral("http://example.com/a?b=c") << true;
     QTest::newRow("https") << QStringLiteral("https://example.com") << true;
     QTest::newRow("scheme upper case") << QStringLiteral("HTTPS://example.com/x") << true;
-    QTest::newRow("file") << QStringLiteral("file:///tmp/x.pdf") << true;
+    QTest::newRow("file") << QUrl::fromLocalFile(m_home->writeFile(QStringLiteral("files/x.pdf"))).toString() << true;
+    // A file address opens only what opening a copy would.
+    QTest::newRow("file missing") << QStringLiteral("file:///tmp/none-such.pdf") << false;
+    QTest::newRow("file, a program") << QStringLiteral("file:///bin/sh") << false;
+    QTest::newRow("file, a script") << QUrl::fromLocalFile(executable(QStringLiteral("files/run"))).toString() << false;
+    QTest::newRow("file, a script by type") << QUrl::fromLocalFile(m_home->writeFile(QStringLiteral("files/go.sh"))).toString() << false;
+    QTest::newRow("file, escaped parent") << QStringLiteral("file:///%2e%2e/etc") << false;
+    QTest::newRow("file, parent to a document") << QUrl::fromLocalFile(m_home->makeDir(QStringLiteral("files/sub")) + QStringLiteral("/../x.pdf")).toString() << false;
+    QTest::newRow("file, link to a document") << QUrl::fromLocalFile(m_home->filePath(QStringLiteral("files/link.docx"))).toString() << false;
     QTest::newRow("ftp") << QStringLiteral("ftp://example.com/x") << false;
     QTest::newRow("javascript") << QStringLiteral("javascript:alert(1)") << false;
     QTest::newRow("http without host") << QStringLiteral("http://") << false;
