@@ -4,6 +4,7 @@
 #include "backupcopyname.h"
 #include "backupfolderscanner.h"
 #include "backuplistwriter.h"
+#include "core/platformfiles.h"
 #include "plugin/arkivolog.h"
 
 #include <dirs.h>
@@ -412,7 +413,9 @@ bool KLocalBackupManager::delBackupGroup(const QString &name, const QDate &date)
 
 bool KLocalBackupManager::removeBackupCopy(const QString &path)
 {
-    return QFile::remove(path);
+    // Through the listed folder itself: a folder swapped for a link since the
+    // listing is refused rather than followed.
+    return PlatformFiles::removeFileInFolder(path);
 }
 
 void KLocalBackupManager::removeGroup(BackupGroupInfo *group)

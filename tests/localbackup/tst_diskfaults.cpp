@@ -129,13 +129,17 @@ void tst_DiskFaults::copyThatCannotBeRemovedStopsAGroupDelete()
 void tst_DiskFaults::folderGoneAfterListing_data()
 {
     QTest::addColumn<QString>("operation");
-    QTest::addColumn<bool>("replacedByFile"); // else removed
+    QTest::addColumn<QString>("replacement"); // "file", "link" to a folder with the same names, else removed
     QTest::addColumn<bool>("result");
     QTest::addColumn<QStringList>("log");
     const QString missingCopy = QStringLiteral("openBackupGroup() BackupFile not exist");
     const QStringList missingCopies{missingCopy, missingCopy};
-    for (const bool replaced : {false, true}) {
-        const QByteArray how = replaced ? " (a file now)" : " (removed)";
+    // A delete never follows a folder swapped for a link: the linked folder's
+    // same-named files stay.
+    QTest::newRow("delete copy (a link now)") << "delBackupFile" << "link" << false << QStringList();
+    QTest::newRow("delete group (a link now)") << "delBackupGroup" << "link" << false << QStringList();
+    for (const char *replaced : {"removed", "file"}) {
+        const QByteArray how = qstrcmp(replaced, "file") == 0 ? " (a file now)" : " (removed)";
         // A copy already gone counts as removed.
         QTest::newRow("delete copy" + how) << "delBackupFile" << replaced << true << QStringList();
         QTest::newRow("delete group" + how) << "delBackupGroup" << replaced << true << QStringList();
@@ -150,18 +154,23 @@ void tst_DiskFaults::folderGoneAfterListing_data()
 void tst_DiskFaults::folderGoneAfterListing()
 {
     QFETCH(QString, operation);
-    QFETCH(bool, replacedByFile);
+    QFETCH(QString, replacement);
     QFETCH(bool, result);
     QFETCH(QStringList, log);
     const QString folder = m_home->makeDir(QStringLiteral("gone"));
     const QString first = writeCopy(folder, copyName(QStringLiteral("a.docx"), 1), 2);
     writeCopy(folder, copyName(QStringLiteral("a.docx"), 0), 1);
     const QString kept = writeCopy(m_backup, copyName(QStringLiteral("b.docx"), 0), 0);
+    const QString other = m_home->makeDir(QStringLiteral("other"));
+    const QStringList others{writeCopy(other, copyName(QStringLiteral("a.docx"), 1), 2),
+                             writeCopy(other, copyName(QStringLiteral("a.docx"), 0), 1)};
     KLocalBackupManager manager;
     manager.reloadBackupFiles({folder, m_backup});
     QVERIFY(QDir(folder).removeRecursively());
-    if (replacedByFile)
+    if (replacement == QLatin1String("file"))
         m_home->writeFile(QStringLiteral("gone"));
+    else if (replacement == QLatin1String("link"))
+        QVERIFY(QFile::link(other, folder));
     m_home->clearLog();
 
     bool answer = false;
@@ -177,8 +186,10 @@ void tst_DiskFaults::folderGoneAfterListing()
         answer = manager.openBackupFolder(QStringLiteral("a.docx"), kDay);
     QCOMPARE(answer, result);
     QCOMPARE(m_home->logMessages(), log);
-    QCOMPARE(QFileInfo(folder).isFile(), replacedByFile);
+    QCOMPARE(QFileInfo(folder).isFile(), replacement == QLatin1String("file"));
     QVERIFY(QFile::exists(kept));
+    for (const QString &path : others)
+        QVERIFY(QFile::exists(path));
     QVERIFY(m_home->launches().isEmpty());
 }
 
