@@ -25,7 +25,6 @@ const QString kRetentionGroup = QStringLiteral("backup");
 const QString kHistoryKey = QStringLiteral("AutoRecoverFilePathHis");
 const QString kLegacyHistoryKey = QStringLiteral("OldAutoRecoverFilePath");
 
-constexpr int kMaxKeepCacheDays = 120;
 constexpr int kDefaultKeepCacheDays = 90;
 constexpr int kDefaultMinKeepCacheDays = 7;
 
@@ -250,7 +249,7 @@ int KBackupOptionMgr::keepCacheDays()
         return fixedDays;
 
     const int suggestion = cloudInt(QStringLiteral("BackupKeepCacheDays"));
-    const int defaultDays = (suggestion >= minKeepCacheDays() && suggestion <= kMaxKeepCacheDays)
+    const int defaultDays = (suggestion >= minKeepCacheDays() && suggestion <= maxKeepCacheDays())
                                 ? suggestion
                                 : kDefaultKeepCacheDays;
 
@@ -263,11 +262,14 @@ void KBackupOptionMgr::setKeepCacheDays(int days)
 {
     if (!isKeepCacheDaysEditable())
         return;
-    const int clamped = qMax(minKeepCacheDays(), qMin(days, kMaxKeepCacheDays));
-
     KCommonSettings settings(QSettings::UserScope);
     settings.beginGroup(kRetentionGroup);
-    writeIfChanged(settings, QStringLiteral("BackupKeepCacheDays"), QString::number(clamped));
+    writeIfChanged(settings, QStringLiteral("BackupKeepCacheDays"), QString::number(clampKeepCacheDays(days)));
+}
+
+int KBackupOptionMgr::clampKeepCacheDays(int days)
+{
+    return qMax(minKeepCacheDays(), qMin(days, maxKeepCacheDays()));
 }
 
 int KBackupOptionMgr::minKeepCacheDays()

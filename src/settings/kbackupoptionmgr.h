@@ -39,6 +39,9 @@ public:
     static int keepCacheDays();
     static void setKeepCacheDays(int days);
     static int minKeepCacheDays();
+    static constexpr int maxKeepCacheDays() { return 120; }
+    // `days` brought into the range from minKeepCacheDays() to maxKeepCacheDays().
+    static int clampKeepCacheDays(int days);
     static bool isKeepCacheDaysEditable();
 
 signals:
