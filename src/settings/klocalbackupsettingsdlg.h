@@ -1,8 +1,11 @@
 #pragma once
 
+#include "settings/backuplocationchange.h"
+
 #include <QDialog>
 #include <QList>
 #include <QString>
+#include <QVariantHash>
 
 #include <functional>
 
@@ -29,20 +32,14 @@ public:
     explicit KLocalBackupSettingsDlg(QWidget *parent = nullptr);
     ~KLocalBackupSettingsDlg() override;
 
-    // True when `path` may become the backup folder; otherwise shows why
-    // and answers false.
+    // The checks and the self-test of the location change (backuplocationchange.h).
     bool validateBackupLocation(const QString &path);
-    // True when a file can be created, written, read back and removed in
-    // `path` (made first when missing); otherwise shows why and answers false.
     bool testLocationPermissions(const QString &path);
-    // On resolved paths (symbolic links followed); letter case counts except
-    // on Windows. A path is not inside itself.
     static bool isSamePath(const QString &a, const QString &b);
     static bool isInsidePath(const QString &parent, const QString &child);
 
-    // The self-test names its file after this clock (milliseconds since the
-    // epoch); tests pin it. An empty function restores the system clock.
-    static void setClock(std::function<qint64()> clock);
+    // The clock the self-test names its file after; tests pin it.
+    void setClock(std::function<qint64()> clock);
 
 protected slots:
     void onRadioButtonToggled(int id, bool checked);
@@ -70,9 +67,8 @@ private:
 
     void chooseIncrementBackup();
     void chooseCloseBackup(int id);
-    void showLocationError(const QString &title, const QString &message);
-    void notifyBackupModeChanged(int mode, int minutes);
-    void notifyBackupPathChanged(const QString &path);
+    // Tells the suite's app-center windows what changed.
+    void announce(const QVariantHash &change);
 
     KDVBoxLayout *contentLayout = nullptr;
     KDVBoxLayout *methodLayout = nullptr;
@@ -96,4 +92,5 @@ private:
     KDInputNumber *keepDaysInput = nullptr;
 
     bool closeReported = false;
+    BackupLocationChange locationChange{this};
 };

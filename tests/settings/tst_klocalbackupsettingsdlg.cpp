@@ -137,7 +137,6 @@ void tst_KLocalBackupSettingsDlg::init()
 
 void tst_KLocalBackupSettingsDlg::cleanup()
 {
-    KLocalBackupSettingsDlg::setClock(nullptr);
     arkivoApplication::instance().releaseManagers();
     arkivoApplication::instance().setContainer(nullptr);
     m_endpoint.reset();
@@ -559,10 +558,8 @@ void tst_KLocalBackupSettingsDlg::rejectsLocation()
     if (setup.startsWith(QLatin1String("current:")))
         m_home->setSuiteValue(QStringLiteral("backup/path"), m_home->makeDir(setup.mid(8)));
     const QString current = m_home->suiteValue(QStringLiteral("backup/path")).toString();
-    if (setup == QLatin1String("testfile")) {
-        KLocalBackupSettingsDlg::setClock([] { return qint64(1234); });
+    if (setup == QLatin1String("testfile"))
         m_home->writeFile(picked + QStringLiteral("/backup/.zentri_backup_rw_test_1234.tmp"), "mine");
-    }
     if (setup == QLatin1String("file"))
         m_home->writeFile(picked + QStringLiteral("/backup"));
     if (setup == QLatin1String("readonly")) {
@@ -585,7 +582,12 @@ void tst_KLocalBackupSettingsDlg::rejectsLocation()
 
     const bool existed = QFileInfo::exists(target);
     const bool passes = title.isEmpty();
-    QVector<Automation::Step> steps = parse(QStringLiteral("click localBackupSetting_changeLocationBtn\nchoose-dir %1").arg(folder));
+    // The dialog's self-test file is named after its pinned clock (the "testfile" row).
+    QVector<Automation::Step> steps{Automation::customStep(QStringLiteral("pin the clock"), QStringLiteral("KLocalBackupSettingsDlg"),
+                                                           [](QWidget *dialog) {
+                                                               static_cast<KLocalBackupSettingsDlg *>(dialog)->setClock([] { return qint64(1234); });
+                                                           })};
+    steps << parse(QStringLiteral("click localBackupSetting_changeLocationBtn\nchoose-dir %1").arg(folder));
     steps << captureBox(passes ? QStringLiteral("KDContentDlg") : QStringLiteral("KStyleMessageBox"));
     // A rejection leads back to the folder picker, which is cancelled.
     steps << parse(passes ? QStringLiteral("click text:Cancel\n") + escape
