@@ -1,6 +1,6 @@
 #pragma once
 
-#include "plugin/arkivolog.h"
+#include "core/arkivolog.h"
 
 #include <QLatin1String>
 #include <QString>

@@ -1,49 +1,42 @@
 #include "klocalbackupmanager.h"
 
-#include "api/openurl.h"
 #include "backupcopyname.h"
 #include "backupfolderscanner.h"
 #include "backuplistwriter.h"
+#include "core/arkivolog.h"
+#include "core/backgroundtasks.h"
+#include "core/filepaths.h"
 #include "core/platformfiles.h"
-#include "plugin/arkivolog.h"
+#include "syncconflictfile.h"
 
 #include <dirs.h>
 #include <kbackupcenterhelper.h>
 #include <kprocess.h>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLoggingCategory>
 #include <QUrl>
-#include <QXmlStreamReader>
-
-Q_LOGGING_CATEGORY(lcCatalogue, "arkivo.catalogue", QtInfoMsg)
 
 namespace {
 
-// QString::toLower() of `text` into `out`, reusing out's storage: ASCII is
-// lowered here, anything else by Qt.
-void lowerInto(const QString &text, QString &out)
+// The document types and the suffixes of their copies, in the order the
+// folder filter lists them; a suffix in two lists would keep the first.
+struct DocumentSuffixes
 {
-    const int size = text.size();
-    out.resize(size);
-    const ushort *src = text.utf16();
-    ushort *dst = reinterpret_cast<ushort *>(out.data());
-    for (int i = 0; i < size; ++i) {
-        const ushort u = src[i];
-        if (u >= 0x80) {
-            out = text.toLower();
-            return;
-        }
-        dst[i] = ushort(u - 'A') < 26 ? ushort(u + ('a' - 'A')) : u;
-    }
-}
+    BackupDocType type;
+    QLatin1String suffixes;
+};
+const DocumentSuffixes documentSuffixes[] = {
+    {DocTypeDoc, QLatin1String("zentri;zntx;doc;dot;docx;dotx;docm;dotm")},
+    {DocTypeXls, QLatin1String("zcel;zcelt;xls;xlt;xlsx;xlsm;xltx;xltm;xlsb;csv")},
+    {DocTypePpt, QLatin1String("zsho;zshot;ppt;pps;pot;pptx;ppsx;potx")},
+    {DocTypePdf, QLatin1String("pdf")},
+};
 
-QDateTime isoDateTime(const QXmlStreamAttributes &attributes, QLatin1String name)
+QStringList suffixesOf(const DocumentSuffixes &entry)
 {
-    return QDateTime::fromString(attributes.value(name).toString(), Qt::ISODateWithMs);
+    return QString(entry.suffixes).split(QLatin1Char(';'), Qt::SkipEmptyParts);
 }
 
 } // namespace
@@ -60,10 +53,12 @@ KLocalBackupManager::~KLocalBackupManager()
 
 QString KLocalBackupManager::backupNameFilter()
 {
-    return QStringLiteral(
-            "*.zentri;*.zntx;*.doc;*.dot;*.docx;*.dotx;*.docm;*.dotm;*.zcel;*.zcelt;*.xls;*.xlt;"
-            "*.xlsx;*.xlsm;*.xltx;*.xltm;*.xlsb;*.csv;*.zsho;*.zshot;*.ppt;*.pps;*.pot;*.pptx;"
-            "*.ppsx;*.potx;*.pdf");
+    QStringList patterns;
+    for (const DocumentSuffixes &entry : documentSuffixes) {
+        for (const QString &suffix : suffixesOf(entry))
+            patterns.append(QStringLiteral("*.") + suffix);
+    }
+    return patterns.join(QLatin1Char(';'));
 }
 
 QString KLocalBackupManager::hostApplicationName(BackupDocType type)
@@ -86,6 +81,7 @@ void KLocalBackupManager::clearCatalogue()
     conflictInfos.clear();
     loadedConflictFiles.clear();
     m_conflictFilePaths.clear();
+    m_listedFolders.clear();
 }
 
 void KLocalBackupManager::reloadBackupFiles(const QStringList &folders)
@@ -97,6 +93,9 @@ void KLocalBackupManager::reloadBackupFiles(const QStringList &folders)
     for (const QString &folder : folders) {
         if (!QDir(folder).exists())
             continue;
+        // Where the folder was when it was listed: deletes act there, never
+        // through a link that replaced it since.
+        m_listedFolders.insert(QDir::cleanPath(folder), FilePaths::resolved(folder));
         Arkivo::logInfo(QStringLiteral("reloadBackupFiles() BackupPath = %1").arg(folder));
         const QVector<BackupFolderEntry> entries = scanner.scan(folder);
         for (const BackupFolderEntry &entry : entries)
@@ -148,8 +147,7 @@ bool KLocalBackupManager::addBackupFile(const QString &path, QStringView fileNam
     file.filePath = path;
     file.fileSize = size;
     file.saveTime = name.time();
-    lowerInto(path, m_lowercasePath);
-    file.conflictTime = conflictTimeFor(group->groupType, m_lowercasePath);
+    file.conflictTime = conflictTimeFor(group->groupType, path.toLower());
     group->backupFiles.append(file);
 
     if (file.conflictTime.isValid())
@@ -161,18 +159,11 @@ BackupDocType KLocalBackupManager::classifyDocumentType(const QString &fileName)
 {
     // Case-folded suffix to type; a suffix in two lists keeps the first.
     static const QHash<QString, BackupDocType> types = [] {
-        const QPair<BackupDocType, QLatin1String> lists[] = {
-            {DocTypeDoc, QLatin1String("zentri;zntx;doc;dot;docx;dotx;docm;dotm")},
-            {DocTypeXls, QLatin1String("zcel;zcelt;xls;xlt;xlsx;xlsm;xltx;xltm;xlsb;csv")},
-            {DocTypePpt, QLatin1String("zsho;zshot;ppt;pps;pot;pptx;ppsx;potx")},
-            {DocTypePdf, QLatin1String("pdf")},
-        };
         QHash<QString, BackupDocType> table;
-        for (const auto &list : lists) {
-            const QStringList suffixes = QString(list.second).split(QLatin1Char(';'), Qt::SkipEmptyParts);
-            for (const QString &suffix : suffixes) {
+        for (const DocumentSuffixes &entry : documentSuffixes) {
+            for (const QString &suffix : suffixesOf(entry)) {
                 if (!table.contains(suffix.toCaseFolded()))
-                    table.insert(suffix.toCaseFolded(), list.first);
+                    table.insert(suffix.toCaseFolded(), entry.type);
             }
         }
         return table;
@@ -224,9 +215,7 @@ QDateTime KLocalBackupManager::conflictTimeFor(BackupDocType type, const QString
 
 QString KLocalBackupManager::syncConflictFilePath(const QString &appName) const
 {
-    const QString application = appName.isEmpty() ? QCoreApplication::applicationName() : appName;
-    return KBackupCenterHelper::defaultBackupPath() + QDir::separator()
-            + QStringLiteral("%1_sync_conflict.ini").arg(application);
+    return SyncConflictFile::path(appName);
 }
 
 void KLocalBackupManager::loadSyncConflictFile(const QString &file)
@@ -247,39 +236,7 @@ void KLocalBackupManager::loadSyncConflictFile(const QString &file)
 bool KLocalBackupManager::parseSyncConflictFile(const QString &file,
                                                 QHash<QString, SyncConflictInfo> &table)
 {
-    // Only a regular file: opening a named pipe waits for a writer, and a
-    // device such as /dev/zero never ends.
-    if (!QFileInfo(file).isFile())
-        return false;
-    QFile device(file);
-    if (!device.open(QIODevice::ReadOnly | QIODevice::Text))
-        return false;
-    const bool parsed = parseSyncConflictXml(&device, table);
-    if (!parsed)
-        qCDebug(lcCatalogue) << "sync-conflict file" << file << "is not well-formed";
-    return parsed;
-}
-
-bool KLocalBackupManager::parseSyncConflictXml(QIODevice *device, QHash<QString, SyncConflictInfo> &table)
-{
-    QXmlStreamReader reader(device);
-    while (!reader.atEnd() && !reader.hasError()) {
-        if (reader.readNext() != QXmlStreamReader::StartElement
-            || reader.name() != QLatin1String("file"))
-            continue;
-        const QXmlStreamAttributes attributes = reader.attributes();
-        SyncConflictInfo info;
-        info.lastAccessTime = isoDateTime(attributes, QLatin1String("lastAccessTime"));
-        info.conflictTime = isoDateTime(attributes, QLatin1String("conflictTime"));
-        info.backupTime = isoDateTime(attributes, QLatin1String("backupTime"));
-        info.fileId = attributes.value(QLatin1String("fileId")).toString();
-        info.localPath = attributes.value(QLatin1String("localPath")).toString();
-        info.backup = attributes.value(QLatin1String("backup")).toString().toLower();
-        table.insert(QDir::fromNativeSeparators(info.backup), info);
-    }
-    if (reader.hasError())
-        qCDebug(lcCatalogue) << reader.errorString() << "at line" << reader.lineNumber();
-    return !reader.hasError();
+    return SyncConflictFile::read(file, table);
 }
 
 bool KLocalBackupManager::openBackupFile(const QString &path)
@@ -350,7 +307,7 @@ bool KLocalBackupManager::openBackupFolder(const QString &name, const QDate &dat
         Arkivo::logInfo(QStringLiteral("openBackupFolder() no valid folder path to open"));
         return false;
     }
-    return openUrlInBackground(QUrl::fromLocalFile(folder));
+    return BackgroundTasks::openUrl(QUrl::fromLocalFile(folder));
 }
 
 bool KLocalBackupManager::delBackupFile(const QString &path)
@@ -362,7 +319,7 @@ bool KLocalBackupManager::delBackupFile(const QString &path)
     }
     try {
         // A copy someone else already removed counts as removed.
-        if (QFile::exists(path) && !removeBackupCopy(path))
+        if (QFile::exists(listedLocation(path)) && !removeBackupCopy(path))
             return false;
         const QString nativePath = QDir::toNativeSeparators(path);
         for (int i = 0; i < group->backupFiles.size(); ++i) {
@@ -394,7 +351,7 @@ bool KLocalBackupManager::delBackupGroup(const QString &name, const QDate &date)
     bool anyFailed = false;
     for (const BackupFileInfo &file : qAsConst(group->backupFiles)) {
         try {
-            if (!QFile::exists(file.filePath))
+            if (!QFile::exists(listedLocation(file.filePath)))
                 continue;
             result = removeBackupCopy(file.filePath);
             if (!result)
@@ -413,9 +370,17 @@ bool KLocalBackupManager::delBackupGroup(const QString &name, const QDate &date)
 
 bool KLocalBackupManager::removeBackupCopy(const QString &path)
 {
-    // Through the listed folder itself: a folder swapped for a link since the
-    // listing is refused rather than followed.
-    return PlatformFiles::removeFileInFolder(path);
+    // One swapped for a link since the listing is refused rather than followed.
+    return PlatformFiles::removeFileInFolder(listedLocation(path));
+}
+
+QString KLocalBackupManager::listedLocation(const QString &path) const
+{
+    // A backup folder that was a link when it was listed is taken where it
+    // pointed then, not where it may point now.
+    const QFileInfo info(path);
+    const QString listed = m_listedFolders.value(QDir::cleanPath(info.path()));
+    return listed.isEmpty() ? path : listed + QLatin1Char('/') + info.fileName();
 }
 
 void KLocalBackupManager::removeGroup(BackupGroupInfo *group)

@@ -9,8 +9,6 @@
 #include <QStringList>
 #include <QStringView>
 
-class QIODevice;
-
 // The catalogue of the backup copies in the backup folders, grouped by
 // document and day, with the operations the backup page offers on them.
 class KLocalBackupManager : public QObject
@@ -43,8 +41,6 @@ public:
     QString syncConflictFilePath(const QString &appName) const;
     void loadSyncConflictFile(const QString &file);
     static bool parseSyncConflictFile(const QString &file, QHash<QString, SyncConflictInfo> &table);
-    // The records of an open sync-conflict text; false on an XML error.
-    static bool parseSyncConflictXml(QIODevice *device, QHash<QString, SyncConflictInfo> &table);
 
     // The "*.ext" patterns, ";"-separated, of the files a backup folder is listed for.
     static QString backupNameFilter();
@@ -58,6 +54,8 @@ protected:
 private:
     bool addBackupFile(const QString &path, QStringView fileName, qint64 size);
     void removeGroup(BackupGroupInfo *group);
+    // Where the copy `path` lies in its folder as that folder was listed.
+    QString listedLocation(const QString &path) const;
     void clearCatalogue();
 
     QList<BackupGroupInfo *> groups;
@@ -71,6 +69,6 @@ private:
     QHash<int, QString> m_conflictFilePaths;
     bool m_reloading = false;
     QSet<QString> m_unreadableConflictFiles;
-    // Reused for the lowercased path of each copy filed.
-    QString m_lowercasePath;
+    // Each listed folder (cleaned) and where it was at the listing.
+    QHash<QString, QString> m_listedFolders;
 };

@@ -73,6 +73,7 @@ private slots:
     void copyThatCannotBeRemovedStopsAGroupDelete();
     void folderGoneAfterListing_data();
     void folderGoneAfterListing();
+    void linkedBackupFolderStillDeletes();
     void unreadableConflictFile_data();
     void unreadableConflictFile();
     void namesThatCannotBeDecodedAreNotOffered();
@@ -191,6 +192,30 @@ void tst_DiskFaults::folderGoneAfterListing()
     for (const QString &path : others)
         QVERIFY(QFile::exists(path));
     QVERIFY(m_home->launches().isEmpty());
+}
+
+// A backup folder that was a link when it was listed is followed to where it
+// pointed then, even if the link was turned elsewhere since.
+void tst_DiskFaults::linkedBackupFolderStillDeletes()
+{
+    const QString real = m_home->makeDir(QStringLiteral("real"));
+    const QString other = m_home->makeDir(QStringLiteral("other"));
+    const QString linked = m_home->filePath(QStringLiteral("linked"));
+    QVERIFY(QFile::link(real, linked));
+    writeCopy(real, copyName(QStringLiteral("a.docx"), 0), 0);
+    writeCopy(real, copyName(QStringLiteral("a.docx"), 1), 1);
+    const QString elsewhere = writeCopy(other, copyName(QStringLiteral("a.docx"), 1), 1);
+    KLocalBackupManager manager;
+    manager.reloadBackupFiles({linked});
+    const QStringList listed = copyPaths(manager.findGroup(QStringLiteral("a.docx"), kDay));
+    QCOMPARE(listed.size(), 2);
+
+    QVERIFY(manager.delBackupFile(listed.at(0)));
+    QVERIFY(QFile::remove(linked));
+    QVERIFY(QFile::link(other, linked));
+    QVERIFY(manager.delBackupGroup(QStringLiteral("a.docx"), kDay));
+    QVERIFY(QDir(real).isEmpty());
+    QVERIFY(QFile::exists(elsewhere));
 }
 
 void tst_DiskFaults::unreadableConflictFile_data()
