@@ -355,12 +355,10 @@ QWidget *Automation::findTarget(const Step &step)
 
 void Automation::tick()
 {
-    if (m_done || m_actionQueued)
+    if (hasFailed() || m_actionQueued)
         return;
     if (m_next >= m_steps.size()) {
-        m_done = true;
-        m_timer.stop();
-        emit finished();
+        watchWindowsAfterTheLastStep();
         return;
     }
     const Step &step = m_steps.at(m_next);
@@ -388,6 +386,24 @@ void Automation::tick()
         m_waiting.restart();
         perform(step, target);
     });
+}
+
+void Automation::watchWindowsAfterTheLastStep()
+{
+    if (m_waitForWindowsToClose && QApplication::activeModalWidget()) {
+        if (!m_modalOpen.isValid())
+            m_modalOpen.start();
+        else if (m_modalOpen.elapsed() > m_stepTimeoutMs)
+            abandon(QStringLiteral("automation ended with a window still open"));
+        return;
+    }
+    m_modalOpen.invalidate();
+    if (!m_waitForWindowsToClose)
+        m_timer.stop();
+    if (!m_done) {
+        m_done = true;
+        emit finished();
+    }
 }
 
 void Automation::perform(const Step &step, QWidget *target)

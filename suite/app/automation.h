@@ -67,6 +67,11 @@ public:
     ~Automation() override;
 
     void setStepTimeout(int ms) { m_stepTimeoutMs = ms; }
+    // The code under test must close its modal windows itself: the run is
+    // finished once none is open after the last step, and a modal window
+    // open for longer than the step timeout from then on fails the run
+    // (abandon() then closes it, so a stuck window fails instead of hanging).
+    void setWaitForWindowsToClose(bool wait) { m_waitForWindowsToClose = wait; }
     void start();
 
     bool isDone() const { return m_done; }
@@ -91,6 +96,7 @@ signals:
 
 private:
     void tick();
+    void watchWindowsAfterTheLastStep();
     void perform(const Step &step, QWidget *target);
     void closeModalWindows();
 
@@ -100,6 +106,8 @@ private:
     bool m_done = false;
     QString m_failure;
     int m_stepTimeoutMs = defaultStepTimeoutMs;
+    bool m_waitForWindowsToClose = false;
     QTimer m_timer;
     QElapsedTimer m_waiting;
+    QElapsedTimer m_modalOpen;
 };

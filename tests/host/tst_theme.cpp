@@ -1,5 +1,6 @@
-#include "modaldriver.h"
 #include "testsuitehome.h"
+
+#include <automation.h>
 
 #include <kdbutton.h>
 #include <kdcontentdlg.h>
@@ -240,7 +241,7 @@ void tst_Theme::contentDialogAnswersItsResults()
     QCOMPARE(dialog.contentWidget(), label);
     QVERIFY(!dialog.button(KDContentDlg::OtherButton));
 
-    ModalDriver driver([action](QWidget *modal) {
+    Automation automation({Automation::customStep(action, QString(), [action](QWidget *modal) {
         if (action == QLatin1String("esc"))
             QTest::keyClick(modal, Qt::Key_Escape);
         else if (action == QLatin1String("enter"))
@@ -250,9 +251,11 @@ void tst_Theme::contentDialogAnswersItsResults()
         else
             QTest::mouseClick(KLiteUi::findBySpyName<QWidget *>(modal, QStringLiteral("confirmDlg") + action),
                               Qt::LeftButton);
-    });
+    })});
+    automation.setWaitForWindowsToClose(true);
+    automation.start();
     QCOMPARE(dialog.exec(), expected);
-    QVERIFY(driver.ran());
+    QVERIFY2(automation.waitForDone(), qPrintable(automation.failure()));
 }
 
 QTEST_MAIN(tst_Theme)

@@ -1,4 +1,3 @@
-#include "modaldriver.h"
 #include "testsuitehome.h"
 
 #include "plugin/arkivoapplication.h"
@@ -7,6 +6,7 @@
 #include "widgets/kstylelabel.h"
 #include "widgets/kstylemessagebox.h"
 
+#include <automation.h>
 #include <kdrawhelper.h>
 #include <kliteui.h>
 #include <skinswitch.h>
@@ -114,7 +114,7 @@ void tst_KStyleMessageBox::keysAndButtonsEndWithTheirCodes()
     if (escapeAfter)
         box->setEscapeResult(escapeAfter);
 
-    ModalDriver driver([action](QWidget *modal) {
+    Automation automation({Automation::customStep(action, QString(), [action](QWidget *modal) {
         for (const QString &step : action.split(QLatin1Char(','))) {
             if (step == QLatin1String("enter")) {
                 QTest::keyClick(modal, Qt::Key_Enter);
@@ -128,9 +128,11 @@ void tst_KStyleMessageBox::keysAndButtonsEndWithTheirCodes()
                 QTest::mouseClick(button, Qt::LeftButton);
             }
         }
-    });
+    })});
+    automation.setWaitForWindowsToClose(true);
+    automation.start();
     QCOMPARE(box->exec(), expected);
-    QVERIFY(driver.ran());
+    QVERIFY2(automation.waitForDone(), qPrintable(automation.failure()));
 }
 
 void tst_KStyleMessageBox::buttonSizes_data()
