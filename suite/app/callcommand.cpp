@@ -9,7 +9,7 @@
 #include <kessjsapi.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QCommandLineParser>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QVector>
@@ -33,27 +33,6 @@ std::unique_ptr<Automation> loadAutomation(const QString &fileName)
     // Native pickers cannot be driven; Qt's own can.
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     return std::make_unique<Automation>(steps);
-}
-
-// After the last step, the method must return: a window the steps left open
-// would hold it forever, so it fails the run like a missing target.
-void failWhenWindowsStayOpen(Automation *automation, const bool *methodRunning)
-{
-    auto *watch = new QTimer(automation);
-    auto openSince = std::make_shared<QElapsedTimer>();
-    watch->setInterval(50);
-    QObject::connect(watch, &QTimer::timeout, automation, [automation, methodRunning, openSince] {
-        if (!automation->isDone() || automation->hasFailed() || !*methodRunning
-            || !QApplication::activeModalWidget()) {
-            openSince->invalidate();
-            return;
-        }
-        if (!openSince->isValid())
-            openSince->start();
-        else if (openSince->elapsed() > Automation::defaultStepTimeoutMs)
-            automation->abandon(QStringLiteral("automation ended with a window still open"));
-    });
-    watch->start();
 }
 
 struct Step
@@ -103,9 +82,7 @@ Json::Value parsePayload(const QString &text)
     return payload;
 }
 
-}
-
-int runCallCommand(const HostOptions &options)
+int runCallCommand(const HostOptions &options, const QCommandLineParser &)
 {
     const QVector<Step> steps = parseSteps(options.commandWords);
     const std::unique_ptr<Automation> automation = loadAutomation(options.automationFile);
@@ -123,12 +100,13 @@ int runCallCommand(const HostOptions &options)
             exitWithError(PageDispatch::describe(status, step.method));
     }
 
-    bool methodRunning = false;
     if (automation) {
         QObject::connect(automation.get(), &Automation::failed, [](const QString &message) {
             std::fprintf(stderr, "zentri-host: %s\n", qPrintable(message));
         });
-        failWhenWindowsStayOpen(automation.get(), &methodRunning);
+        // After the last step the method must return: a window the steps
+        // left open would hold it forever.
+        automation->setWaitForWindowsToClose(true);
         automation->start();
     }
 
@@ -140,9 +118,7 @@ int runCallCommand(const HostOptions &options)
         }
         Json::Value line(Json::objectValue);
         line["method"] = step.method.toStdString();
-        methodRunning = true;
         PageDispatch::call(session.handler(), step.method, step.arguments, &line["answer"]);
-        methodRunning = false;
         if (automation && automation->hasFailed())
             return automationFailedCode;
         // The last line waits for every step to have run.
@@ -160,4 +136,15 @@ int runCallCommand(const HostOptions &options)
         writeJsonLine(std::cout, line);
     }
     return 0;
+}
+
+}
+
+HostCommand callCommand()
+{
+    return {QStringLiteral("call"), QStringLiteral("call METHOD [ARGS-JSON] [wait:MS] [METHOD [ARGS-JSON]]..."),
+            QStringLiteral("Calls page methods in order on one script object, each with its JSON object of "
+                           "arguments, and prints one JSON line per call (answer, events, method); wait:MS runs "
+                           "the event loop between two calls."),
+            {}, runCallCommand};
 }

@@ -1,9 +1,15 @@
 #pragma once
 
+#include <QCommandLineOption>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
-// What zentri-host was told before its command word.
+#include <functional>
+
+class QCommandLineParser;
+
+// What zentri-host was told besides its command's own options.
 struct HostOptions
 {
     QString home;
@@ -11,8 +17,20 @@ struct HostOptions
     int waitMs = 1000;
     // --automation FILE: steps that drive the host's windows (tests only).
     QString automationFile;
-    // Everything after the command word.
+    // The words after the command word that are not options.
     QStringList commandWords;
+};
+
+// A command of zentri-host: its word, its line in the usage text, its own
+// options, and what runs it once they are parsed.
+struct HostCommand
+{
+    QString name;
+    // "serve [--port N] [--open] [--skin-control FILE]"
+    QString synopsis;
+    QString summary;
+    QList<QCommandLineOption> options;
+    std::function<int(const HostOptions &, const QCommandLineParser &)> run;
 };
 
 constexpr int usageErrorCode = 2;

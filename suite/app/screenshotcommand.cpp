@@ -6,8 +6,10 @@
 #include "pagedispatch.h"
 
 #include <kessjsapi.h>
+#include <klitestyle.h>
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -62,36 +64,33 @@ QStringList knownPictures()
     return names;
 }
 
-ScreenshotOptions parseScreenshotOptions(const QStringList &words)
+const QString synopsis = QStringLiteral("screenshot WHAT --out FILE.png [--skin dark] [--scale 1.5]");
+const QCommandLineOption outOption(QStringLiteral("out"), QStringLiteral("the PNG file to write"),
+                                   QStringLiteral("FILE.png"));
+const QCommandLineOption skinOption(QStringLiteral("skin"), QStringLiteral("default or dark (default: default)"),
+                                    QStringLiteral("dark"));
+const QCommandLineOption scaleOption(QStringLiteral("scale"),
+                                     QStringLiteral("the suite's scale factor (default: the screen's)"),
+                                     QStringLiteral("1.5"));
+
+ScreenshotOptions parseScreenshotOptions(const QCommandLineParser &parser, const QStringList &words)
 {
     ScreenshotOptions screenshot;
-    for (int i = 0; i < words.size(); ++i) {
-        const QString &word = words.at(i);
-        auto valueOf = [&]() {
-            if (i + 1 >= words.size())
-                exitWithError(QStringLiteral("%1 needs a value").arg(word));
-            return words.at(++i);
-        };
-        if (word == QLatin1String("--out"))
-            screenshot.out = valueOf();
-        else if (word == QLatin1String("--skin"))
-            screenshot.skin = valueOf();
-        else if (word == QLatin1String("--scale"))
-            screenshot.scale = valueOf();
-        else if (screenshot.what.isEmpty())
-            screenshot.what = word;
-        else
-            exitWithError(QStringLiteral("screenshot takes one picture name, not \"%1\"").arg(word));
-    }
+    if (words.size() > 1)
+        exitWithError(QStringLiteral("screenshot takes one picture name, not \"%1\"").arg(words.at(1)));
+    screenshot.what = words.value(0);
+    screenshot.out = parser.value(outOption);
+    if (parser.isSet(skinOption))
+        screenshot.skin = parser.value(skinOption);
+    screenshot.scale = parser.value(scaleOption);
     if (!knownPictures().contains(screenshot.what))
-        exitWithError(QStringLiteral("screenshot WHAT --out FILE.png [--skin dark] [--scale 1.5]; WHAT is one of: %1")
-                          .arg(knownPictures().join(QStringLiteral(", "))));
+        exitWithError(QStringLiteral("%1; WHAT is one of: %2").arg(synopsis, knownPictures().join(QStringLiteral(", "))));
     if (screenshot.out.isEmpty())
         exitWithError(QStringLiteral("screenshot needs --out FILE.png"));
     if (screenshot.skin != QLatin1String("default") && screenshot.skin != QLatin1String("dark"))
         exitWithError(QStringLiteral("the skin is default or dark, not \"%1\"").arg(screenshot.skin));
     bool ok = false;
-    if (!screenshot.scale.isEmpty() && (screenshot.scale.toDouble(&ok), !ok))
+    if (parser.isSet(scaleOption) && (screenshot.scale.toDouble(&ok), !ok))
         exitWithError(QStringLiteral("--scale needs a number, not \"%1\"").arg(screenshot.scale));
     return screenshot;
 }
@@ -190,11 +189,9 @@ void dropOffscreenNotices(QtMsgType type, const QMessageLogContext &context, con
     std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
 }
 
-}
-
-int runScreenshotCommand(const HostOptions &options)
+int runScreenshotCommand(const HostOptions &options, const QCommandLineParser &parser)
 {
-    const ScreenshotOptions screenshot = parseScreenshotOptions(options.commandWords);
+    const ScreenshotOptions screenshot = parseScreenshotOptions(parser, options.commandWords);
     qInstallMessageHandler(dropOffscreenNotices);
     QTemporaryDir homeDir;
     if (!homeDir.isValid())
@@ -205,6 +202,13 @@ int runScreenshotCommand(const HostOptions &options)
     qputenv("XDG_CONFIG_HOME", QDir(homeDir.path()).filePath(QStringLiteral("config")).toLocal8Bit());
     const QDir home(homeDir.path());
     prepareHome(home, screenshot);
+    // A factor the suite does not take would silently give a picture at the
+    // screen's scale; the suite's own reading of it decides.
+    if (!screenshot.scale.isEmpty() && KLiteStyle::scaleFactor() != screenshot.scale.toDouble()) {
+        std::fprintf(stderr, "zentri-host: --scale needs a factor the suite draws at, not \"%s\" (it would draw at %s)\n",
+                     qPrintable(screenshot.scale), qPrintable(QString::number(KLiteStyle::scaleFactor())));
+        return usageErrorCode;
+    }
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
 
     HostSession session;
@@ -228,4 +232,14 @@ int runScreenshotCommand(const HostOptions &options)
     if (!saved)
         exitWithError(QStringLiteral("cannot write %1").arg(out), 1);
     return 0;
+}
+
+}
+
+HostCommand screenshotCommand()
+{
+    return {QStringLiteral("screenshot"), synopsis,
+            QStringLiteral("Renders one settings window offscreen into a PNG, in a suite home of its own; WHAT is one of: ")
+                + knownPictures().join(QStringLiteral(", ")) + QLatin1Char('.'),
+            {outOption, skinOption, scaleOption}, runScreenshotCommand};
 }

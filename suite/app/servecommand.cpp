@@ -12,6 +12,7 @@
 #include <skinswitch.h>
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QFile>
 #include <QFileSystemWatcher>
 #include <QJsonObject>
@@ -32,30 +33,29 @@ struct ServeOptions
     QString skinControlFile;
 };
 
-ServeOptions parseServeOptions(const QStringList &words)
+const QCommandLineOption portOption(QStringLiteral("port"),
+                                    QStringLiteral("the port; 0, the default, takes a free one"),
+                                    QStringLiteral("N"));
+const QCommandLineOption openOption(QStringLiteral("open"), QStringLiteral("opens the page in the default browser"));
+const QCommandLineOption skinControlOption(
+    QStringLiteral("skin-control"),
+    QStringLiteral("tests only: each time FILE is written, its first word (default or dark) becomes the suite's skin"),
+    QStringLiteral("FILE"));
+
+ServeOptions parseServeOptions(const QCommandLineParser &parser, const QStringList &words)
 {
+    if (!words.isEmpty())
+        exitWithError(QStringLiteral("serve does not know \"%1\"").arg(words.first()));
     ServeOptions serve;
-    for (int i = 0; i < words.size(); ++i) {
-        const QString &word = words.at(i);
-        auto valueOf = [&]() {
-            if (i + 1 >= words.size())
-                exitWithError(QStringLiteral("%1 needs a value").arg(word));
-            return words.at(++i);
-        };
-        if (word == QLatin1String("--port")) {
-            bool ok = false;
-            const uint port = valueOf().toUInt(&ok);
-            if (!ok || port > 65535)
-                exitWithError(QStringLiteral("--port needs a port number from 0 to 65535"));
-            serve.port = quint16(port);
-        } else if (word == QLatin1String("--open")) {
-            serve.open = true;
-        } else if (word == QLatin1String("--skin-control")) {
-            serve.skinControlFile = valueOf();
-        } else {
-            exitWithError(QStringLiteral("serve does not know \"%1\"").arg(word));
-        }
+    if (parser.isSet(portOption)) {
+        bool ok = false;
+        const uint port = parser.value(portOption).toUInt(&ok);
+        if (!ok || port > 65535)
+            exitWithError(QStringLiteral("--port needs a port number from 0 to 65535, not \"%1\"").arg(parser.value(portOption)));
+        serve.port = quint16(port);
     }
+    serve.open = parser.isSet(openOption);
+    serve.skinControlFile = parser.value(skinControlOption);
     return serve;
 }
 
@@ -118,11 +118,9 @@ void stopOnSignals(QObject *owner)
     sigaction(SIGTERM, &action, nullptr);
 }
 
-}
-
-int runServeCommand(const HostOptions &options)
+int runServeCommand(const HostOptions &options, const QCommandLineParser &parser)
 {
-    const ServeOptions serve = parseServeOptions(options.commandWords);
+    const ServeOptions serve = parseServeOptions(parser, options.commandWords);
 
     std::unique_ptr<Automation> automation;
     if (!options.automationFile.isEmpty()) {
@@ -175,4 +173,14 @@ int runServeCommand(const HostOptions &options)
     if (serve.open && !server.openInBrowser(&error))
         std::fprintf(stderr, "zentri-host: %s\n", qPrintable(error));
     return QApplication::exec();
+}
+
+}
+
+HostCommand serveCommand()
+{
+    return {QStringLiteral("serve"), QStringLiteral("serve [--port N] [--open] [--skin-control FILE]"),
+            QStringLiteral("Serves the backup-center page and its bridge to the plug-in on 127.0.0.1 and prints "
+                           "\"Backup center: http://127.0.0.1:PORT/?token=TOKEN\"; runs until Ctrl+C or SIGTERM."),
+            {portOption, openOption, skinControlOption}, runServeCommand};
 }

@@ -22,14 +22,15 @@ private slots:
     void changeMadeDuringAListingSurvives();
     void changesRoamingModeAndExits_data();
     void changesRoamingModeAndExits();
-    void refusesWhatIsNoPageMethod_data();
-    void refusesWhatIsNoPageMethod();
+    void usageErrorsAndHelp_data();
+    void usageErrorsAndHelp();
 
 private:
     struct Run
     {
         int exitCode = -1;
         QList<QJsonObject> lines;
+        QString output;
         QString errors;
     };
     static Run run(const TestSuiteHome &home, const QStringList &arguments);
@@ -45,7 +46,9 @@ tst_ZentriHost::Run tst_ZentriHost::run(const TestSuiteHome &home, const QString
         return result;
     result.exitCode = process.exitCode();
     result.errors = QString::fromUtf8(process.readAllStandardError());
-    const QList<QByteArray> lines = process.readAllStandardOutput().split('\n');
+    const QByteArray output = process.readAllStandardOutput();
+    result.output = QString::fromUtf8(output);
+    const QList<QByteArray> lines = output.split('\n');
     for (const QByteArray &line : lines) {
         if (!line.isEmpty())
             result.lines.append(QJsonDocument::fromJson(line).object());
@@ -205,26 +208,37 @@ void tst_ZentriHost::changesRoamingModeAndExits()
     QCOMPARE(home.suiteValue(QStringLiteral("cloud/roamingMode")).toString(), stored);
 }
 
-void tst_ZentriHost::refusesWhatIsNoPageMethod_data()
+void tst_ZentriHost::usageErrorsAndHelp_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("unknown method") << QStringList{QStringLiteral("call"), QStringLiteral("listEverything")};
-    QTest::newRow("reply slot") << QStringList{QStringLiteral("call"), QStringLiteral("onGetRoamingMode")};
-    QTest::newRow("internal slot") << QStringList{QStringLiteral("call"), QStringLiteral("doOpenSearchPanel")};
-    QTest::newRow("QObject's own") << QStringList{QStringLiteral("call"), QStringLiteral("deleteLater")};
-    QTest::newRow("arguments not JSON") << QStringList{QStringLiteral("call"), QStringLiteral("openUrl"), QStringLiteral("{url")};
-    QTest::newRow("arguments not an object") << QStringList{QStringLiteral("call"), QStringLiteral("openUrl"), QStringLiteral("{}x")};
-    QTest::newRow("refused after a good call") << QStringList{QStringLiteral("call"), QStringLiteral("getBackupFileList"), QStringLiteral("destroyed")};
-    QTest::newRow("no method") << QStringList{QStringLiteral("call")};
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("unknown method") << QStringList{QStringLiteral("call"), QStringLiteral("listEverything")} << 2;
+    QTest::newRow("reply slot") << QStringList{QStringLiteral("call"), QStringLiteral("onGetRoamingMode")} << 2;
+    QTest::newRow("internal slot") << QStringList{QStringLiteral("call"), QStringLiteral("doOpenSearchPanel")} << 2;
+    QTest::newRow("QObject's own") << QStringList{QStringLiteral("call"), QStringLiteral("deleteLater")} << 2;
+    QTest::newRow("arguments not JSON") << QStringList{QStringLiteral("call"), QStringLiteral("openUrl"), QStringLiteral("{url")} << 2;
+    QTest::newRow("arguments not an object") << QStringList{QStringLiteral("call"), QStringLiteral("openUrl"), QStringLiteral("{}x")} << 2;
+    QTest::newRow("refused after a good call") << QStringList{QStringLiteral("call"), QStringLiteral("getBackupFileList"), QStringLiteral("destroyed")} << 2;
+    QTest::newRow("no method") << QStringList{QStringLiteral("call")} << 2;
+    // The suite would silently draw at the screen's scale.
+    QTest::newRow("bad option value") << QStringList{QStringLiteral("screenshot"), QStringLiteral("settings"), QStringLiteral("--out"),
+                                                     QStringLiteral("/dev/null"), QStringLiteral("--scale"), QStringLiteral("0")} << 2;
+    QTest::newRow("help") << QStringList{QStringLiteral("--help")} << 0;
 }
 
-void tst_ZentriHost::refusesWhatIsNoPageMethod()
+void tst_ZentriHost::usageErrorsAndHelp()
 {
     QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
     TestSuiteHome home;
     const Run result = run(home, arguments);
-    QCOMPARE(result.exitCode, 2);
-    QVERIFY(result.lines.isEmpty());
+    QCOMPARE(result.exitCode, exitCode);
+    if (exitCode == 0) {
+        for (const QString &command : {QStringLiteral("call METHOD"), QStringLiteral("serve [--port N]"), QStringLiteral("screenshot WHAT")})
+            QVERIFY2(result.output.contains(QStringLiteral("zentri-host ") + command), qPrintable(result.output));
+        return;
+    }
+    QVERIFY(result.output.isEmpty());
     // One line of its own, whatever Qt may have said besides.
     QCOMPARE(result.errors.split(QLatin1Char('\n')).filter(QRegularExpression(QStringLiteral("^zentri-host: "))).size(), 1);
 }
