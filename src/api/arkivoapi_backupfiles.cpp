@@ -20,7 +20,11 @@ const QString saveDateKey = QStringLiteral("saveDate");
 QString textOf(const QVariantMap &args, const QString &key)
 {
     const QVariant value = args.value(key);
-    return value.userType() == QMetaType::QString ? value.toString() : QString();
+    if (value.userType() == QMetaType::QString)
+        return value.toString();
+    if (value.isValid())
+        qCDebug(lcApi) << "argument" << key << "is not text; taken as missing";
+    return QString();
 }
 
 QString fileNameOf(const QVariantMap &args)

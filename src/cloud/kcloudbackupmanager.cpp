@@ -1,5 +1,6 @@
 #include "kcloudbackupmanager.h"
 
+#include "core/arkivolog.h"
 #include "core/backgroundtasks.h"
 
 #include <kcoreapplication.h>
@@ -142,6 +143,7 @@ void KCloudBackupManager::onGetUploadFileStatus(bool success, QString, KRpcRespo
     const bool pollNow = m_pollWhenAnswered;
     m_pollWhenAnswered = false;
     if (stale) {
+        qCDebug(lcCloud) << "dropping a status reply of an earlier batch";
         if (pollNow && proxy())
             sendStatusRequest();
         return;

@@ -2,6 +2,7 @@
 
 #include "cloud/kcloudbackupmanager.h"
 #include "cloud/krepairtoolsmanager.h"
+#include "core/arkivolog.h"
 #include "core/backgroundtasks.h"
 #include "localbackup/klocalbackupmanager.h"
 #include "settings/kbackupoptionmgr.h"
@@ -35,8 +36,10 @@ void loadExtensionLibrary(QObject *owner)
     const QString path = QDir(dirs::frameworks(QString(), nullptr))
                              .absoluteFilePath(QStringLiteral("zentridriver_app"));
     QLibrary library(path, owner);
-    if (!library.load())
+    if (!library.load()) {
+        qCDebug(lcPlugin) << "no extension library:" << library.errorString();
         return;
+    }
     KCoreApplication *hostApp = KCoreApplication::instance();
     if (hostApp && !hostApp->property(extendApiLoadedProperty).toBool())
         hostApp->setProperty(extendApiLoadedProperty, QVariant(true));

@@ -1,21 +1,19 @@
 #include "kbackupoptionmgr.h"
 
+#include "core/arkivolog.h"
+#include "core/filepaths.h"
+
 #include <kbackupcenterhelper.h>
 #include <kbackupcentermgr.h>
 #include <kcmc.h>
 #include <kcommonsettings.h>
 #include <kfpccomb.h>
 
-#include <core/filepaths.h>
-
 #include <QDir>
-#include <QLoggingCategory>
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
-
-Q_LOGGING_CATEGORY(lcBackupOptions, "arkivo.options", QtWarningMsg)
 
 namespace {
 
@@ -88,7 +86,7 @@ KBackupOptionMgr::KBackupOptionMgr(QObject *parent)
 
     KBackupCenterMgr *host = KBackupCenterMgr::instance();
     if (!host) {
-        qCWarning(lcBackupOptions) << "no backup-center manager: option changes stay local";
+        qCWarning(lcSettings) << "no backup-center manager: option changes stay local";
         return;
     }
     connect(this, SIGNAL(backupSwitchStateChanged(bool)), host, SIGNAL(backupSwitchStateChanged(bool)));
@@ -237,7 +235,7 @@ void KBackupOptionMgr::setBackupDir(const QString &dir)
         // it must not point into the plug-in's constant data.
         writeIfChanged(settings, QStringLiteral("MoveBackupFlag"), QString::fromLatin1("-1"));
     }
-    qCDebug(lcBackupOptions) << "backup folder" << old << "->" << dir << "history" << history;
+    qCDebug(lcSettings) << "backup folder" << old << "->" << dir << "history" << history;
 
     emit backupDirChange(dir);
 }

@@ -1,5 +1,6 @@
 #include "kbackupcenterinfoc.h"
 
+#include "core/arkivolog.h"
 #include "plugin/arkivoapplication.h"
 
 #include <kappcontainer.h>
@@ -87,6 +88,10 @@ void KBackupCenterInfoC::postEvent(const QString &event,
         if (!pair.first.isEmpty())
             params.insert(pair.first, pair.second);
     }
-    if (IKAppContainer *container = arkivoApplication::instance().container())
-        container->reportEvent(event, params);
+    IKAppContainer *container = arkivoApplication::instance().container();
+    if (!container) {
+        qCDebug(lcUsage) << "no container: usage event" << event << "not reported";
+        return;
+    }
+    container->reportEvent(event, params);
 }

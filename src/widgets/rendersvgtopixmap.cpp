@@ -1,5 +1,7 @@
 #include "rendersvgtopixmap.h"
 
+#include "core/arkivolog.h"
+
 #include <QImage>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -15,6 +17,8 @@ QPixmap renderSvgToPixmap(const QString &path, const QSize &size)
     QSvgRenderer renderer(path);
     if (renderer.isValid())
         renderer.render(&painter);
+    else
+        qCWarning(lcWidgets) << "cannot render" << path;
     painter.end();
     return QPixmap::fromImage(image);
 }

@@ -18,8 +18,6 @@
 #include <QThread>
 #include <QVariant>
 
-Q_LOGGING_CATEGORY(lcEndpoint, "zentri.host.appcenter")
-
 namespace {
 
 QJsonObject describe(const AppCenterChannel::Message &message)
@@ -70,7 +68,7 @@ private:
             if (decoded == AppCenterChannel::Decoded::Incomplete)
                 break;
             if (decoded == AppCenterChannel::Decoded::Malformed) {
-                qCWarning(lcEndpoint) << "dropping a malformed frame";
+                qCWarning(lcAppCenter) << "dropping a malformed frame";
                 socket->abort();
                 return;
             }
@@ -86,7 +84,7 @@ private:
         QDir().mkpath(QFileInfo(m_logPath).absolutePath());
         QFile file(m_logPath);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-            qCWarning(lcEndpoint) << "cannot append to" << m_logPath;
+            qCWarning(lcAppCenter) << "cannot append to" << m_logPath;
             return;
         }
         file.write(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n');
@@ -110,7 +108,7 @@ void removeEndedRegistrations()
         const qint64 pid = match.captured(1).toLongLong();
         if (pid != QCoreApplication::applicationPid() && !Platform::processExists(pid)
             && !QFile::remove(entry.filePath()))
-            qCWarning(lcEndpoint) << "cannot remove the stale endpoint" << entry.filePath();
+            qCWarning(lcAppCenter) << "cannot remove the stale endpoint" << entry.filePath();
     }
 }
 

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QtEndian>
 
+Q_LOGGING_CATEGORY(lcAppCenter, "zentri.host.appcenter")
+
 namespace {
 // A frame: a 32-bit big-endian length, then that many bytes of payload.
 constexpr int lengthSize = 4;

@@ -3,6 +3,7 @@
 #include "zentrihost_global.h"
 
 #include <QByteArray>
+#include <QLoggingCategory>
 #include <QString>
 #include <QStringList>
 
@@ -11,6 +12,9 @@
 // WM_COPYDATA message travels as one frame; the endpoint answers one
 // acknowledgement byte once it has handled the frame, so that the sender
 // returns only afterwards, as SendMessageW does.
+// Both ends of the channel log under "zentri.host.appcenter".
+ZENTRIHOST_EXPORT const QLoggingCategory &lcAppCenter();
+
 namespace AppCenterChannel {
 
 struct Message

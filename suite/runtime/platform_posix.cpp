@@ -19,7 +19,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-Q_LOGGING_CATEGORY(lcAppCenter, "zentri.host.appcenter")
 
 namespace {
 // An endpoint that neither accepts nor answers within this time is gone or
