@@ -130,7 +130,7 @@ bool AppCenterEndpoint::start(QString *error)
 {
     if (m_thread)
         return true;
-    QDir().mkpath(AppCenterChannel::folder());
+    SuiteHome::makeRunFolder();
     removeEndedRegistrations();
     const QString path = AppCenterChannel::endpointPath(QCoreApplication::applicationPid());
     // A registration of an earlier process with this id is stale.

@@ -17,10 +17,6 @@
 
 #include <suitehome.h>
 
-#include <cerrno>
-
-#include <sys/stat.h>
-
 Q_LOGGING_CATEGORY(lcPageServer, "zentri.host.pageserver")
 
 namespace {
@@ -136,13 +132,10 @@ bool PageServer::openInBrowser(QString *error)
     // An address handed to the browser stands on its command line and the
     // opener's, which every user of this machine can read: it is handed a
     // file that only this user can read, which forwards to the address.
-    const QString runDir = SuiteHome::filePath(QStringLiteral("run"));
-    if (!QFileInfo::exists(runDir)) {
-        QDir().mkpath(SuiteHome::path());
-        if (::mkdir(QFile::encodeName(runDir).constData(), 0700) != 0 && errno != EEXIST) {
-            *error = QStringLiteral("cannot make the folder %1: %2").arg(runDir, qt_error_string());
-            return false;
-        }
+    const QString runDir = SuiteHome::makeRunFolder();
+    if (runDir.isEmpty()) {
+        *error = QStringLiteral("cannot make the folder %1").arg(SuiteHome::filePath(QStringLiteral("run")));
+        return false;
     }
     // Made with mode 0600 from the start, and removed with the server.
     auto page = std::make_unique<QTemporaryFile>(runDir + QStringLiteral("/backup-center-XXXXXX.html"));

@@ -1,6 +1,8 @@
 #include "suitehome.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QStandardPaths>
@@ -36,6 +38,18 @@ void setPath(const QString &path)
 QString filePath(const QString &relative)
 {
     return QDir(path()).filePath(relative);
+}
+
+QString makeRunFolder()
+{
+    const QString run = filePath(QStringLiteral("run"));
+    if (QFileInfo(run).isDir())
+        return run;
+    if (!QDir().mkpath(path()) || !QDir().mkdir(run))
+        return QFileInfo(run).isDir() ? run : QString();
+    // Nothing is in it yet: no one else can have opened it in between.
+    QFile::setPermissions(run, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return run;
 }
 
 }

@@ -20,4 +20,8 @@ inline QString cloudConfigJson() { return filePath(QStringLiteral("cloudconfig.j
 inline QString cloudClientIni() { return filePath(QStringLiteral("cloudclient.ini")); }
 inline QString usageLog() { return filePath(QStringLiteral("usage.jsonl")); }
 inline QString logFile(const QString &module) { return filePath(QStringLiteral("logs/%1.log").arg(module)); }
+// The folder of the running programs' endpoints and private files
+// (<home>/run), made readable by its owner only when it is made here.
+// Empty when it cannot be made.
+ZENTRIHOST_EXPORT QString makeRunFolder();
 }
