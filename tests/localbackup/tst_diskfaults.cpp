@@ -7,9 +7,6 @@
 #include <testsuitehome.h>
 
 #include <QDesktopServices>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -19,39 +16,12 @@ namespace {
 
 const QDate kDay(2024, 3, 5);
 
-QString copyName(const QString &document, int second)
-{
-    return QStringLiteral("%1.0123456789abcdef0123456789ABCDEF.202403051000%2.%3")
-            .arg(document).arg(second, 2, 10, QLatin1Char('0')).arg(QFileInfo(document).suffix());
-}
-
-// A copy whose modification time follows `second`, so that listings are newest first.
-QString writeCopy(const QString &folder, const QString &name, int second)
-{
-    QDir().mkpath(folder);
-    QFile file(folder + QLatin1Char('/') + name);
-    if (!file.open(QIODevice::WriteOnly) || file.write("copy") != 4 || !file.flush()
-        || !file.setFileTime(QDateTime(kDay, QTime(10, 0, second), Qt::UTC), QFileDevice::FileModificationTime))
-        qWarning() << "cannot write" << file.fileName();
-    return QFileInfo(file).absoluteFilePath();
-}
-
 QStringList copyPaths(const BackupGroupInfo *group)
 {
     QStringList paths;
     for (const BackupFileInfo &file : group ? group->backupFiles : QVector<BackupFileInfo>())
         paths << file.filePath;
     return paths;
-}
-
-QJsonArray listedGroups(const KLocalBackupManager &manager)
-{
-    const QByteArray json = QByteArray::fromBase64(manager.getBackupFilesForJsonBase64().toLatin1());
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
-    if (error.error != QJsonParseError::NoError)
-        qWarning() << "the list does not parse:" << error.errorString();
-    return document.object().value(QStringLiteral("backupList")).toArray();
 }
 
 class UrlSink : public QObject
@@ -79,6 +49,12 @@ private slots:
     void namesThatCannotBeDecodedAreNotOffered();
 
 private:
+    // A copy of `document` saved on kDay at 10:00:`second`, so that listings are newest first.
+    QString copy(const QString &folder, const QString &document, int second) const
+    {
+        return m_home->writeBackupCopy(folder, document, QDateTime(kDay, QTime(10, 0, second), Qt::UTC));
+    }
+
     std::unique_ptr<TestSuiteHome> m_home;
     QString m_backup;
     UrlSink m_urls;
@@ -87,44 +63,42 @@ private:
 void tst_DiskFaults::init()
 {
     m_home = std::make_unique<TestSuiteHome>();
-    m_home->setSuiteValue(QStringLiteral("backup/defaultPath"), m_home->makeDir(QStringLiteral("default")));
-    m_backup = m_home->makeDir(QStringLiteral("backup"));
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &m_urls, "open");
+    m_home->setSuiteValue("backup/defaultPath", m_home->makeDir("default"));
+    m_backup = m_home->makeDir("backup");
+    QDesktopServices::setUrlHandler("file", &m_urls, "open");
 }
 
 void tst_DiskFaults::cleanup()
 {
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QDesktopServices::unsetUrlHandler("file");
     m_home.reset();
 }
 
 void tst_DiskFaults::copyThatCannotBeRemovedStopsAGroupDelete()
 {
-    QStringList paths;
-    for (int i = 0; i < 3; ++i)
-        paths << writeCopy(m_backup, copyName(QStringLiteral("a.docx"), i), 10 - i);
+    const QStringList paths{copy("backup", "a.docx", 2), copy("backup", "a.docx", 1), copy("backup", "a.docx", 0)};
     KLocalBackupManager manager;
     manager.reloadBackupFiles({m_backup});
-    QCOMPARE(copyPaths(manager.findGroup(QStringLiteral("a.docx"), kDay)), paths);
+    QCOMPARE(copyPaths(manager.findGroup("a.docx", kDay)), paths);
 
     // The middle copy cannot be removed. Tests run as root on CI, and root
     // removes read-only files; a non-empty folder in its place fails
     // QFile::remove for everyone, on every file system, and leaves nothing
     // behind when the test dies.
     QVERIFY(QFile::remove(paths[1]));
-    QVERIFY(QDir().mkpath(paths[1] + QStringLiteral("/inside")));
+    QVERIFY(QDir().mkpath(paths[1] + "/inside"));
 
-    QVERIFY(!manager.delBackupGroup(QStringLiteral("a.docx"), kDay));
+    QVERIFY(!manager.delBackupGroup("a.docx", kDay));
     QVERIFY(!QFile::exists(paths[0]));
     QVERIFY(QFileInfo(paths[1]).isDir());
     QVERIFY(QFile::exists(paths[2]));
     // The group stays whole: the page may try again.
-    QCOMPARE(copyPaths(manager.findGroup(QStringLiteral("a.docx"), kDay)), paths);
+    QCOMPARE(copyPaths(manager.findGroup("a.docx", kDay)), paths);
     QVERIFY(!manager.delBackupFile(paths[1]));
     QVERIFY(QFileInfo(paths[1]).isDir());
 
     manager.reloadBackupFiles({m_backup});
-    QCOMPARE(copyPaths(manager.findGroup(QStringLiteral("a.docx"), kDay)), QStringList(paths[2]));
+    QCOMPARE(copyPaths(manager.findGroup("a.docx", kDay)), QStringList(paths[2]));
 }
 
 void tst_DiskFaults::folderGoneAfterListing_data()
@@ -133,8 +107,7 @@ void tst_DiskFaults::folderGoneAfterListing_data()
     QTest::addColumn<QString>("replacement"); // "file", "link" to a folder with the same names, else removed
     QTest::addColumn<bool>("result");
     QTest::addColumn<QStringList>("log");
-    const QString missingCopy = QStringLiteral("openBackupGroup() BackupFile not exist");
-    const QStringList missingCopies{missingCopy, missingCopy};
+    const QString missingCopy = "openBackupGroup() BackupFile not exist";
     // A delete never follows a folder swapped for a link: the linked folder's
     // same-named files stay.
     QTest::newRow("delete copy (a link now)") << "delBackupFile" << "link" << false << QStringList();
@@ -145,10 +118,11 @@ void tst_DiskFaults::folderGoneAfterListing_data()
         QTest::newRow("delete copy" + how) << "delBackupFile" << replaced << true << QStringList();
         QTest::newRow("delete group" + how) << "delBackupGroup" << replaced << true << QStringList();
         QTest::newRow("open copy" + how) << "openBackupFile" << replaced << false
-                                         << QStringList(QStringLiteral("openBackupFile() BackupFile not exists"));
-        QTest::newRow("open group" + how) << "openBackupGroup" << replaced << false << missingCopies;
+                                         << QStringList("openBackupFile() BackupFile not exists");
+        QTest::newRow("open group" + how) << "openBackupGroup" << replaced << false
+                                          << QStringList({missingCopy, missingCopy});
         QTest::newRow("open folder" + how) << "openBackupFolder" << replaced << false
-                                           << QStringList(QStringLiteral("openBackupFolder() no valid folder path to open"));
+                                           << QStringList("openBackupFolder() no valid folder path to open");
     }
 }
 
@@ -156,40 +130,34 @@ void tst_DiskFaults::folderGoneAfterListing()
 {
     QFETCH(QString, operation);
     QFETCH(QString, replacement);
-    QFETCH(bool, result);
-    QFETCH(QStringList, log);
-    const QString folder = m_home->makeDir(QStringLiteral("gone"));
-    const QString first = writeCopy(folder, copyName(QStringLiteral("a.docx"), 1), 2);
-    writeCopy(folder, copyName(QStringLiteral("a.docx"), 0), 1);
-    const QString kept = writeCopy(m_backup, copyName(QStringLiteral("b.docx"), 0), 0);
-    const QString other = m_home->makeDir(QStringLiteral("other"));
-    const QStringList others{writeCopy(other, copyName(QStringLiteral("a.docx"), 1), 2),
-                             writeCopy(other, copyName(QStringLiteral("a.docx"), 0), 1)};
+    const QString folder = m_home->makeDir("gone");
+    const QString first = copy("gone", "a.docx", 1);
+    copy("gone", "a.docx", 0);
+    const QStringList kept{copy("backup", "b.docx", 0), copy("other", "a.docx", 1), copy("other", "a.docx", 0)};
     KLocalBackupManager manager;
     manager.reloadBackupFiles({folder, m_backup});
     QVERIFY(QDir(folder).removeRecursively());
-    if (replacement == QLatin1String("file"))
-        m_home->writeFile(QStringLiteral("gone"));
-    else if (replacement == QLatin1String("link"))
-        QVERIFY(QFile::link(other, folder));
+    if (replacement == "file")
+        m_home->writeFile("gone");
+    else if (replacement == "link")
+        QVERIFY(QFile::link(m_home->filePath("other"), folder));
     m_home->clearLog();
 
     bool answer = false;
-    if (operation == QLatin1String("delBackupFile"))
+    if (operation == "delBackupFile")
         answer = manager.delBackupFile(first);
-    else if (operation == QLatin1String("delBackupGroup"))
-        answer = manager.delBackupGroup(QStringLiteral("a.docx"), kDay);
-    else if (operation == QLatin1String("openBackupFile"))
+    else if (operation == "delBackupGroup")
+        answer = manager.delBackupGroup("a.docx", kDay);
+    else if (operation == "openBackupFile")
         answer = manager.openBackupFile(first);
-    else if (operation == QLatin1String("openBackupGroup"))
-        answer = manager.openBackupGroup(QStringLiteral("a.docx"), kDay);
+    else if (operation == "openBackupGroup")
+        answer = manager.openBackupGroup("a.docx", kDay);
     else
-        answer = manager.openBackupFolder(QStringLiteral("a.docx"), kDay);
-    QCOMPARE(answer, result);
-    QCOMPARE(m_home->logMessages(), log);
-    QCOMPARE(QFileInfo(folder).isFile(), replacement == QLatin1String("file"));
-    QVERIFY(QFile::exists(kept));
-    for (const QString &path : others)
+        answer = manager.openBackupFolder("a.docx", kDay);
+    QTEST(answer, "result");
+    QTEST(m_home->logMessages(), "log");
+    QCOMPARE(QFileInfo(folder).isFile(), replacement == "file");
+    for (const QString &path : kept)
         QVERIFY(QFile::exists(path));
     QVERIFY(m_home->launches().isEmpty());
 }
@@ -198,22 +166,21 @@ void tst_DiskFaults::folderGoneAfterListing()
 // pointed then, even if the link was turned elsewhere since.
 void tst_DiskFaults::linkedBackupFolderStillDeletes()
 {
-    const QString real = m_home->makeDir(QStringLiteral("real"));
-    const QString other = m_home->makeDir(QStringLiteral("other"));
-    const QString linked = m_home->filePath(QStringLiteral("linked"));
+    const QString real = m_home->makeDir("real");
+    const QString linked = m_home->filePath("linked");
     QVERIFY(QFile::link(real, linked));
-    writeCopy(real, copyName(QStringLiteral("a.docx"), 0), 0);
-    writeCopy(real, copyName(QStringLiteral("a.docx"), 1), 1);
-    const QString elsewhere = writeCopy(other, copyName(QStringLiteral("a.docx"), 1), 1);
+    copy("real", "a.docx", 0);
+    copy("real", "a.docx", 1);
+    const QString elsewhere = copy("other", "a.docx", 1);
     KLocalBackupManager manager;
     manager.reloadBackupFiles({linked});
-    const QStringList listed = copyPaths(manager.findGroup(QStringLiteral("a.docx"), kDay));
+    const QStringList listed = copyPaths(manager.findGroup("a.docx", kDay));
     QCOMPARE(listed.size(), 2);
 
     QVERIFY(manager.delBackupFile(listed.at(0)));
     QVERIFY(QFile::remove(linked));
-    QVERIFY(QFile::link(other, linked));
-    QVERIFY(manager.delBackupGroup(QStringLiteral("a.docx"), kDay));
+    QVERIFY(QFile::link(m_home->filePath("other"), linked));
+    QVERIFY(manager.delBackupGroup("a.docx", kDay));
     QVERIFY(QDir(real).isEmpty());
     QVERIFY(QFile::exists(elsewhere));
 }
@@ -236,29 +203,29 @@ void tst_DiskFaults::unreadableConflictFile()
 {
     QFETCH(QString, kind);
     QFETCH(bool, isConflict);
-    const QString copy = writeCopy(m_backup, copyName(QStringLiteral("a.docx"), 0), 0);
-    const QString file = m_home->filePath(QStringLiteral("default/zentri_sync_conflict.ini"));
-    const QByteArray record = "<c><file backup=\"" + copy.toUtf8() + "\" conflictTime=\"2024-03-05T09:00:00\"/>";
-    if (kind == QLatin1String("xml"))
-        m_home->writeFile(QStringLiteral("default/zentri_sync_conflict.ini"), record + "</c>");
-    else if (kind == QLatin1String("truncated"))
-        m_home->writeFile(QStringLiteral("default/zentri_sync_conflict.ini"), record + "<file backup=\"/x");
-    else if (kind == QLatin1String("folder"))
-        QVERIFY(QDir().mkpath(file + QStringLiteral("/inside")));
-    else if (kind == QLatin1String("fifo"))
+    const QString path = copy("backup", "a.docx", 0);
+    const QString name = "default/zentri_sync_conflict.ini";
+    const QString file = m_home->filePath(name);
+    const QByteArray record = "<c><file backup=\"" + path.toUtf8() + "\" conflictTime=\"2024-03-05T09:00:00\"/>";
+    if (kind == "xml")
+        m_home->writeFile(name, record + "</c>");
+    else if (kind == "truncated")
+        m_home->writeFile(name, record + "<file backup=\"/x");
+    else if (kind == "folder")
+        QVERIFY(QDir().mkpath(file + "/inside"));
+    else if (kind == "fifo")
         QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
-    else if (kind == QLatin1String("device"))
-        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), file));
-    else if (kind == QLatin1String("binary"))
-        m_home->writeFile(QStringLiteral("default/zentri_sync_conflict.ini"), QByteArray("\x00\xff\xfe<c>\x01", 7));
+    else if (kind == "device")
+        QVERIFY(QFile::link("/dev/zero", file));
+    else if (kind == "binary")
+        m_home->writeFile(name, QByteArray("\x00\xff\xfe<c>\x01", 7));
 
     KLocalBackupManager manager;
     manager.reloadBackupFiles({m_backup});
-    const QJsonArray groups = listedGroups(manager);
-    QCOMPARE(groups.size(), 1);
-    QCOMPARE(groups[0][QStringLiteral("isConflict")].toBool(), isConflict);
-    QCOMPARE(groups[0][QStringLiteral("backupFiles")][0][QStringLiteral("conflictTime")].toString(),
-             isConflict ? QStringLiteral("2024-03-05 09:00:00") : QString());
+    QCOMPARE(manager.backupGroups().size(), 1);
+    QCOMPARE(manager.backupGroups()[0]->isConflict, isConflict);
+    QCOMPARE(manager.backupGroups()[0]->backupFiles[0].conflictTime,
+             isConflict ? QDateTime(kDay, QTime(9, 0)) : QDateTime());
 }
 
 void tst_DiskFaults::namesThatCannotBeDecodedAreNotOffered()
@@ -270,22 +237,19 @@ void tst_DiskFaults::namesThatCannotBeDecodedAreNotOffered()
     const QByteArray undecodable = folder + "/M\xe4rz" + rest;
     const QByteArray lookalike = folder + "/M\xef\xbf\xbdrz" + rest;
     const QByteArray utf8 = folder + "/M\xc3\xa4rz" + rest;
-    // QTemporaryDir cannot name it either.
+    // QTemporaryDir cannot remove it either.
     const auto removeUndecodable = qScopeGuard([&] { ::unlink(undecodable.constData()); });
     for (const QByteArray &path : {undecodable, lookalike, utf8}) {
-        // QFile cannot name the first one either: written by its bytes.
+        // QFile cannot name the first one: written by its bytes.
         FILE *raw = std::fopen(path.constData(), "w");
         QVERIFY(raw && std::fclose(raw) == 0);
     }
 
     KLocalBackupManager manager;
     manager.reloadBackupFiles({m_backup});
-    const QJsonArray groups = listedGroups(manager);
     QStringList offered;
-    for (const QJsonValue &group : groups) {
-        for (const QJsonValue &copy : group[QStringLiteral("backupFiles")].toArray())
-            offered << copy[QStringLiteral("filePath")].toString();
-    }
+    for (const BackupGroupInfo *group : manager.backupGroups())
+        offered << copyPaths(group);
     offered.sort();
     QCOMPARE(offered, QStringList({QFile::decodeName(utf8), QFile::decodeName(lookalike)}));
 

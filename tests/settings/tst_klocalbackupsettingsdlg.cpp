@@ -42,16 +42,6 @@ QList<QJsonObject> jsonLines(const QString &path)
     return lines;
 }
 
-// "event key=value key=value", the way the rows below write expected events.
-QString describe(const QJsonObject &event)
-{
-    QStringList parts{event.value(QStringLiteral("event")).toString()};
-    const QJsonObject params = event.value(QStringLiteral("params")).toObject();
-    for (auto it = params.begin(); it != params.end(); ++it)
-        parts.append(it.key() + QLatin1Char('=') + it.value().toString());
-    return parts.join(QLatin1Char(' '));
-}
-
 QString switchEvent(const char *status)
 {
     return QStringLiteral("vas_newbackupcenter_switch name=backup_mode position=backupcenter status=%1")
@@ -70,33 +60,29 @@ class tst_KLocalBackupSettingsDlg : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void init();
     void cleanup();
-    void choosesMethod_data();
-    void choosesMethod();
-    void confirmsTurningOff_data();
-    void confirmsTurningOff();
-    void showsIncrementNotice_data();
-    void showsIncrementNotice();
+    void choosesMode_data();
+    void choosesMode();
     void editsInterval_data();
     void editsInterval();
     void editsRetention_data();
     void editsRetention();
-    void fixedRetentionCannotBeEdited();
     void independentModeHidesLocation();
     void reportsWindowClose();
     void skinChangeRecoloursSecondaryTexts();
     void rejectsLocation_data();
     void rejectsLocation();
     void rejectsRelativePath();
+    void changesLocation_data();
     void changesLocation();
-    void cancelledLocationChangesNothing();
 
 private:
     int runDialog(const QVector<Automation::Step> &steps);
-    int runDialog(const QString &script);
     static QVector<Automation::Step> parse(const QString &script);
+    // A step that runs `read` on the widget of that automation name.
+    static Automation::Step probe(const QString &target, std::function<void(QWidget *)> read);
     void setBackup(int mode, bool enabled, int interval);
     QStringList usage() const;
     QStringList announcements() const;
@@ -112,11 +98,6 @@ private:
     QStringList m_boxTexts;
 };
 
-void tst_KLocalBackupSettingsDlg::initTestCase()
-{
-    QStandardPaths::setTestModeEnabled(true);
-}
-
 void tst_KLocalBackupSettingsDlg::init()
 {
     m_home = std::make_unique<TestSuiteHome>();
@@ -129,7 +110,7 @@ void tst_KLocalBackupSettingsDlg::init()
     // are written, and long before the dialog opens.
     arkivoApplication::instance().backupOptionMgr();
     setBackup(1, true, 10);
-    m_home->setSuiteValue(QStringLiteral("backup/path"), m_home->makeDir(QStringLiteral("current/backup")));
+    m_home->setSuiteValue("backup/path", m_home->makeDir("current/backup"));
     m_failure.clear();
     m_boxTitle.clear();
     m_boxTexts.clear();
@@ -157,6 +138,13 @@ QVector<Automation::Step> tst_KLocalBackupSettingsDlg::parse(const QString &scri
     return steps;
 }
 
+Automation::Step tst_KLocalBackupSettingsDlg::probe(const QString &target, std::function<void(QWidget *)> read)
+{
+    Automation::Step step = Automation::customStep("read " + target, QString(), std::move(read));
+    step.target = target;
+    return step;
+}
+
 int tst_KLocalBackupSettingsDlg::runDialog(const QVector<Automation::Step> &steps)
 {
     Automation automation(steps);
@@ -167,23 +155,23 @@ int tst_KLocalBackupSettingsDlg::runDialog(const QVector<Automation::Step> &step
     return code;
 }
 
-int tst_KLocalBackupSettingsDlg::runDialog(const QString &script)
-{
-    return runDialog(parse(script));
-}
-
 void tst_KLocalBackupSettingsDlg::setBackup(int mode, bool enabled, int interval)
 {
-    m_home->setSuiteValue(QStringLiteral("backup/mode"), mode);
-    m_home->setSuiteValue(QStringLiteral("backup/enabled"), enabled);
-    m_home->setSuiteValue(QStringLiteral("backup/interval"), interval);
+    m_home->setSuiteValue("backup/mode", mode);
+    m_home->setSuiteValue("backup/enabled", enabled);
+    m_home->setSuiteValue("backup/interval", interval);
 }
 
 QStringList tst_KLocalBackupSettingsDlg::usage() const
 {
     QStringList events;
-    for (const QJsonObject &event : jsonLines(m_home->filePath(QStringLiteral("usage.jsonl"))))
-        events.append(describe(event));
+    for (const QJsonObject &event : jsonLines(m_home->filePath("usage.jsonl"))) {
+        QStringList parts{event.value("event").toString()};
+        const QJsonObject params = event.value("params").toObject();
+        for (auto it = params.begin(); it != params.end(); ++it)
+            parts.append(it.key() + '=' + it.value().toString());
+        events.append(parts.join(' '));
+    }
     return events;
 }
 
@@ -192,17 +180,15 @@ QStringList tst_KLocalBackupSettingsDlg::announcements() const
     QStringList lines;
     const QString sender = QString::number(m_mainWindow->winId());
     for (const QJsonObject &line : jsonLines(AppCenterEndpoint::logPath())) {
-        const QJsonObject hash = line.value(QStringLiteral("hash")).toObject();
-        QString text = hash.value(QStringLiteral("action")).toString();
-        if (hash.contains(QStringLiteral("backupPath")))
-            text += QStringLiteral(" path=") + hash.value(QStringLiteral("backupPath")).toString();
+        const QJsonObject hash = line.value("hash").toObject();
+        QString text = hash.value("action").toString();
+        if (hash.contains("backupPath"))
+            text += " path=" + hash.value("backupPath").toString();
         else
-            text += QStringLiteral(" mode=%1 minutes=%2").arg(hash.value(QStringLiteral("backupMode")).toInt())
-                        .arg(hash.value(QStringLiteral("autoSaveTime")).toInt());
+            text += QString(" mode=%1 minutes=%2").arg(hash.value("backupMode").toInt()).arg(hash.value("autoSaveTime").toInt());
         // Every announcement is the copy-data message 2 from the main window.
-        if (line.value(QStringLiteral("dwData")).toInt() != 2
-            || QString::number(qint64(line.value(QStringLiteral("sender")).toDouble())) != sender)
-            text += QStringLiteral(" (bad envelope)");
+        if (line.value("dwData").toInt() != 2 || QString::number(qint64(line.value("sender").toDouble())) != sender)
+            text += " (bad envelope)";
         lines.append(text);
     }
     return lines;
@@ -210,128 +196,88 @@ QStringList tst_KLocalBackupSettingsDlg::announcements() const
 
 Automation::Step tst_KLocalBackupSettingsDlg::captureBox(const QString &windowClass)
 {
-    return Automation::customStep(QStringLiteral("read the box"), windowClass, [this](QWidget *box) {
+    return Automation::customStep("read the box", windowClass, [this](QWidget *box) {
         m_boxTitle = box->windowTitle();
         for (QLabel *label : box->findChildren<QLabel *>())
             m_boxTexts.append(label->text());
     });
 }
 
-void tst_KLocalBackupSettingsDlg::choosesMethod_data()
+// Start and end are "mode enabled interval" in suite.ini; `checked` is the
+// option whose radio button is checked when the dialog is left.
+void tst_KLocalBackupSettingsDlg::choosesMode_data()
 {
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<bool>("enabled");
-    QTest::addColumn<int>("interval");
-    QTest::addColumn<QString>("option");
-    QTest::addColumn<int>("newMode");
-    QTest::addColumn<int>("newInterval");
-    QTest::addColumn<QString>("announcement");
-    QTest::addColumn<QString>("event");
-
-    QTest::newRow("smart from timed") << 2 << true << 90 << "smartBackupOpt" << 1 << 90
-                                      << modeAnnouncement(1, 0) << switchEvent("smart_backup");
-    QTest::newRow("timed from smart") << 1 << true << 150 << "timedBackupOpt" << 2 << 150
-                                      << modeAnnouncement(2, 150) << switchEvent("timer_backup");
-    // A stored 0 is no interval: the editors show the shortest one, and that is taken.
-    QTest::newRow("timed from off, 0 stored") << 0 << false << 0 << "timedBackupOpt" << 2 << 1
-                                              << modeAnnouncement(2, 1) << switchEvent("timer_backup");
-    QTest::newRow("smart from off") << 1 << false << 30 << "smartBackupOpt" << 1 << 30
-                                    << modeAnnouncement(1, 0) << switchEvent("smart_backup");
-}
-
-void tst_KLocalBackupSettingsDlg::choosesMethod()
-{
-    QFETCH(int, mode);
-    QFETCH(bool, enabled);
-    QFETCH(int, interval);
-    QFETCH(QString, option);
-    setBackup(mode, enabled, interval);
-
-    const int code = runDialog(QStringLiteral("click localBackupSetting_%1Btn\n").arg(option) + escape);
-    QCOMPARE(m_failure, QString());
-    QCOMPARE(code, 0);
-    QTEST(m_home->suiteValue(QStringLiteral("backup/mode")).toInt(), "newMode");
-    QCOMPARE(m_home->suiteValue(QStringLiteral("backup/enabled")).toBool(), true);
-    QTEST(m_home->suiteValue(QStringLiteral("backup/interval")).toInt(), "newInterval");
-    QFETCH(QString, announcement);
-    QFETCH(QString, event);
-    QCOMPARE(announcements(), QStringList{announcement});
-    QCOMPARE(usage(), QStringList{event});
-}
-
-void tst_KLocalBackupSettingsDlg::confirmsTurningOff_data()
-{
-    QTest::addColumn<QString>("answer");
-    QTest::addColumn<bool>("turnedOff");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("end");
+    QTest::addColumn<QStringList>("announced");
     QTest::addColumn<QStringList>("events");
+    QTest::addColumn<QString>("checked");
 
-    const QString pop = QStringLiteral("vas_newbackupcenter_pop action=%1 type=close_backup_switch");
-    QTest::newRow("confirm") << "click localBackupSetting_disableStateConfirmDlgBtn1" << true
-                             << QStringList{switchEvent("close_backup"), pop.arg("confirm")};
-    QTest::newRow("keep enabled") << "click text:Keep enabled." << false << QStringList{pop.arg("cancel")};
-    QTest::newRow("close button") << "click localBackupSetting_disableStateConfirmDlgCloseBtn" << false
-                                  << QStringList{pop.arg("close")};
-    QTest::newRow("escape") << "key Escape" << false << QStringList{pop.arg("close")};
+    const QString smart = "click localBackupSetting_smartBackupOptBtn";
+    const QString timed = "click localBackupSetting_timedBackupOptBtn";
+    QTest::newRow("smart from timed") << "2 1 90" << smart << "1 1 90" << QStringList{modeAnnouncement(1, 0)}
+                                      << QStringList{switchEvent("smart_backup")} << "smart";
+    QTest::newRow("timed from smart") << "1 1 150" << timed << "2 1 150" << QStringList{modeAnnouncement(2, 150)}
+                                      << QStringList{switchEvent("timer_backup")} << "timed";
+    // A stored 0 is no interval: the editors show the shortest one, and that is taken.
+    QTest::newRow("timed from off, 0 stored") << "0 0 0" << timed << "2 1 1" << QStringList{modeAnnouncement(2, 1)}
+                                              << QStringList{switchEvent("timer_backup")} << "timed";
+    QTest::newRow("smart from off") << "1 0 30" << smart << "1 1 30" << QStringList{modeAnnouncement(1, 0)}
+                                    << QStringList{switchEvent("smart_backup")} << "smart";
+
+    // Turning backups off asks first; any answer but confirm keeps the timed choice.
+    const QString off = "click localBackupSetting_closeBackupOptBtn\n";
+    const QString pop = "vas_newbackupcenter_pop action=%1 type=close_backup_switch";
+    QTest::newRow("off, confirmed") << "2 1 45" << off + "click localBackupSetting_disableStateConfirmDlgBtn1"
+                                    << "0 0 45" << QStringList{modeAnnouncement(0, 0)}
+                                    << QStringList{switchEvent("close_backup"), pop.arg("confirm")} << "close";
+    QTest::newRow("off, kept enabled") << "2 1 45" << off + "click text:Keep enabled." << "2 1 45" << QStringList()
+                                       << QStringList{pop.arg("cancel")} << "timed";
+    QTest::newRow("off, close button") << "2 1 45" << off + "click localBackupSetting_disableStateConfirmDlgCloseBtn"
+                                       << "2 1 45" << QStringList() << QStringList{pop.arg("close")} << "timed";
+    QTest::newRow("off, escape") << "2 1 45" << off + "key Escape" << "2 1 45" << QStringList()
+                                 << QStringList{pop.arg("close")} << "timed";
+
+    // Incremental backup takes effect at the next start: a notice says so.
+    const QString increment = "click localBackupSetting_incrementBackupOptBtn\n";
+    const auto notice = [](const char *from, const char *click) {
+        return QStringList{switchEvent("increment_backup"),
+                           QString("backupcenter_backupmode_increment_tipshow action=") + from,
+                           QString("backupcenter_backupmode_increment_tipclick clickon=") + click};
+    };
+    QTest::newRow("increment from smart, understood") << "1 1 20" << increment + "click text:Understood" << "3 1 20"
+        << QStringList{modeAnnouncement(3, 0)} << notice("intelligencetoincrement", "known") << "increment";
+    QTest::newRow("increment from timed, close button")
+        << "2 1 20" << increment + "click localBackupSetting_nextStartInformDlgCloseBtn" << "3 1 20"
+        << QStringList{modeAnnouncement(3, 0)} << notice("timingtoincrement", "close_click") << "increment";
+    QTest::newRow("increment from off, escape") << "0 0 20" << increment + "key Escape" << "3 1 20"
+        << QStringList{modeAnnouncement(3, 0)} << notice("enableincrement", "close_esc") << "increment";
 }
 
-void tst_KLocalBackupSettingsDlg::confirmsTurningOff()
+void tst_KLocalBackupSettingsDlg::choosesMode()
 {
-    QFETCH(QString, answer);
-    QFETCH(bool, turnedOff);
-    setBackup(2, true, 45);
-    bool timedReselected = false;
-    QVector<Automation::Step> steps = parse(QStringLiteral("click localBackupSetting_closeBackupOptBtn\n") + answer);
-    Automation::Step check = Automation::customStep(QStringLiteral("check the choice"), QString(),
-                                                    [&timedReselected](QWidget *radio) {
-        timedReselected = static_cast<QAbstractButton *>(radio)->isChecked();
+    QFETCH(QString, start);
+    QFETCH(QString, script);
+    QFETCH(QString, end);
+    const QStringList values = start.split(' ');
+    setBackup(values[0].toInt(), values[1] == "1", values[2].toInt());
+    QString checked;
+    const Automation::Step read = probe("KLocalBackupSettingsDlg", [&checked](QWidget *dialog) {
+        for (QAbstractButton *button : dialog->findChildren<QAbstractButton *>()) {
+            if (button->isChecked() && KLiteUi::spyName(button).endsWith("BackupOptBtn"))
+                checked += KLiteUi::spyName(button).mid(19).chopped(12);
+        }
     });
-    check.target = QStringLiteral("localBackupSetting_timedBackupOptBtn");
-    steps << check << parse(escape);
 
-    QCOMPARE(runDialog(steps), 0);
+    QCOMPARE(runDialog(parse(script) << read << parse(escape)), 0);
     QCOMPARE(m_failure, QString());
-    QCOMPARE(m_home->suiteValue(QStringLiteral("backup/enabled")).toBool(), !turnedOff);
-    QCOMPARE(m_home->suiteValue(QStringLiteral("backup/mode")).toInt(), turnedOff ? 0 : 2);
-    QCOMPARE(timedReselected, !turnedOff);
-    QCOMPARE(announcements(), turnedOff ? QStringList{modeAnnouncement(0, 0)} : QStringList());
+    QCOMPARE(QString("%1 %2 %3").arg(m_home->suiteValue("backup/mode").toInt())
+                     .arg(int(m_home->suiteValue("backup/enabled").toBool()))
+                     .arg(m_home->suiteValue("backup/interval").toInt()), end);
+    QTEST(announcements(), "announced");
     QTEST(usage(), "events");
-}
-
-void tst_KLocalBackupSettingsDlg::showsIncrementNotice_data()
-{
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<bool>("enabled");
-    QTest::addColumn<QString>("dismissal");
-    QTest::addColumn<QString>("cameFrom");
-    QTest::addColumn<QString>("clicked");
-
-    QTest::newRow("from smart, understood") << 1 << true << "click text:Understood" << "intelligencetoincrement"
-                                            << "known";
-    QTest::newRow("from timed, close button") << 2 << true << "click localBackupSetting_nextStartInformDlgCloseBtn"
-                                              << "timingtoincrement" << "close_click";
-    QTest::newRow("from off, escape") << 0 << false << "key Escape" << "enableincrement" << "close_esc";
-}
-
-void tst_KLocalBackupSettingsDlg::showsIncrementNotice()
-{
-    QFETCH(int, mode);
-    QFETCH(bool, enabled);
-    QFETCH(QString, dismissal);
-    QFETCH(QString, cameFrom);
-    QFETCH(QString, clicked);
-    setBackup(mode, enabled, 20);
-
-    QVector<Automation::Step> steps = parse(QStringLiteral("click localBackupSetting_incrementBackupOptBtn"));
-    steps << captureBox(QStringLiteral("KStyleMessageBox")) << parse(dismissal + QLatin1Char('\n') + escape);
-    QCOMPARE(runDialog(steps), 0);
-    QCOMPARE(m_failure, QString());
-    QCOMPARE(m_boxTitle, QStringLiteral("The settings will take effect the next time you start Zentri"));
-    QCOMPARE(m_home->suiteValue(QStringLiteral("backup/mode")).toInt(), 3);
-    QCOMPARE(m_home->suiteValue(QStringLiteral("backup/enabled")).toBool(), true);
-    QCOMPARE(announcements(), QStringList{modeAnnouncement(3, 0)});
-    QCOMPARE(usage(), (QStringList{switchEvent("increment_backup"),
-                                   QStringLiteral("backupcenter_backupmode_increment_tipshow action=") + cameFrom,
-                                   QStringLiteral("backupcenter_backupmode_increment_tipclick clickon=") + clicked}));
+    QTEST(checked, "checked");
 }
 
 void tst_KLocalBackupSettingsDlg::editsInterval_data()
@@ -364,132 +310,102 @@ void tst_KLocalBackupSettingsDlg::editsInterval()
     QFETCH(int, minutes);
     setBackup(2, enabled, stored);
 
-    QCOMPARE(runDialog(QStringLiteral("type localBackupSetting_timedBackupOptEditGroup%1Editor %2\n").arg(editor, typed)
-                       + escape),
-             0);
+    QCOMPARE(runDialog(parse(QString("type localBackupSetting_timedBackupOptEditGroup%1Editor %2\n").arg(editor, typed)
+                             + escape)), 0);
     QCOMPARE(m_failure, QString());
-    QCOMPARE(m_home->suiteValue(QStringLiteral("backup/interval")).toInt(), minutes);
-    QCOMPARE(m_home->suiteValue(QStringLiteral("backup/enabled")).toBool(), enabled);
-    if (minutes == stored) {
-        QCOMPARE(usage(), QStringList());
-        QCOMPARE(announcements(), QStringList());
-    } else {
-        QCOMPARE(usage(), QStringList{QStringLiteral("vas_newbackupcenter_settingchanged name=backup_timer_interval "
-                                                     "new_value=%1 old_value=%2").arg(minutes).arg(stored)});
-        QCOMPARE(announcements(), QStringList{modeAnnouncement(2, minutes)});
-    }
+    QCOMPARE(m_home->suiteValue("backup/interval").toInt(), minutes);
+    QCOMPARE(m_home->suiteValue("backup/enabled").toBool(), enabled);
+    const bool changed = minutes != stored;
+    QCOMPARE(usage(), changed ? QStringList{QString("vas_newbackupcenter_settingchanged name=backup_timer_interval "
+                                                    "new_value=%1 old_value=%2").arg(minutes).arg(stored)}
+                              : QStringList());
+    QCOMPARE(announcements(), changed ? QStringList{modeAnnouncement(2, minutes)} : QStringList());
 }
 
 void tst_KLocalBackupSettingsDlg::editsRetention_data()
 {
+    QTest::addColumn<bool>("fixed"); // by the cloud configuration, at 30 days
     QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("shown");
     QTest::addColumn<QVariant>("stored");
 
-    QTest::newRow("in range") << "30" << 30 << QVariant("30");
-    QTest::newRow("500 is the maximum") << "500" << 120 << QVariant("120");
-    QTest::newRow("below the minimum") << "3" << 7 << QVariant("7");
-    QTest::newRow("letters") << "abc" << 90 << QVariant();
-    QTest::newRow("empty") << "" << 90 << QVariant();
-    QTest::newRow("unchanged") << "90" << 90 << QVariant();
+    QTest::newRow("in range") << false << "30" << 30 << QVariant("30");
+    QTest::newRow("500 is the maximum") << false << "500" << 120 << QVariant("120");
+    QTest::newRow("below the minimum") << false << "3" << 7 << QVariant("7");
+    QTest::newRow("letters") << false << "abc" << 90 << QVariant();
+    QTest::newRow("empty") << false << "" << 90 << QVariant();
+    QTest::newRow("unchanged") << false << "90" << 90 << QVariant();
+    QTest::newRow("fixed") << true << "50" << 30 << QVariant();
 }
 
 void tst_KLocalBackupSettingsDlg::editsRetention()
 {
+    QFETCH(bool, fixed);
     QFETCH(QString, typed);
     QFETCH(int, shown);
     QFETCH(QVariant, stored);
-
+    if (fixed)
+        m_home->setCloudConfig(QJsonObject{{"items", QJsonObject{{"FixedBackupKeepDays", 30}}}});
     int value = -1;
-    QVector<Automation::Step> steps = parse(QStringLiteral("type localBackupSetting_keepCacheDaysInput %1").arg(typed));
-    Automation::Step read = Automation::customStep(QStringLiteral("read the input"), QString(), [&value](QWidget *input) {
-        value = static_cast<QSpinBox *>(input)->value();
+    bool editable = false;
+    const QString input = "localBackupSetting_keepCacheDaysInput";
+    const Automation::Step read = probe(input, [&](QWidget *widget) {
+        value = static_cast<QSpinBox *>(widget)->value();
+        editable = widget->isEnabled();
     });
-    read.target = QStringLiteral("localBackupSetting_keepCacheDaysInput");
-    steps << read << parse(escape);
-    QCOMPARE(runDialog(steps), 0);
+    QCOMPARE(runDialog(parse(QString("type %1 %2").arg(input, typed)) << read << parse(escape)), 0);
     QCOMPARE(m_failure, QString());
     QCOMPARE(value, shown);
-    QCOMPARE(m_home->commonValue(QStringLiteral("backup/BackupKeepCacheDays")), stored);
-    QCOMPARE(usage(), stored.isValid() ? QStringList{QStringLiteral("vas_newbackupcenter_settingchanged "
-                                                                     "name=backup_keep_days new_value=%1 old_value=90")
-                                                          .arg(shown)}
+    QCOMPARE(editable, !fixed);
+    QCOMPARE(m_home->commonValue("backup/BackupKeepCacheDays"), stored);
+    QCOMPARE(usage(), stored.isValid() ? QStringList{QString("vas_newbackupcenter_settingchanged "
+                                                             "name=backup_keep_days new_value=%1 old_value=90").arg(shown)}
                                        : QStringList());
-}
-
-void tst_KLocalBackupSettingsDlg::fixedRetentionCannotBeEdited()
-{
-    m_home->setCloudConfig(QJsonObject{{QStringLiteral("items"), QJsonObject{{QStringLiteral("FixedBackupKeepDays"), 30}}}});
-    bool enabled = true;
-    int value = 0;
-    QVector<Automation::Step> steps = parse(QStringLiteral("type localBackupSetting_keepCacheDaysInput 50"));
-    Automation::Step read = Automation::customStep(QString(), QString(), [&](QWidget *input) {
-        enabled = input->isEnabled();
-        value = static_cast<QSpinBox *>(input)->value();
-    });
-    read.target = QStringLiteral("localBackupSetting_keepCacheDaysInput");
-    steps << read << parse(escape);
-    QCOMPARE(runDialog(steps), 0);
-    QVERIFY(!enabled);
-    QCOMPARE(value, 30);
-    QVERIFY(!m_home->hasCommonValue(QStringLiteral("backup/BackupKeepCacheDays")));
-    QCOMPARE(usage(), QStringList());
 }
 
 void tst_KLocalBackupSettingsDlg::independentModeHidesLocation()
 {
-    m_home->setSuiteValue(QStringLiteral("product/independentMode"), true);
+    m_home->setSuiteValue("product/independentMode", true);
     QStringList shown;
-    Automation::Step look = Automation::customStep(QString(), QString(), [&shown](QWidget *dialog) {
+    const Automation::Step look = probe("KLocalBackupSettingsDlg", [&shown](QWidget *dialog) {
         for (QWidget *widget : dialog->findChildren<QWidget *>()) {
             if (widget->isVisible() && !KLiteUi::spyName(widget).isEmpty())
-                shown.append(KLiteUi::spyName(widget));
+                shown.append(KLiteUi::spyName(widget).mid(19));
         }
     });
-    look.target = QStringLiteral("KLocalBackupSettingsDlg");
     QCOMPARE(runDialog(QVector<Automation::Step>{look} + parse(escape)), 0);
-    QVERIFY(!shown.contains(QStringLiteral("localBackupSetting_closeBackupOpt")));
-    QVERIFY(!shown.contains(QStringLiteral("localBackupSetting_backupLocationTitle")));
-    QVERIFY(!shown.contains(QStringLiteral("localBackupSetting_changeLocationBtn")));
-    QVERIFY(shown.contains(QStringLiteral("localBackupSetting_smartBackupOpt")));
-    QVERIFY(shown.contains(QStringLiteral("localBackupSetting_keepCachePeriodTitle")));
-    QVERIFY(shown.contains(QStringLiteral("localBackupSetting_keepCacheDaysInput")));
+    for (const char *hidden : {"closeBackupOpt", "backupLocationTitle", "changeLocationBtn"})
+        QVERIFY2(!shown.contains(hidden), hidden);
+    for (const char *kept : {"smartBackupOpt", "keepCachePeriodTitle", "keepCacheDaysInput"})
+        QVERIFY2(shown.contains(kept), kept);
 }
 
 void tst_KLocalBackupSettingsDlg::reportsWindowClose()
 {
-    Automation::Step close = Automation::customStep(QString(), QString(), [](QWidget *dialog) { dialog->close(); });
-    close.target = QStringLiteral("KLocalBackupSettingsDlg");
-    QCOMPARE(runDialog({close}), 0);
-    QCOMPARE(usage(), QStringList{QStringLiteral("vas_newbackupcenter_pop action=close type=settink_page")});
+    QCOMPARE(runDialog({probe("KLocalBackupSettingsDlg", [](QWidget *dialog) { dialog->close(); })}), 0);
+    QCOMPARE(usage(), QStringList{"vas_newbackupcenter_pop action=close type=settink_page"});
 }
 
 void tst_KLocalBackupSettingsDlg::skinChangeRecoloursSecondaryTexts()
 {
     // The suite raises its skin change to the application, as the page API subscribes it.
-    m_container->subscribeEvent(QStringLiteral("SkinChanged"), &arkivoApplication::instance(),
-                                QStringLiteral("onSkinChanged"));
-    m_home->setSuiteValue(QStringLiteral("theme/skin"), QStringLiteral("dark"));
-    auto secondary = [] {
-        return KDrawHelper::getColorFromTheme(QStringLiteral("CommonThemePalette"),
-                                              QStringLiteral("kd-color-text-secondary"), QColor());
-    };
+    m_container->subscribeEvent("SkinChanged", &arkivoApplication::instance(), "onSkinChanged");
+    m_home->setSuiteValue("theme/skin", "dark");
+    auto secondary = [] { return KDrawHelper::getColorFromTheme("CommonThemePalette", "kd-color-text-secondary", QColor()); };
     const QColor dark = secondary();
-    QStringList grey;
-    QStringList stale;
-    Automation::Step swap = Automation::customStep(QString(), QString(), [&](QWidget *dialog) {
+    QStringList grey, stale;
+    const Automation::Step swap = probe("KLocalBackupSettingsDlg", [&](QWidget *dialog) {
         const QList<KDLabel *> labels = dialog->findChildren<KDLabel *>();
         for (KDLabel *label : labels) {
             if (label->palette().color(QPalette::WindowText) == dark)
                 grey.append(label->text());
         }
-        SkinSwitch::apply(m_container.get(), QStringLiteral("default"));
+        SkinSwitch::apply(m_container.get(), "default");
         for (KDLabel *label : labels) {
             if (grey.contains(label->text()) && label->palette().color(QPalette::WindowText) != secondary())
                 stale.append(label->text());
         }
     });
-    swap.target = QStringLiteral("KLocalBackupSettingsDlg");
     QCOMPARE(runDialog(QVector<Automation::Step>{swap} + parse(escape)), 0);
     QCOMPARE(m_failure, QString());
     // Three descriptions, the three interval texts, the range and the path.
@@ -497,29 +413,32 @@ void tst_KLocalBackupSettingsDlg::skinChangeRecoloursSecondaryTexts()
     QCOMPARE(stale, QStringList());
 }
 
+// The folder picked holds the "backup" folder the dialog would use. Setups:
+// "link:X" the picked folder is a link to X, "current:X" the current backup
+// folder is X, "testfile" a self-test file of the dialog's is already there,
+// "file" the backup folder is a file, "readonly" a folder nothing is written in.
 void tst_KLocalBackupSettingsDlg::rejectsLocation_data()
 {
     QTest::addColumn<QString>("picked");
     QTest::addColumn<QString>("setup");
-    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("title"); // empty: accepted
     QTest::addColumn<QString>("message");
 
-    const QString invalid = QStringLiteral("Invalid location selection");
-    const QString unavailable = QStringLiteral("Path unavailable");
-    const QString noWrite = QStringLiteral("The selected path does not have write permission. Please select another directory.");
-    const QString noCreate = QStringLiteral("Failed to create the selected directory. Please confirm you have sufficient permissions.");
+    const QString invalid = "Invalid location selection";
+    const QString unavailable = "Path unavailable";
+    const QString noWrite = "The selected path does not have write permission. Please select another directory.";
+    const QString noCreate = "Failed to create the selected directory. Please confirm you have sufficient permissions.";
+    const QString contain = "The backup location and the %1 location cannot contain each other. Please modify or reselect the location.";
     QTest::newRow("number sign") << "re#ports" << "" << "Path contains invalid characters"
                                  << "The path name cannot contain invalid characters\n \":*?\"<>|#;%'\",please select again.";
     QTest::newRow("percent sign") << "100%" << "" << "Path contains invalid characters" << "";
     QTest::newRow("131 characters") << "length:131" << "" << "Reselect directory"
                                     << "The selected path is too long. Please reselect.";
     QTest::newRow("130 characters pass") << "length:130" << "" << "" << "";
-    QTest::newRow("parent of the install root") << "install" << "" << invalid
-        << "The backup location and the installation location cannot contain each other. Please modify or reselect the location.";
+    QTest::newRow("parent of the install root") << "install" << "" << invalid << contain.arg("installation");
     QTest::newRow("install root") << "install/zentri" << "" << invalid << "";
     QTest::newRow("inside the install root") << "install/zentri/bin" << "" << invalid << "";
-    QTest::newRow("inside a cloud cache") << "cache/docs" << "" << invalid
-        << "The backup location and the cloud document cache location cannot contain each other. Please modify or reselect the location.";
+    QTest::newRow("inside a cloud cache") << "cache/docs" << "" << invalid << contain.arg("cloud document cache");
     QTest::newRow("the current folder") << "current" << "" << invalid
         << "The selected location cannot be inside the current backup location. Please modify or reselect the location.";
     QTest::newRow("inside the current folder") << "current/backup/old" << "" << invalid << "";
@@ -541,141 +460,125 @@ void tst_KLocalBackupSettingsDlg::rejectsLocation()
     QFETCH(QString, setup);
     QFETCH(QString, title);
     QFETCH(QString, message);
-    m_home->setSuiteValue(QStringLiteral("paths/installRoot"), m_home->makeDir(QStringLiteral("install/zentri")));
-    m_home->setSuiteValue(QStringLiteral("cloudCache/paths"), QStringList{QString(), m_home->makeDir(QStringLiteral("cache"))});
-
-    if (picked.startsWith(QLatin1String("length:"))) {
-        // A target of exactly that many characters: <home>/<x...>/backup.
-        const int length = picked.mid(7).toInt();
-        picked = QString(length - m_home->path().size() - 8, QLatin1Char('x'));
-    }
+    m_home->setSuiteValue("paths/installRoot", m_home->makeDir("install/zentri"));
+    m_home->setSuiteValue("cloudCache/paths", QStringList{QString(), m_home->makeDir("cache")});
+    if (picked.startsWith("length:")) // a target of exactly that many characters: <home>/<x...>/backup
+        picked = QString(picked.mid(7).toInt() - m_home->path().size() - 8, 'x');
     QString folder = m_home->filePath(picked);
-    if (setup.startsWith(QLatin1String("link:")))
+    if (setup.startsWith("link:"))
         QVERIFY(QFile::link(m_home->makeDir(setup.mid(5)), folder));
     else
         folder = m_home->makeDir(picked);
-    const QString target = folder + QStringLiteral("/backup");
-    if (setup.startsWith(QLatin1String("current:")))
-        m_home->setSuiteValue(QStringLiteral("backup/path"), m_home->makeDir(setup.mid(8)));
-    const QString current = m_home->suiteValue(QStringLiteral("backup/path")).toString();
-    if (setup == QLatin1String("testfile"))
-        m_home->writeFile(picked + QStringLiteral("/backup/.zentri_backup_rw_test_1234.tmp"), "mine");
-    if (setup == QLatin1String("file"))
-        m_home->writeFile(picked + QStringLiteral("/backup"));
-    if (setup == QLatin1String("readonly")) {
-        m_home->makeDir(picked + QStringLiteral("/backup"));
+    const QString target = folder + "/backup";
+    if (setup.startsWith("current:"))
+        m_home->setSuiteValue("backup/path", m_home->makeDir(setup.mid(8)));
+    const QString current = m_home->suiteValue("backup/path").toString();
+    if (setup == "testfile")
+        m_home->writeFile(picked + "/backup/.zentri_backup_rw_test_1234.tmp", "mine");
+    if (setup == "file")
+        m_home->writeFile(picked + "/backup");
+    if (setup == "readonly") {
+        m_home->makeDir(picked + "/backup");
         QFile::setPermissions(target, QFile::ReadOwner | QFile::ExeOwner);
-        if (geteuid() == 0) {
-            // Root writes through permission bits; an immutable folder stops it
-            // where the file system offers that, else a folder that cannot
-            // even be made stands in.
-            const bool immutable = QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), target}) == 0;
-            if (!immutable || QFile(target + QStringLiteral("/probe")).open(QIODevice::WriteOnly)) {
-                QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), target});
-                QFile::remove(target + QStringLiteral("/probe"));
-                QDir(target).removeRecursively();
-                m_home->writeFile(picked + QStringLiteral("/backup"));
-                message = QStringLiteral("Failed to create the selected directory. Please confirm you have sufficient permissions.");
-            }
+        // Root writes through permission bits; an immutable folder stops it
+        // where the file system offers that, else a folder that cannot even
+        // be made stands in.
+        if (geteuid() == 0 && (QProcess::execute("chattr", {"+i", target}) != 0
+                               || QFile(target + "/probe").open(QIODevice::WriteOnly))) {
+            QProcess::execute("chattr", {"-i", target});
+            QDir(target).removeRecursively();
+            m_home->writeFile(picked + "/backup");
+            message = "Failed to create the selected directory. Please confirm you have sufficient permissions.";
         }
     }
 
     const bool existed = QFileInfo::exists(target);
     const bool passes = title.isEmpty();
     // The dialog's self-test file is named after its pinned clock (the "testfile" row).
-    QVector<Automation::Step> steps{Automation::customStep(QStringLiteral("pin the clock"), QStringLiteral("KLocalBackupSettingsDlg"),
-                                                           [](QWidget *dialog) {
-                                                               static_cast<KLocalBackupSettingsDlg *>(dialog)->setClock([] { return qint64(1234); });
-                                                           })};
-    steps << parse(QStringLiteral("click localBackupSetting_changeLocationBtn\nchoose-dir %1").arg(folder));
-    steps << captureBox(passes ? QStringLiteral("KDContentDlg") : QStringLiteral("KStyleMessageBox"));
-    // A rejection leads back to the folder picker, which is cancelled.
-    steps << parse(passes ? QStringLiteral("click text:Cancel\n") + escape
-                          : QStringLiteral("click text:confirm\n") + escape + escape);
+    QVector<Automation::Step> steps{Automation::customStep("pin the clock", "KLocalBackupSettingsDlg", [](QWidget *dialog) {
+        static_cast<KLocalBackupSettingsDlg *>(dialog)->setClock([] { return qint64(1234); });
+    })};
+    steps << parse(QString("click localBackupSetting_changeLocationBtn\nchoose-dir %1").arg(folder))
+          << captureBox(passes ? "KDContentDlg" : "KStyleMessageBox")
+          // A rejection leads back to the folder picker, which is cancelled.
+          << parse(passes ? "click text:Cancel\n" + escape : "click text:confirm\n" + escape + escape);
     const int code = runDialog(steps);
-    if (setup == QLatin1String("readonly"))
-        QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), target});
+    if (setup == "readonly")
+        QProcess::execute("chattr", {"-i", target});
     QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     QCOMPARE(m_failure, QString());
     QCOMPARE(code, 0);
-    if (passes) {
-        QCOMPARE(m_boxTitle, QStringLiteral("Confirm Change Backup Location"));
-    } else {
-        QCOMPARE(m_boxTitle, title);
-        if (!message.isEmpty())
-            QVERIFY2(m_boxTexts.join(QLatin1Char('|')).contains(message), qPrintable(m_boxTexts.join(QLatin1Char('|'))));
-    }
+    QCOMPARE(m_boxTitle, passes ? QString("Confirm Change Backup Location") : title);
+    QVERIFY2(m_boxTexts.join('|').contains(message), qPrintable(m_boxTexts.join('|')));
     // Nothing moved, and neither the checks nor the self-test left anything
     // that was not there before.
     QCOMPARE(QFileInfo::exists(target), existed);
-    QCOMPARE(m_home->suiteValue(QStringLiteral("backup/path")).toString(), current);
-    QVERIFY(!m_home->hasCommonValue(QStringLiteral("Backup/BackupMigrationSource")));
+    QCOMPARE(m_home->suiteValue("backup/path").toString(), current);
+    QVERIFY(!m_home->hasCommonValue("Backup/BackupMigrationSource"));
     QCOMPARE(announcements(), QStringList());
-    const QStringList left = QDir(target).entryList(QDir::Files | QDir::Hidden);
-    QCOMPARE(left, setup == QLatin1String("testfile") ? QStringList{QStringLiteral(".zentri_backup_rw_test_1234.tmp")}
-                                                       : QStringList());
+    QCOMPARE(QDir(target).entryList(QDir::Files | QDir::Hidden),
+             setup == "testfile" ? QStringList{".zentri_backup_rw_test_1234.tmp"} : QStringList());
 }
 
 void tst_KLocalBackupSettingsDlg::rejectsRelativePath()
 {
     auto *dialog = new KLocalBackupSettingsDlg(m_mainWindow.get());
-    Automation automation({captureBox(QStringLiteral("KStyleMessageBox")), parse(QStringLiteral("click text:confirm")).first()});
+    Automation automation({captureBox("KStyleMessageBox"), parse("click text:confirm").first()});
     automation.start();
-    QVERIFY(!dialog->validateBackupLocation(QStringLiteral("relative/backup")));
+    QVERIFY(!dialog->validateBackupLocation("relative/backup"));
     QVERIFY(automation.waitForDone());
-    QCOMPARE(m_boxTitle, QStringLiteral("Path unavailable"));
-    QVERIFY(m_boxTexts.join(QLatin1Char('|')).contains(
-        QStringLiteral("The selected path is unavailable. Please confirm it exists and has write permission.")));
+    QCOMPARE(m_boxTitle, QString("Path unavailable"));
+    QVERIFY(m_boxTexts.join('|').contains(
+        "The selected path is unavailable. Please confirm it exists and has write permission."));
     dialog->close();
+}
+
+void tst_KLocalBackupSettingsDlg::changesLocation_data()
+{
+    QTest::addColumn<bool>("confirmed");
+    QTest::newRow("confirmed") << true;
+    QTest::newRow("cancelled") << false;
 }
 
 void tst_KLocalBackupSettingsDlg::changesLocation()
 {
-    const QString old = m_home->suiteValue(QStringLiteral("backup/path")).toString();
-    const QString target = m_home->makeDir(QStringLiteral("elsewhere")) + QStringLiteral("/backup");
+    QFETCH(bool, confirmed);
+    const QString old = m_home->suiteValue("backup/path").toString();
+    const QString target = m_home->makeDir("elsewhere") + "/backup";
     QString shownPath;
-    Automation::Step read = Automation::customStep(QString(), QString(), [&shownPath](QWidget *label) {
-        // The label shows the path on one line, cut at the right, and the whole of it as tool tip.
-        shownPath = label->toolTip();
-    });
-    read.target = QStringLiteral("localBackupSetting_backupPathLabel");
+    // The label shows the path on one line, cut at the right, and the whole of it as tool tip.
+    const Automation::Step read = probe("localBackupSetting_backupPathLabel",
+                                        [&shownPath](QWidget *label) { shownPath = label->toolTip(); });
     QVector<Automation::Step> steps =
-        parse(QStringLiteral("click localBackupSetting_changeLocationBtn\nchoose-dir %1\n").arg(QFileInfo(target).path()));
-    steps << captureBox(QStringLiteral("KDContentDlg")) << parse(QStringLiteral("click localBackupSetting_diskStorageConfirmDlgBtn0"))
+        parse(QString("click localBackupSetting_changeLocationBtn\nchoose-dir %1\n").arg(QFileInfo(target).path()));
+    steps << captureBox("KDContentDlg")
+          << parse(QString("click localBackupSetting_diskStorageConfirmDlgBtn%1").arg(confirmed ? 0 : 2))
           << read << parse(escape);
 
-    QCOMPARE(runDialog(steps), KLocalBackupSettingsDlg::LocationChangedResult);
+    QCOMPARE(runDialog(steps), confirmed ? KLocalBackupSettingsDlg::LocationChangedResult : 0);
     QCOMPARE(m_failure, QString());
-    QVERIFY(m_boxTexts.join(QLatin1Char('|')).contains(
-        QStringLiteral("Are you sure you want to change the file backup location to %1?").arg(target)));
-    QCOMPARE(shownPath, target);
-    QCOMPARE(m_home->suiteValue(QStringLiteral("backup/path")).toString(), target);
-    QCOMPARE(m_home->commonValue(QStringLiteral("Backup/BackupMigrationSource")).toString(), QStringLiteral("arkivo"));
-    QCOMPARE(m_home->commonValue(QStringLiteral("Backup/AutoRecoverFilePathHis")).toStringList(), QStringList{old});
-    QCOMPARE(m_home->commonValue(QStringLiteral("Backup/MoveBackupFlag")).toString(), QStringLiteral("-1"));
-    QCOMPARE(announcements(), QStringList{QStringLiteral("BackupPathChanged path=") + target});
-    QCOMPARE(usage(), (QStringList{
-        QStringLiteral("configguider_backupmigratealert action=show src=backup"),
-        QStringLiteral("configguider_backupmigratealert action=sure src=backup"),
-        QStringLiteral("vas_newbackupcenter_settingchanged name=backup_path new_value=%1 old_value=%2").arg(target, old.left(1))}));
-    QCOMPARE(QDir(target).entryList(QDir::Files | QDir::Hidden), QStringList());
-}
-
-void tst_KLocalBackupSettingsDlg::cancelledLocationChangesNothing()
-{
-    const QString old = m_home->suiteValue(QStringLiteral("backup/path")).toString();
-    const QString picked = m_home->makeDir(QStringLiteral("elsewhere"));
-    QCOMPARE(runDialog(QStringLiteral("click localBackupSetting_changeLocationBtn\nchoose-dir %1\n"
-                                      "click localBackupSetting_diskStorageConfirmDlgBtn2\n").arg(picked) + escape),
-             0);
-    QCOMPARE(m_failure, QString());
-    QCOMPARE(m_home->suiteValue(QStringLiteral("backup/path")).toString(), old);
-    QVERIFY(!m_home->hasCommonValue(QStringLiteral("Backup/BackupMigrationSource")));
-    QCOMPARE(announcements(), QStringList());
-    QCOMPARE(usage(), (QStringList{QStringLiteral("configguider_backupmigratealert action=show src=backup"),
-                                   QStringLiteral("configguider_backupmigratealert action=cancel src=backup")}));
-    QVERIFY(!QFileInfo::exists(picked + QStringLiteral("/backup")));
+    QVERIFY(m_boxTexts.join('|').contains(
+        QString("Are you sure you want to change the file backup location to %1?").arg(target)));
+    const QString now = confirmed ? target : old;
+    QCOMPARE(shownPath, now);
+    QCOMPARE(m_home->suiteValue("backup/path").toString(), now);
+    const QString alert = "configguider_backupmigratealert action=%1 src=backup";
+    if (confirmed) {
+        QCOMPARE(m_home->commonValue("Backup/BackupMigrationSource").toString(), QString("arkivo"));
+        QCOMPARE(m_home->commonValue("Backup/AutoRecoverFilePathHis").toStringList(), QStringList{old});
+        QCOMPARE(m_home->commonValue("Backup/MoveBackupFlag").toString(), QString("-1"));
+        QCOMPARE(announcements(), QStringList{"BackupPathChanged path=" + target});
+        QCOMPARE(usage(), (QStringList{alert.arg("show"), alert.arg("sure"),
+                                       QString("vas_newbackupcenter_settingchanged name=backup_path new_value=%1 "
+                                               "old_value=%2").arg(target, old.left(1))}));
+        QCOMPARE(QDir(target).entryList(QDir::Files | QDir::Hidden), QStringList());
+    } else {
+        QVERIFY(!m_home->hasCommonValue("Backup/BackupMigrationSource"));
+        QCOMPARE(announcements(), QStringList());
+        QCOMPARE(usage(), (QStringList{alert.arg("show"), alert.arg("cancel")}));
+        QVERIFY(!QFileInfo::exists(target));
+    }
 }
 
 QTEST_MAIN(tst_KLocalBackupSettingsDlg)
