@@ -5,7 +5,7 @@
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
-import { describe, test } from 'node:test';
+import { test } from 'node:test';
 import { SuiteHome, afterReload, at, launchBrowser, notice, openPage, screenshot, startHost, waitUntil } from './support/host.mjs';
 
 function readIni(home) {
@@ -37,114 +37,75 @@ async function withPage(setup, hostOptions, body) {
   }
 }
 
-describe('manual upload', () => {
-  test('a chosen file goes to the cloud drive while the progress reaches 100', async () => {
-    let chosen;
-    await withPage(
-      (home) => {
-        home.copy(home.backup, 'report.docx', at(0, 9, 0));
-        home.set('cloud', 'uploadBytesPerSecond', 400000);
-        chosen = path.join(home.dir('documents'), 'annual report.docx');
-        fs.writeFileSync(chosen, Buffer.alloc(1500000, 65));
-      },
-      () => ({ automation: `choose-files ${chosen}\n` }),
-      async ({ home, host, page }) => {
-        const seen = [];
-        await page.exposeFunction('recordProgress', (value) => seen.push(Number(value)));
-        await page.evaluate(() => new MutationObserver(() => window.recordProgress(document.getElementById('upload-bar').getAttribute('aria-valuenow')))
-          .observe(document.getElementById('upload-bar'), { attributes: true, attributeFilter: ['aria-valuenow'] }));
-        await page.getByRole('button', { name: 'Upload files to the cloud…' }).click();
-        await page.locator('#upload-progress').waitFor();
-        await screenshot(page, 'upload-progress.png');
-        await page.locator('.notice-title', { hasText: 'Upload finished' }).waitFor({ timeout: 30000 });
-        assert.equal(seen.at(-1), 100);
-        assert.ok(seen.some((value) => value > 0 && value < 100), `progress went ${seen.join(', ')}`);
-        assert.match(await page.textContent('#upload-status'), /^100% · 1 file uploaded$/);
-        const uploaded = filesUnder(path.join(home.path, 'clouddrive')).filter((file) => path.basename(file) === 'annual report.docx');
-        assert.equal(uploaded.length, 1);
-        assert.ok(fs.readFileSync(uploaded[0]).equals(fs.readFileSync(chosen)));
-        assert.equal(host.errors.includes('automation'), false, host.errors);
-      });
-  });
+test('a manual upload: a closed chooser uploads nothing, a chosen file reaches the cloud drive as progress reaches 100', async () => {
+  let chosen;
+  await withPage(
+    (home) => {
+      home.copy(home.backup, 'report.docx', at(0, 9, 0));
+      home.set('cloud', 'uploadBytesPerSecond', 400000);
+      chosen = path.join(home.dir('documents'), 'annual report.docx');
+      fs.writeFileSync(chosen, Buffer.alloc(1500000, 65));
+    },
+    () => ({ automation: `key Escape\nchoose-files ${chosen}\n` }),
+    async ({ home, host, page }) => {
+      const upload = page.getByRole('button', { name: 'Upload files to the cloud…' });
+      await upload.click();
+      await notice(page, 'Nothing was uploaded');
+      assert.equal(await page.locator('#upload-progress').isVisible(), false);
+      assert.deepEqual(filesUnder(path.join(home.path, 'clouddrive')), []);
 
-  test('closing the chooser without a file says that nothing was uploaded', async () => {
-    await withPage(
-      (home) => home.copy(home.backup, 'report.docx', at(0, 9, 0)),
-      { automation: 'key Escape\n' },
-      async ({ home, page }) => {
-        await page.getByRole('button', { name: 'Upload files to the cloud…' }).click();
-        await notice(page, 'Nothing was uploaded');
-        assert.equal(await page.locator('#upload-progress').isVisible(), false);
-        assert.deepEqual(filesUnder(path.join(home.path, 'clouddrive')), []);
-      });
+      const seen = [];
+      await page.exposeFunction('recordProgress', (value) => seen.push(Number(value)));
+      await page.evaluate(() => new MutationObserver(() => window.recordProgress(document.getElementById('upload-bar').getAttribute('aria-valuenow')))
+        .observe(document.getElementById('upload-bar'), { attributes: true, attributeFilter: ['aria-valuenow'] }));
+      await upload.click();
+      await page.locator('#upload-progress').waitFor();
+      await screenshot(page, 'upload-progress.png');
+      await page.locator('.notice-title', { hasText: 'Upload finished' }).waitFor({ timeout: 30000 });
+      assert.equal(seen.at(-1), 100);
+      assert.ok(seen.some((value) => value > 0 && value < 100), `progress went ${seen.join(', ')}`);
+      assert.match(await page.textContent('#upload-status'), /^100% · 1 file uploaded$/);
+      const uploaded = filesUnder(path.join(home.path, 'clouddrive')).filter((file) => path.basename(file) === 'annual report.docx');
+      assert.equal(uploaded.length, 1);
+      assert.ok(fs.readFileSync(uploaded[0]).equals(fs.readFileSync(chosen)));
+      assert.equal(host.errors.includes('automation'), false, host.errors);
+    });
+});
+
+// The organisation's strategy that disables the switch: tst_roamingapi.
+test('the roaming switch shows the mode and changes it both ways', async () => {
+  await withPage((home) => home.set('cloud', 'roamingMode', 'auto'), {}, async ({ home, page }) => {
+    const roaming = page.getByRole('switch', { name: 'Automatic roaming' });
+    const settled = (checked) => page.waitForFunction((value) => {
+      const s = document.getElementById('roaming-switch');
+      return s.getAttribute('aria-checked') === value && !s.disabled;
+    }, String(checked));
+    await settled(true);
+    await roaming.click();
+    await settled(false);
+    assert.match(readIni(home), /roamingMode=manual/);
+    await roaming.press('Space');
+    await settled(true);
+    assert.match(readIni(home), /roamingMode=auto/);
   });
 });
 
-describe('roaming', () => {
-  test('the switch shows the mode and changes it both ways', async () => {
-    await withPage(
-      (home) => home.set('cloud', 'roamingMode', 'auto'),
-      {},
-      async ({ home, page }) => {
-        const roaming = page.getByRole('switch', { name: 'Automatic roaming' });
-        await page.waitForFunction(() => document.getElementById('roaming-switch').getAttribute('aria-checked') === 'true');
-        assert.equal(await roaming.isEnabled(), true);
-        await roaming.click();
-        await page.waitForFunction(() => {
-          const s = document.getElementById('roaming-switch');
-          return s.getAttribute('aria-checked') === 'false' && !s.disabled;
-        });
-        assert.match(readIni(home), /roamingMode=manual/);
-        await roaming.press('Space');
-        await page.waitForFunction(() => {
-          const s = document.getElementById('roaming-switch');
-          return s.getAttribute('aria-checked') === 'true' && !s.disabled;
-        });
-        assert.match(readIni(home), /roamingMode=auto/);
-      });
-  });
-
-  test('a strategy set by the organisation disables the switch', async () => {
-    await withPage(
-      (home) => {
-        home.set('cloud', 'roamingMode', 'auto');
-        home.set('cloud', 'roamingStrategy', 'force_upload');
-      },
-      {},
-      async ({ page }) => {
-        await page.getByText('Set by your organisation: documents are always kept in the cloud.').waitFor();
-        assert.equal(await page.getByRole('switch', { name: 'Automatic roaming' }).isDisabled(), true);
-      });
-  });
-});
-
-describe('backup settings', () => {
-  test('the page waits for the settings window and reads the list again after it', async () => {
-    await withPage(
-      (home) => home.copy(home.backup, 'report.docx', at(0, 9, 0)),
-      { automation: 'click localBackupSetting_timedBackupOptBtn\nkey Escape\n' },
-      async ({ home, page }) => {
-        await afterReload(page, () => page.getByRole('button', { name: 'Backup settings' }).click());
-        assert.match(readIni(home), /mode=2/);
-        assert.equal(await page.locator('#waiting').isVisible(), false);
-      });
-  });
-
-  test('a new backup location is announced and its copies are listed', async () => {
-    let target;
-    await withPage(
-      (home) => {
-        home.copy(home.backup, 'report.docx', at(0, 9, 0));
-        // The dialog keeps backups in a "backup" folder inside the chosen one.
-        target = home.dir('new-location');
-        home.copy(home.dir('new-location/backup'), 'moved plan.xlsx', at(0, 11, 0));
-      },
-      () => ({ automation: `click text:Change location\nchoose-dir ${target}\nclick text:OK\nkey Escape\n` }),
-      async ({ page }) => {
-        await afterReload(page, () => page.getByRole('button', { name: 'Backup settings' }).click());
-        await notice(page, 'The backup location changed');
-        await page.getByRole('button', { name: /^moved plan\.xlsx, / }).waitFor();
-        await page.getByRole('button', { name: /^report\.docx, / }).waitFor();
-      });
-  });
+test('the settings window: the page waits for it, and a new location is announced and listed', async () => {
+  let target;
+  await withPage(
+    (home) => {
+      home.copy(home.backup, 'report.docx', at(0, 9, 0));
+      // The dialog keeps backups in a "backup" folder inside the chosen one.
+      target = home.dir('new-location');
+      home.copy(home.dir('new-location/backup'), 'moved plan.xlsx', at(0, 11, 0));
+    },
+    () => ({ automation: `click localBackupSetting_timedBackupOptBtn\nclick text:Change location\nchoose-dir ${target}\nclick text:OK\nkey Escape\n` }),
+    async ({ home, page }) => {
+      await afterReload(page, () => page.getByRole('button', { name: 'Backup settings' }).click());
+      assert.equal(await page.locator('#waiting').isVisible(), false);
+      assert.match(readIni(home), /mode=2/);
+      await notice(page, 'The backup location changed');
+      await page.getByRole('button', { name: /^moved plan\.xlsx, / }).waitFor();
+      await page.getByRole('button', { name: /^report\.docx, / }).waitFor();
+    });
 });

@@ -73,18 +73,15 @@ describe('the backup list', () => {
     home?.remove();
   });
 
-  test('shows the groups the folders hold, newest day first', async () => {
+  test('shows the groups the folders hold, newest day first, and opens a copy', async () => {
     const onPage = await groupsOnPage(page);
     assert.deepEqual([...onPage].sort(), groupsOnDisk([home.backup, earlier]));
     const days = onPage.map((entry) => entry.slice(0, 10));
     assert.deepEqual(days, [...days].sort().reverse());
     assert.match(await page.textContent('#summary'), /^8 copies of 6 documents · about 2\.\d+ MB$/);
-    assert.deepEqual(page.problems, []);
-  });
-
-  test('an open group shows its copies newest first, with size and the conflict time', async () => {
+    // The newest document starts open: its copies newest first, with size and the conflict time.
     const toggle = page.getByRole('button', { name: /^quarterly report\.docx, / });
-    assert.equal(await toggle.getAttribute('aria-expanded'), 'true', 'the newest document starts open');
+    assert.equal(await toggle.getAttribute('aria-expanded'), 'true');
     const rows = await page.$$eval('.row.copy', (els) => els
       .sort((a, b) => a.getBoundingClientRect().top - b.getBoundingClientRect().top)
       .map((el) => el.innerText.replace(/\s+/g, ' ').trim()));
@@ -92,15 +89,16 @@ describe('the backup list', () => {
     assert.match(rows[0], /^15:00 20 KB Conflict \d{4}-\d{2}-\d{2} 15:05:00 in backup/);
     assert.match(rows[1], /^14:30 16 KB in backup/);
     assert.match(await toggle.getAttribute('aria-label'), /2 copies, about 36 KB, has a sync conflict$/);
+    // Every button has a name that says what it acts on.
+    const unnamed = await page.$$eval('button', (buttons) => buttons
+      .filter((b) => !b.closest('[hidden]') && !(b.getAttribute('aria-label') || b.getAttribute('aria-labelledby') || b.textContent.trim())).length);
+    assert.equal(unnamed, 0);
     await screenshot(page, 'list-default.png');
-  });
-
-  test('opening a copy starts the suite with it', async () => {
-    const name = `Open quarterly report.docx, copy of 14:30, ${dayName(at(0, 0))}`;
-    await page.getByRole('button', { name }).click();
+    await page.getByRole('button', { name: `Open quarterly report.docx, copy of 14:30, ${dayName(at(0, 0))}` }).click();
     await notice(page, 'Opening quarterly report.docx');
     const launch = await waitUntil(() => home.launches().at(-1), 'the launcher');
     assert.deepEqual(launch.slice(1), ['/zentri', copies.reportOld]);
+    assert.deepEqual(page.problems, []);
   });
 
   test('the filters combine and their counts follow', async () => {
@@ -124,32 +122,19 @@ describe('the backup list', () => {
     assert.match(await page.textContent('#summary'), /^8 copies/);
   });
 
-  test('the keyboard reaches every group and copy', async () => {
-    // Down from the search box enters the list where the keyboard left it.
+  test('deleting a copy or a group asks first, then removes it from disk and page', async () => {
+    // The keyboard reaches the last group's copy; Escape in the question keeps it.
     await page.focus('#search');
     await page.keyboard.press('ArrowDown');
-    await page.keyboard.press('Home');
-    const focusedName = () => page.evaluate(() => document.activeElement.getAttribute('aria-label'));
-    assert.match(await focusedName(), /^quarterly report\.docx, /);
-    await page.keyboard.press('ArrowDown');
-    assert.match(await focusedName(), /^Open quarterly report\.docx, copy of 15:00/);
     await page.keyboard.press('End');
-    assert.match(await focusedName(), /^Müller Angebot\.docx, |^thesis\.docx, /);
     await page.keyboard.press('ArrowRight');
-    assert.equal(await page.evaluate(() => document.activeElement.getAttribute('aria-expanded')), 'true');
     await page.keyboard.press('ArrowDown');
     await page.keyboard.press('Delete');
     await page.getByRole('dialog').waitFor();
     await page.keyboard.press('Escape');
     await page.getByRole('dialog').waitFor({ state: 'detached' });
     assert.ok(fs.existsSync(copies.thesis) && fs.existsSync(copies.angebot), 'Escape keeps the copy');
-    // Every button has a name that says what it acts on.
-    const unnamed = await page.$$eval('button', (buttons) => buttons
-      .filter((b) => !b.closest('[hidden]') && !(b.getAttribute('aria-label') || b.getAttribute('aria-labelledby') || b.textContent.trim())).length);
-    assert.equal(unnamed, 0);
-  });
 
-  test('deleting a copy asks first, then removes it from disk and page', async () => {
     const name = `Delete slides.pptx, copy of 09:15, ${dayName(at(1, 0))}`;
     await page.getByRole('button', { name: /^slides\.pptx, / }).click();
     await page.getByRole('button', { name }).click();
@@ -162,55 +147,19 @@ describe('the backup list', () => {
     await notice(page, 'Copy deleted');
     // The keyboard stays in the list, on the row that took the copy's place.
     assert.match(await page.evaluate(() => document.activeElement.closest('#list') && document.activeElement.getAttribute('aria-label')), /^(Open|Delete|Show)/);
-  });
 
-  test('deleting a group removes all its copies', async () => {
     await page.getByRole('button', { name: /^quarterly report\.docx, / }).focus();
-    const name = `Delete all 2 copies of quarterly report.docx, ${dayName(at(0, 0))}`;
-    await page.getByRole('button', { name }).click();
+    const all = `Delete all 2 copies of quarterly report.docx, ${dayName(at(0, 0))}`;
+    await page.getByRole('button', { name: all }).click();
     await afterReload(page, () => page.getByRole('dialog').getByRole('button', { name: 'Delete 2 copies permanently' }).click());
     assert.equal(fs.existsSync(copies.reportNew) || fs.existsSync(copies.reportOld), false);
     assert.deepEqual([...await groupsOnPage(page)].sort(), groupsOnDisk([home.backup, earlier]));
-  });
 
-  test('a copy that vanished from disk is reported, and the list is read again', async () => {
+    // A copy that vanished from disk is reported, and the list is read again.
     fs.rmSync(copies.contract);
     await page.getByRole('button', { name: /^contract\.pdf, / }).click();
     await afterReload(page, () => page.getByRole('button', { name: `Open contract.pdf, copy of 12:00, ${dayName(at(1, 0))}` }).click());
     await notice(page, 'contract.pdf could not be opened');
     assert.equal(await page.getByRole('button', { name: /^contract\.pdf, / }).count(), 0);
-  });
-
-  test('the places of the suite open through its launcher', async () => {
-    const before = home.launches().length;
-    await page.getByRole('button', { name: 'Search panel' }).click();
-    await notice(page, 'Opening the search panel');
-    await page.getByRole('button', { name: 'File radar' }).click();
-    await notice(page, 'Opening the file radar');
-    await waitUntil(() => home.launches().length >= before + 2, 'two launches');
-    const launched = home.launches().slice(before).map((argv) => argv.slice(1).join(' '));
-    assert.ok(launched.includes('/orrery plugin://pageStartPage?showSearchPanel'), launched.join('\n'));
-    assert.ok(launched.some((line) => line.startsWith('/brisadesk clouddoc://act=showbox&type=fileradar&radarid=2&from=arkivo')), launched.join('\n'));
-  });
-});
-
-describe('a suite without copies or data recovery', () => {
-  test('says where backups are looked for, and hides data recovery', async () => {
-    const home = new SuiteHome();
-    home.setCloudConfig({ features: { RescueWizard: false } });
-    const host = await startHost(home);
-    const browser = await launchBrowser();
-    try {
-      const page = await openPage(browser, host);
-      await page.getByRole('heading', { name: 'No backup copies yet' }).waitFor();
-      assert.match(await page.textContent('#empty'), /current backup folder and in the backup folders you used before/);
-      await page.waitForFunction(() => document.getElementById('recovery-button').hidden);
-      assert.equal(await page.getByRole('button', { name: 'Repair a document' }).isVisible(), true);
-      await screenshot(page, 'empty-default.png');
-    } finally {
-      await browser.close();
-      await host.stop();
-      home.remove();
-    }
   });
 });
