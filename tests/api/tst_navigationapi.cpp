@@ -2,80 +2,35 @@
 // file radar, addresses, the start page's panels behind a login, the recycle
 // bins and the cloud backup folder; and the skin and application news.
 #include "api/arkivoapi.h"
-#include "pagecall.h"
+#include "pageapifixture.h"
 #include "pagedispatch.h"
 #include "plugin/arkivoapplication.h"
-#include "testsuitehome.h"
 
 #include <kaccountsdkproxy.h>
 #include <kcloudsvrproxy.h>
-#include <kcoreapplication.h>
-#include <kessjsapi.h>
 #include <localcloudservice.h>
 #include <zentriappcontainer.h>
 
-#include <QDesktopServices>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QMetaMethod>
-#include <QMutex>
-#include <QPointer>
 #include <QStandardPaths>
 #include <QtTest>
 
 #include <algorithm>
 #include <memory>
-#include <utility>
 
-// Addresses handed to the desktop, from any thread.
-class UrlCatcher : public QObject
-{
-    Q_OBJECT
-public:
-    explicit UrlCatcher(const QStringList &schemes)
-        : m_schemes(schemes)
-    {
-        for (const QString &scheme : m_schemes)
-            QDesktopServices::setUrlHandler(scheme, this, "open");
-    }
-    ~UrlCatcher() override
-    {
-        for (const QString &scheme : m_schemes)
-            QDesktopServices::unsetUrlHandler(scheme);
-    }
-    QList<QUrl> urls()
-    {
-        QMutexLocker locker(&m_mutex);
-        return m_urls;
-    }
-public slots:
-    void open(const QUrl &url)
-    {
-        QMutexLocker locker(&m_mutex);
-        m_urls.append(url);
-    }
-
-private:
-    QStringList m_schemes;
-    QMutex m_mutex;
-    QList<QUrl> m_urls;
-};
+using Launches = QList<TestSuiteHome::Launch>;
 
 class tst_NavigationApi : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void init() { m_api = std::make_unique<PageApiFixture>(); }
+    void cleanup() { m_api.reset(); }
     void methodTable();
-    void repairTools_data();
-    void repairTools();
-    void fileRadar_data();
-    void fileRadar();
-    void fileRadarRefused_data();
-    void fileRadarRefused();
+    void launches_data();
+    void launches();
     void disableFeature_data();
     void disableFeature();
     void openUrl_data();
@@ -83,73 +38,33 @@ private slots:
     void panelBehindLogin_data();
     void panelBehindLogin();
     void panelWithoutAccountService();
-    void accountChangeAsksForRoamingMode();
-    void localRecycleBinOpensLater();
     void skinEvents_data();
     void skinEvents();
     void appInfo();
-    void cloudBackupFolder_data();
-    void cloudBackupFolder();
+    void folders_data();
+    void folders();
 
 private:
-    Json::Value call(const QString &method, const QVariantMap &arguments = {})
-    {
-        return callPage(m_handler, method, arguments);
-    }
     // The launches other than the data-recovery tool's, which serves as a
     // sentinel: started after the launches under test and waited for, it
     // gives them time to be recorded.
-    QList<TestSuiteHome::Launch> otherLaunches() const;
-    QList<TestSuiteHome::Launch> launchesAfterSentinel();
+    Launches otherLaunches() const;
+    Launches launchesAfterSentinel();
 
-    std::unique_ptr<TestSuiteHome> m_home;
-    std::unique_ptr<KCoreApplication> m_hostApp;
-    std::unique_ptr<KEssJsApi> m_registry;
-    QPointer<QObject> m_handler;
+    std::unique_ptr<PageApiFixture> m_api;
 };
 
 namespace {
-// Nothing written: the page gets the result as the framework made it.
-bool noKeys(const Json::Value &answer)
-{
-    return answer.getMemberNames().empty();
-}
-
 QStringList repairArguments(const char *app)
 {
     return {QStringLiteral("Run"), QStringLiteral("/InstanceId=ZentriCloudSvr"), QStringLiteral("zentricloudsvrimp.dll"),
-            QStringLiteral("/run_app"), QLatin1String("/app_id=") + QLatin1String(app),
-            QStringLiteral("/src=public_backupcenter")};
+            QStringLiteral("/run_app"), QStringLiteral("/app_id=") + QLatin1String(app), QStringLiteral("/src=public_backupcenter")};
 }
 }
 
-void tst_NavigationApi::initTestCase()
+Launches tst_NavigationApi::otherLaunches() const
 {
-    QStandardPaths::setTestModeEnabled(true);
-}
-
-void tst_NavigationApi::init()
-{
-    m_home = std::make_unique<TestSuiteHome>();
-    m_home->setSuiteValue(QStringLiteral("cloud/uploadBytesPerSecond"), 0);
-    m_hostApp = std::make_unique<KCoreApplication>();
-    m_registry = std::make_unique<KEssJsApi>();
-    arkivoAPI::registerWith(m_registry.get());
-    m_handler = m_registry->handles().first().first;
-}
-
-void tst_NavigationApi::cleanup()
-{
-    m_registry.reset();
-    m_hostApp.reset();
-    arkivoApplication::instance().waitForBackgroundTasks();
-    arkivoApplication::instance().setContainer(nullptr);
-    m_home.reset();
-}
-
-QList<TestSuiteHome::Launch> tst_NavigationApi::otherLaunches() const
-{
-    QList<TestSuiteHome::Launch> launches = m_home->launches();
+    Launches launches = m_api->home.launches();
     launches.erase(std::remove_if(launches.begin(), launches.end(),
                                   [](const TestSuiteHome::Launch &launch) {
                                       return launch.arguments == repairArguments("rescuekit_orr");
@@ -158,12 +73,12 @@ QList<TestSuiteHome::Launch> tst_NavigationApi::otherLaunches() const
     return launches;
 }
 
-QList<TestSuiteHome::Launch> tst_NavigationApi::launchesAfterSentinel()
+Launches tst_NavigationApi::launchesAfterSentinel()
 {
-    const int before = m_home->launches().size() - otherLaunches().size();
-    if (!call(QStringLiteral("runDataRestore"))["result"].asBool())
+    const int before = m_api->home.launches().size() - otherLaunches().size();
+    if (!m_api->call(QStringLiteral("runDataRestore"))["result"].asBool())
         QTest::qFail("the sentinel was not started", __FILE__, __LINE__);
-    else if (!QTest::qWaitFor([&] { return m_home->launches().size() - otherLaunches().size() > before; }))
+    else if (!QTest::qWaitFor([&] { return m_api->home.launches().size() - otherLaunches().size() > before; }))
         QTest::qFail("the sentinel was not recorded", __FILE__, __LINE__);
     return otherLaunches();
 }
@@ -179,82 +94,66 @@ void tst_NavigationApi::methodTable()
                      + QStringList{"onGetRoamingMode", "onChangeRoamingMode", "onUserInfoChanged", "onSkinChanged",
                                    "doOpenSearchPanel", "doOpenCloudRecycleBin"}));
     for (const QString &method : PageDispatch::pageMethods())
-        QCOMPARE(PageDispatch::check(m_handler, method), PageDispatch::Status::Ok);
+        QCOMPARE(PageDispatch::check(m_api->handler, method), PageDispatch::Status::Ok);
 }
 
-void tst_NavigationApi::repairTools_data()
+void tst_NavigationApi::launches_data()
 {
     QTest::addColumn<QString>("method");
-    QTest::addColumn<QString>("app");
-    QTest::newRow("document repair") << "runDocumentRepair" << "mendtool";
-    QTest::newRow("data recovery") << "runDataRestore" << "rescuekit_orr";
+    QTest::addColumn<QVariantMap>("arguments");
+    QTest::addColumn<QString>("launcher"); // set to `value` for the call
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QStringList>("launched"); // empty: nothing starts
+    QTest::addColumn<bool>("logged");
+
+    const QString launchExe = QStringLiteral("paths/launchExe");
+    const QString compact = QStringLiteral("paths/compactLaunchExe");
+    const QString yes = QStringLiteral("{\"result\":true}");
+    const auto radar = [](const char *id) {
+        return QStringList{QStringLiteral("/brisadesk"),
+                           QStringLiteral("clouddoc://act=showbox&type=fileradar&radarid=%1&from=arkivo").arg(QLatin1String(id))};
+    };
+    QTest::newRow("document repair") << "runDocumentRepair" << QVariantMap() << "" << "" << yes << repairArguments("mendtool") << true;
+    QTest::newRow("data recovery") << "runDataRestore" << QVariantMap() << "" << "" << yes << repairArguments("rescuekit_orr") << true;
+    // Without the suite's executable the page hears false, still logged.
+    QTest::newRow("repair without launcher") << "runDocumentRepair" << QVariantMap() << launchExe << ""
+                                             << "{\"result\":false}" << QStringList() << true;
+    QTest::newRow("radar, no id") << "showFileRadarDlg" << QVariantMap() << "" << "" << "{}" << radar("2") << false;
+    QTest::newRow("radar, empty id") << "showFileRadarDlg" << QVariantMap{{"radarid", ""}} << "" << "" << "{}" << radar("2") << false;
+    QTest::newRow("radar, id 7") << "showFileRadarDlg" << QVariantMap{{"radarid", "7"}} << "" << "" << "{}" << radar("7") << false;
+    // A quote must not end the address and smuggle in arguments of its own.
+    QTest::newRow("radar, quote in the id") << "showFileRadarDlg" << QVariantMap{{"radarid", "1\" /evil \"x"}} << "" << ""
+                                            << "{}" << radar("1%22%20%2Fevil%20%22x") << false;
+    QTest::newRow("radar, no launcher") << "showFileRadarDlg" << QVariantMap() << compact << ""
+                                        << "{\"errormsg\":\"launchExe path is empty\"}" << QStringList() << false;
+    QTest::newRow("radar, launcher is no program") << "showFileRadarDlg" << QVariantMap() << compact << "@/launcher.txt"
+                                                   << "{}" << QStringList() << false;
 }
 
-void tst_NavigationApi::repairTools()
+void tst_NavigationApi::launches()
 {
     QFETCH(QString, method);
-    QFETCH(QString, app);
-    const QStringList expected = repairArguments(app.toLatin1().constData());
-
-    QVERIFY(call(method)["result"].asBool());
-    QVERIFY(call(method)["result"].asBool());
-    QTRY_COMPARE(m_home->launches().size(), 2);
-    for (const TestSuiteHome::Launch &launch : m_home->launches()) {
-        QCOMPARE(launch.program, TestSuiteHome::recorderPath());
-        QCOMPARE(launch.arguments, expected);
-    }
-    QCOMPARE(m_home->logMessages(), QStringList({method + "() begin", method + "() end", method + "() begin", method + "() end"}));
-
-    // Without the suite's executable the page hears false, still logged.
-    m_home->clearLog();
-    m_home->setSuiteValue(QStringLiteral("paths/launchExe"), QString());
-    const Json::Value answer = call(method);
-    QVERIFY(answer.isMember("result"));
-    QVERIFY(!answer["result"].asBool());
-    QCOMPARE(m_home->logMessages(), QStringList({method + "() begin", method + "() end"}));
-}
-
-void tst_NavigationApi::fileRadar_data()
-{
-    QTest::addColumn<QVariantMap>("arguments");
-    QTest::addColumn<QString>("radarId");
-    QTest::newRow("no radar id") << QVariantMap() << "2";
-    QTest::newRow("empty radar id") << QVariantMap{{"radarid", ""}} << "2";
-    QTest::newRow("radar id 7") << QVariantMap{{"radarid", "7"}} << "7";
-    // A quote must not end the address and smuggle in arguments of its own.
-    QTest::newRow("quote in the id") << QVariantMap{{"radarid", "1\" /evil \"x"}} << "1%22%20%2Fevil%20%22x";
-}
-
-void tst_NavigationApi::fileRadar()
-{
     QFETCH(QVariantMap, arguments);
-    QFETCH(QString, radarId);
-    QVERIFY(noKeys(call(QStringLiteral("showFileRadarDlg"), arguments)));
-    QTRY_COMPARE(m_home->launches().size(), 1);
-    QCOMPARE(m_home->launches().first().program, TestSuiteHome::recorderPath());
-    QCOMPARE(m_home->launches().first().arguments,
-             QStringList({QStringLiteral("/brisadesk"),
-                          QStringLiteral("clouddoc://act=showbox&type=fileradar&radarid=%1&from=arkivo").arg(radarId)}));
-}
-
-void tst_NavigationApi::fileRadarRefused_data()
-{
-    QTest::addColumn<bool>("noLauncher");
-    QTest::newRow("no launcher") << true;
-    QTest::newRow("launcher is no program") << false;
-}
-
-void tst_NavigationApi::fileRadarRefused()
-{
-    QFETCH(bool, noLauncher);
-    m_home->setSuiteValue(QStringLiteral("paths/compactLaunchExe"),
-                          noLauncher ? QString() : m_home->writeFile(QStringLiteral("launcher.txt")));
-    const Json::Value answer = call(QStringLiteral("showFileRadarDlg"));
-    if (noLauncher)
-        QCOMPARE(answer["errormsg"].asString(), std::string("launchExe path is empty"));
-    else
-        QVERIFY(noKeys(answer));
-    QVERIFY(launchesAfterSentinel().isEmpty());
+    QFETCH(QString, launcher);
+    QFETCH(QString, value);
+    QFETCH(QString, answer);
+    QFETCH(QStringList, launched);
+    QFETCH(bool, logged);
+    TestSuiteHome &home = m_api->home;
+    if (!launcher.isEmpty())
+        home.setSuiteValue(launcher, value.isEmpty() ? value : home.writeFile(value.mid(2)));
+    QCOMPARE(PageApiFixture::text(m_api->call(method, arguments)), answer);
+    QCOMPARE(home.logMessages(), logged ? (QStringList{method + "() begin", method + "() end"}) : QStringList());
+    if (!launcher.isEmpty())
+        home.setSuiteValue(launcher, TestSuiteHome::recorderPath());
+    if (launched.isEmpty()) {
+        QVERIFY(launchesAfterSentinel().isEmpty());
+        return;
+    }
+    QTRY_COMPARE(home.launches().size(), 1);
+    QCOMPARE(home.launches().first().program, TestSuiteHome::recorderPath());
+    QCOMPARE(home.launches().first().arguments, launched);
 }
 
 void tst_NavigationApi::disableFeature_data()
@@ -273,13 +172,11 @@ void tst_NavigationApi::disableFeature()
     QFETCH(bool, rescueWizard);
     QFETCH(bool, weChat);
     QFETCH(QString, disabled);
-    m_home->setCloudConfig({{QStringLiteral("features"),
-                             QJsonObject{{QStringLiteral("RescueWizard"), rescueWizard},
-                                         {QStringLiteral("EnableWeChatFileEntrance"), weChat}}}});
-    const Json::Value answer = call(QStringLiteral("disableFeature"));
-    QCOMPARE(QString::fromStdString(answer["disableFeature"].asString()), disabled);
-    QCOMPARE(answer["result"].asBool(), true);
-    QCOMPARE(answer.getMemberNames(), (std::vector<std::string>{"disableFeature", "result"}));
+    m_api->home.setCloudConfig({{QStringLiteral("features"),
+                                 QJsonObject{{QStringLiteral("RescueWizard"), rescueWizard},
+                                             {QStringLiteral("EnableWeChatFileEntrance"), weChat}}}});
+    QCOMPARE(PageApiFixture::text(m_api->call(QStringLiteral("disableFeature"))),
+             QStringLiteral("{\"disableFeature\":\"%1\",\"result\":true}").arg(disabled));
 }
 
 void tst_NavigationApi::openUrl_data()
@@ -301,14 +198,14 @@ void tst_NavigationApi::openUrl()
     QFETCH(QVariantMap, arguments);
     QFETCH(bool, opened);
     // A file address opens only an existing document.
-    m_home->writeFile(QStringLiteral("x.docx"));
+    m_api->home.writeFile(QStringLiteral("x.docx"));
     if (arguments.contains(QStringLiteral("url")))
-        arguments[QStringLiteral("url")] = arguments.value(QStringLiteral("url")).toString().replace(QLatin1String("<home>"), m_home->path());
+        arguments[QStringLiteral("url")] = arguments.value(QStringLiteral("url")).toString().replace(QLatin1String("<home>"), m_api->home.path());
     UrlCatcher catcher({QStringLiteral("https"), QStringLiteral("http"), QStringLiteral("file"), QStringLiteral("javascript")});
-    QVERIFY(noKeys(call(QStringLiteral("openUrl"), arguments)));
+    QCOMPARE(PageApiFixture::text(m_api->call(QStringLiteral("openUrl"), arguments)), QStringLiteral("{}"));
     arkivoApplication::instance().waitForBackgroundTasks();
-    const QString url = arguments.value(QStringLiteral("url")).toString();
-    QCOMPARE(catcher.urls(), opened ? QList<QUrl>{QUrl(url)} : QList<QUrl>());
+    const QUrl url(arguments.value(QStringLiteral("url")).toString());
+    QCOMPARE(catcher.urls(), opened ? QList<QUrl>{url} : QList<QUrl>());
 }
 
 void tst_NavigationApi::panelBehindLogin_data()
@@ -332,17 +229,17 @@ void tst_NavigationApi::panelBehindLogin()
     QFETCH(QString, tag);
     QFETCH(QString, command);
     QFETCH(QString, account);
-    m_home->setSuiteValue(QStringLiteral("account/signedIn"), account == QLatin1String("signed in"));
-    m_home->setSuiteValue(QStringLiteral("account/autoLogin"), account == QLatin1String("signs in at once"));
+    m_api->home.setSuiteValue(QStringLiteral("account/signedIn"), account == QLatin1String("signed in"));
+    m_api->home.setSuiteValue(QStringLiteral("account/autoLogin"), account == QLatin1String("signs in at once"));
     KAccountSdkProxy *accounts = KCoreApplication::getAccountSDK();
     KCloudSvrProxy *proxy = KCoreApplication::cloudSvrProxy();
 
-    const Json::Value answer = call(method);
+    const Json::Value answer = m_api->call(method);
     if (account == QLatin1String("signed in")) {
-        QCOMPARE(answer["result"].asBool(), true);
+        QCOMPARE(PageApiFixture::text(answer), QStringLiteral("{\"result\":true}"));
         QVERIFY(accounts->getLastLoginParams().isEmpty());
     } else {
-        QVERIFY(noKeys(answer));
+        QCOMPARE(PageApiFixture::text(answer), QStringLiteral("{}"));
         QCOMPARE(accounts->getLastLoginParams(),
                  (QVariantMap{{"src", tag}, {"bizSrcDetail", "Arkivo_login"}, {"bShowModal", true}}));
     }
@@ -350,7 +247,7 @@ void tst_NavigationApi::panelBehindLogin()
         // An account change without a signed-in user opens nothing yet.
         emit proxy->userInfoChange(0);
         QVERIFY(launchesAfterSentinel().isEmpty());
-        m_home->setSuiteValue(QStringLiteral("account/signedIn"), true);
+        m_api->home.setSuiteValue(QStringLiteral("account/signedIn"), true);
         emit proxy->userInfoChange(0);
     }
     QTRY_COMPARE(otherLaunches().size(), 1);
@@ -363,43 +260,16 @@ void tst_NavigationApi::panelBehindLogin()
 
 void tst_NavigationApi::panelWithoutAccountService()
 {
-    m_home->setSuiteValue(QStringLiteral("services/accountSdk"), false);
-    QVERIFY(noKeys(call(QStringLiteral("openSearchPanel"))));
+    m_api->home.setSuiteValue(QStringLiteral("services/accountSdk"), false);
+    QCOMPARE(PageApiFixture::text(m_api->call(QStringLiteral("openSearchPanel"))), QStringLiteral("{}"));
     // The wish stays pending until an account change finds a signed-in user.
-    m_home->setSuiteValue(QStringLiteral("services/accountSdk"), true);
-    m_home->setSuiteValue(QStringLiteral("account/signedIn"), true);
-    m_hostApp->findChild<KAccountSdkProxy *>()->login({{QStringLiteral("src"), QStringLiteral("arkivoCloudRecycleBin")}});
+    m_api->home.setSuiteValue(QStringLiteral("services/accountSdk"), true);
+    m_api->home.setSuiteValue(QStringLiteral("account/signedIn"), true);
+    m_api->hostApp->findChild<KAccountSdkProxy *>()->login({{QStringLiteral("src"), QStringLiteral("arkivoCloudRecycleBin")}});
     emit KCoreApplication::cloudSvrProxy()->userInfoChange(0);
     QTRY_COMPARE(otherLaunches().size(), 1);
     // The panel is the one of the last login, whoever asked for it.
     QCOMPARE(otherLaunches().first().arguments.last(), QStringLiteral("plugin://pageStartPage?jumpToLocalFolder&recyclebin"));
-}
-
-void tst_NavigationApi::accountChangeAsksForRoamingMode()
-{
-    QStringList requests;
-    KCoreApplication::cloudSvrProxy()->setResponder(
-        [&requests](const QString &method, const QStringList &, KCloudSvrProxy::Reply reply) {
-            requests.append(method);
-            reply(true, QString(), {});
-        });
-    QSignalSpy events(m_registry.get(), &KEssJsApi::eventBroadcast);
-    emit KCoreApplication::cloudSvrProxy()->userInfoChange(3);
-    QCOMPARE(requests, QStringList{QStringLiteral("getRoamingMode")});
-    QTRY_COMPARE(events.size(), 1);
-    QVERIFY(launchesAfterSentinel().isEmpty());
-}
-
-void tst_NavigationApi::localRecycleBinOpensLater()
-{
-    qputenv("XDG_DATA_HOME", m_home->filePath(QStringLiteral("xdg")).toLocal8Bit());
-    UrlCatcher catcher({QStringLiteral("file")});
-    Json::Value answer = call(QStringLiteral("openLoaclRecycleBin"));
-    QCOMPARE(answer["result"].asBool(), true);
-    QVERIFY(catcher.urls().isEmpty());
-    QTRY_COMPARE(catcher.urls().size(), 1);
-    qunsetenv("XDG_DATA_HOME");
-    QCOMPARE(catcher.urls().first().toLocalFile(), m_home->filePath(QStringLiteral("xdg/Trash/files")));
 }
 
 void tst_NavigationApi::skinEvents_data()
@@ -415,48 +285,55 @@ void tst_NavigationApi::skinEvents()
 {
     QFETCH(QString, skin);
     QFETCH(QString, reported);
-    m_home->setSuiteValue(QStringLiteral("theme/skin"), skin);
-    QSignalSpy events(m_registry.get(), &KEssJsApi::eventBroadcast);
+    m_api->home.setSuiteValue(QStringLiteral("theme/skin"), skin);
+    QSignalSpy events(m_api->registry.get(), &KEssJsApi::eventBroadcast);
     QMetaObject::invokeMethod(&arkivoApplication::instance(), "onSkinChanged", Q_ARG(QVariantMap, QVariantMap()));
     QCOMPARE(events.size(), 1);
     QCOMPARE(events.first().at(0).toString(), QStringLiteral("event.arkivo.onskinmodechanged"));
-    QCOMPARE(QJsonDocument::fromJson(events.first().at(1).toString().toUtf8()).object(),
-             QJsonObject({{QStringLiteral("skin"), reported}}));
+    QCOMPARE(eventObject(events.first()), QJsonObject({{QStringLiteral("skin"), reported}}));
 }
 
 void tst_NavigationApi::appInfo()
 {
-    m_home->setSuiteValue(QStringLiteral("app/src"), QStringLiteral("startpage_übersicht"));
-    Json::Value answer = call(QStringLiteral("getAppInfo"));
-    QCOMPARE(answer["src"].asString(), std::string());
-    QCOMPARE(answer["result"].asBool(), true);
-
+    m_api->home.setSuiteValue(QStringLiteral("app/src"), QStringLiteral("startpage_übersicht"));
+    QCOMPARE(PageApiFixture::text(m_api->call(QStringLiteral("getAppInfo"))), QStringLiteral("{\"result\":true,\"src\":\"\"}"));
     ZentriAppContainer container;
     arkivoApplication::instance().setContainer(&container);
-    answer = call(QStringLiteral("getAppInfo"));
-    QCOMPARE(QString::fromStdString(answer["src"].asString()), QStringLiteral("startpage_übersicht"));
-    QCOMPARE(answer.getMemberNames(), (std::vector<std::string>{"result", "src"}));
+    QCOMPARE(PageApiFixture::text(m_api->call(QStringLiteral("getAppInfo"))),
+             QStringLiteral("{\"result\":true,\"src\":\"startpage_übersicht\"}"));
 }
 
-void tst_NavigationApi::cloudBackupFolder_data()
+void tst_NavigationApi::folders_data()
 {
+    QTest::addColumn<QString>("method");
     QTest::addColumn<bool>("running");
-    QTest::newRow("cloud client running") << true;
-    QTest::newRow("cloud client not running") << false;
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("folder"); // "@" stands for the suite home; empty: the service's backup folder
+    // The recycle bin opens after the answer, from the event loop.
+    QTest::newRow("local recycle bin") << "openLoaclRecycleBin" << false << "{\"result\":true}" << "@/xdg/Trash/files";
+    // Running, the service opens the backup folder itself; else the drive's home opens.
+    QTest::newRow("cloud backup folder, client running") << "enterBackupCenterPage" << true << "{}" << "";
+    QTest::newRow("cloud backup folder, client not running") << "enterBackupCenterPage" << false << "{}" << "@/clouddrive";
 }
 
-void tst_NavigationApi::cloudBackupFolder()
+void tst_NavigationApi::folders()
 {
+    QFETCH(QString, method);
     QFETCH(bool, running);
-    m_home->setSuiteValue(QStringLiteral("cloud/running"), running);
+    QFETCH(QString, answer);
+    QFETCH(QString, folder);
+    folder = folder.isEmpty() ? LocalCloudService::localFolder(QStringLiteral("Backup Center"))
+                              : folder.replace(QLatin1Char('@'), m_api->home.path());
+    m_api->home.setSuiteValue(QStringLiteral("cloud/running"), running);
+    qputenv("XDG_DATA_HOME", m_api->home.filePath(QStringLiteral("xdg")).toLocal8Bit());
     UrlCatcher catcher({QStringLiteral("file")});
-    QVERIFY(noKeys(call(QStringLiteral("enterBackupCenterPage"))));
+    QCOMPARE(PageApiFixture::text(m_api->call(method)), answer);
+    if (method == QLatin1String("openLoaclRecycleBin"))
+        QVERIFY(catcher.urls().isEmpty());
     QTRY_COMPARE(catcher.urls().size(), 1);
-    // Running, the service opens the backup folder itself; else the drive's home opens.
-    const QString expected = running ? LocalCloudService::localFolder(QStringLiteral("Backup Center"))
-                                     : m_home->filePath(QStringLiteral("clouddrive"));
-    QCOMPARE(catcher.urls().first().toLocalFile(), expected);
-    QCOMPARE(QFileInfo(expected).isDir(), true);
+    qunsetenv("XDG_DATA_HOME");
+    QCOMPARE(catcher.urls().first().toLocalFile(), folder);
+    QVERIFY(QFileInfo(folder).isDir());
 }
 
 QTEST_MAIN(tst_NavigationApi)

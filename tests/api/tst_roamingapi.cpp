@@ -1,52 +1,18 @@
 // Reading and switching the account's roaming mode through the page: the
 // requests to the cloud service, the page event and the usage event.
-#include "api/arkivoapi.h"
-#include "pagecall.h"
-#include "plugin/arkivoapplication.h"
-#include "testsuitehome.h"
+#include "pageapifixture.h"
 
 #include <kcloudsvrproxy.h>
-#include <kcoreapplication.h>
-#include <kessjsapi.h>
 
-#include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QPointer>
 #include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QtTest>
 
-#include <memory>
-
 namespace {
-// Nothing written: the page gets the result as the framework made it.
-bool noKeys(const Json::Value &answer)
-{
-    return answer.getMemberNames().empty();
-}
-
-struct Request
-{
-    QString method;
-    QStringList args;
-};
-
 // The cloud client's setting is read once per process: rows about it run
 // in a process of their own.
 const char childVariable[] = "ARKIVO_ROAMING_TEST_CHILD";
-
-QList<QJsonObject> usageEvents(const TestSuiteHome &home)
-{
-    QList<QJsonObject> events;
-    QFile file(home.filePath(QStringLiteral("usage.jsonl")));
-    if (file.open(QIODevice::ReadOnly)) {
-        while (!file.atEnd())
-            events.append(QJsonDocument::fromJson(file.readLine()).object());
-    }
-    return events;
-}
 
 QJsonObject usageParams(const QString &accountType, bool automatic)
 {
@@ -63,57 +29,39 @@ class tst_RoamingApi : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void init();
-    void cleanup();
+    void cleanup() { m_api.reset(); }
     void roamingEvent_data();
     void roamingEvent();
     void changeArguments_data();
     void changeArguments();
-    void usageEventAccountType_data();
-    void usageEventAccountType();
     void withoutServices_data();
     void withoutServices();
     void changeIsFollowedByAFreshRead();
 
 private:
+    // Answers every request with `success`, getRoamingMode with `roaming`;
+    // the requests are kept in m_requests as "method: arguments".
     void useScriptedService(const KRpcResponse &roaming = {}, bool success = true);
+    Json::Value call(const QString &method, const QVariantMap &arguments = {}) { return m_api->call(method, arguments); }
 
-    std::unique_ptr<TestSuiteHome> m_home;
-    std::unique_ptr<KCoreApplication> m_hostApp;
-    std::unique_ptr<KEssJsApi> m_registry;
-    QPointer<QObject> m_handler;
-    QList<Request> m_requests;
+    std::unique_ptr<PageApiFixture> m_api;
+    QStringList m_requests;
 };
-
-void tst_RoamingApi::initTestCase()
-{
-    QStandardPaths::setTestModeEnabled(true);
-}
 
 void tst_RoamingApi::init()
 {
-    m_home = std::make_unique<TestSuiteHome>();
-    m_home->setSuiteValue(QStringLiteral("account/signedIn"), true);
-    m_hostApp = std::make_unique<KCoreApplication>();
-    m_registry = std::make_unique<KEssJsApi>();
-    arkivoAPI::registerWith(m_registry.get());
-    m_handler = m_registry->handles().first().first;
+    m_api = std::make_unique<PageApiFixture>();
+    m_api->home.setSuiteValue(QStringLiteral("account/signedIn"), true);
     m_requests.clear();
-}
-
-void tst_RoamingApi::cleanup()
-{
-    m_registry.reset();
-    m_hostApp.reset();
-    m_home.reset();
 }
 
 void tst_RoamingApi::useScriptedService(const KRpcResponse &roaming, bool success)
 {
     KCoreApplication::cloudSvrProxy()->setResponder(
         [this, roaming, success](const QString &method, const QStringList &args, KCloudSvrProxy::Reply reply) {
-            m_requests.append({method, args});
+            m_requests.append(method + QStringLiteral(": ") + args.join(QLatin1Char(' ')));
             reply(success, QString(), method == QLatin1String("getRoamingMode") ? roaming : KRpcResponse());
         });
 }
@@ -145,39 +93,38 @@ void tst_RoamingApi::roamingEvent()
     QFETCH(QString, mode);
     QFETCH(QString, control);
     useScriptedService(reply, success);
-    QSignalSpy events(m_registry.get(), &KEssJsApi::eventBroadcast);
+    QSignalSpy events(m_api->registry.get(), &KEssJsApi::eventBroadcast);
 
-    QVERIFY(noKeys(callPage(m_handler, QStringLiteral("getRoamingMode"))));
+    QCOMPARE(PageApiFixture::text(call(QStringLiteral("getRoamingMode"))), QStringLiteral("{}"));
     QVERIFY(events.isEmpty());
     QTRY_COMPARE(events.size(), 1);
     QCOMPARE(events.first().at(0).toString(), QStringLiteral("event.arkivo.autoRoamingModeChanged"));
-    QCOMPARE(QJsonDocument::fromJson(events.first().at(1).toString().toUtf8()).object(),
+    QCOMPARE(eventObject(events.first()),
              QJsonObject({{QStringLiteral("mode"), mode}, {QStringLiteral("fileUploadControl"), control},
                           {QStringLiteral("callstatus"), QStringLiteral("ok")}}));
 }
 
 void tst_RoamingApi::changeArguments_data()
 {
-    QTest::addColumn<QString>("setting");
+    QTest::addColumn<QString>("setting"); // the cloud client's, empty when absent
     QTest::addColumn<int>("storageCode");
+    QTest::addColumn<int>("userType"); // 0: no account service
     QTest::addColumn<bool>("automatic");
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<bool>("reported");
+    QTest::addColumn<QString>("request");
+    QTest::addColumn<QString>("accountType"); // "-": no usage event
 
-    const QString absent = QStringLiteral("<absent>");
-    QTest::newRow("absent, cloud account, to automatic") << absent << 0 << true
-                                                        << QStringList{"auto", "Cloud", "false", "backup_center"} << true;
-    QTest::newRow("absent, cloud account, to manual") << absent << 0 << false
-                                                     << QStringList{"manual", "Cloud", "false", "backup_center"} << true;
-    QTest::newRow("absent, local-only account, to automatic") << absent << 1 << true
-                                                             << QStringList{"auto", "localOnly", "true", "backup_center"} << false;
-    QTest::newRow("absent, local-only account, to manual") << absent << 1 << false
-                                                          << QStringList{"manual", "localOnly", "true", "backup_center"} << true;
-    QTest::newRow("false, local-only account, to automatic") << "false" << 1 << true << QStringList{"auto"} << true;
-    QTest::newRow("false, cloud account, to manual") << "false" << 0 << false << QStringList{"manual"} << true;
-    QTest::newRow("FALSE is not false") << "FALSE" << 1 << true
-                                        << QStringList{"auto", "localOnly", "true", "backup_center"} << false;
-    QTest::newRow("true") << "true" << 2 << true << QStringList{"auto", "Cloud", "false", "backup_center"} << true;
+    QTest::newRow("absent, cloud account, to automatic") << "" << 0 << 2 << true << "auto Cloud false backup_center" << "corp";
+    QTest::newRow("absent, cloud account, to manual") << "" << 0 << 2 << false << "manual Cloud false backup_center" << "corp";
+    QTest::newRow("absent, local-only account, to automatic") << "" << 1 << 2 << true << "auto localOnly true backup_center" << "-";
+    QTest::newRow("absent, local-only account, to manual") << "" << 1 << 2 << false << "manual localOnly true backup_center" << "corp";
+    QTest::newRow("false, local-only account, to automatic") << "false" << 1 << 2 << true << "auto" << "corp";
+    QTest::newRow("false, cloud account, to manual") << "false" << 0 << 2 << false << "manual" << "corp";
+    QTest::newRow("FALSE is not false") << "FALSE" << 1 << 2 << true << "auto localOnly true backup_center" << "-";
+    QTest::newRow("true") << "true" << 2 << 2 << true << "auto Cloud false backup_center" << "corp";
+    QTest::newRow("personal account") << "false" << 0 << 1 << false << "manual" << "personal";
+    QTest::newRow("mixed account") << "false" << 0 << 3 << false << "manual" << "mixed";
+    QTest::newRow("unknown account type") << "false" << 0 << 7 << false << "manual" << "other";
+    QTest::newRow("no account service") << "false" << 0 << 0 << false << "manual" << "";
 }
 
 void tst_RoamingApi::changeArguments()
@@ -197,54 +144,29 @@ void tst_RoamingApi::changeArguments()
 
     QFETCH(QString, setting);
     QFETCH(int, storageCode);
+    QFETCH(int, userType);
     QFETCH(bool, automatic);
-    QFETCH(QStringList, arguments);
-    QFETCH(bool, reported);
-    if (setting != QLatin1String("<absent>")) {
-        QSettings client(m_home->filePath(QStringLiteral("cloudclient.ini")), QSettings::IniFormat);
+    QFETCH(QString, request);
+    QFETCH(QString, accountType);
+    if (!setting.isEmpty()) {
+        QSettings client(m_api->home.filePath(QStringLiteral("cloudclient.ini")), QSettings::IniFormat);
         client.setValue(QStringLiteral("usercenter/roamingMode20"), setting);
     }
-    m_home->setSuiteValue(QStringLiteral("account/storageCode"), storageCode);
-    m_home->setSuiteValue(QStringLiteral("account/userType"), 2);
+    m_api->home.setSuiteValue(QStringLiteral("account/storageCode"), storageCode);
+    m_api->home.setSuiteValue(QStringLiteral("account/userType"), qMax(userType, 1));
+    m_api->home.setSuiteValue(QStringLiteral("services/accountSdk"), userType > 0);
     useScriptedService();
 
-    QVERIFY(noKeys(callPage(m_handler, QStringLiteral("changeRoamingMode"), {{QStringLiteral("mode"), automatic}})));
-    QCOMPARE(m_requests.size(), 1);
-    QCOMPARE(m_requests.first().method, QStringLiteral("changeRoamingMode"));
-    QCOMPARE(m_requests.first().args, arguments);
-    const QList<QJsonObject> events = usageEvents(*m_home);
-    QCOMPARE(events.size(), reported ? 1 : 0);
-    if (reported) {
+    QCOMPARE(PageApiFixture::text(call(QStringLiteral("changeRoamingMode"), {{QStringLiteral("mode"), automatic}})),
+             QStringLiteral("{}"));
+    QCOMPARE(m_requests, QStringList{QStringLiteral("changeRoamingMode: ") + request});
+    const QList<QJsonObject> events = usageEvents(m_api->home);
+    QCOMPARE(events.size(), accountType == QLatin1String("-") ? 0 : 1);
+    if (!events.isEmpty()) {
         QCOMPARE(events.first().value(QStringLiteral("event")).toString(), QStringLiteral("cloud_roaming_switch"));
-        QCOMPARE(events.first().value(QStringLiteral("params")).toObject(), usageParams(QStringLiteral("corp"), automatic));
+        QCOMPARE(events.first().value(QStringLiteral("params")).toObject(), usageParams(accountType, automatic));
         QCOMPARE(events.first().value(QStringLiteral("probability")).toInt(), 1);
     }
-}
-
-void tst_RoamingApi::usageEventAccountType_data()
-{
-    QTest::addColumn<int>("userType");
-    QTest::addColumn<bool>("accountService");
-    QTest::addColumn<QString>("accountType");
-    QTest::newRow("personal") << 1 << true << "personal";
-    QTest::newRow("corporate") << 2 << true << "corp";
-    QTest::newRow("mixed") << 3 << true << "mixed";
-    QTest::newRow("unknown type") << 7 << true << "other";
-    QTest::newRow("no account service") << 1 << false << "";
-}
-
-void tst_RoamingApi::usageEventAccountType()
-{
-    QFETCH(int, userType);
-    QFETCH(bool, accountService);
-    QFETCH(QString, accountType);
-    m_home->setSuiteValue(QStringLiteral("account/userType"), userType);
-    m_home->setSuiteValue(QStringLiteral("services/accountSdk"), accountService);
-    useScriptedService();
-    callPage(m_handler, QStringLiteral("changeRoamingMode"), {{QStringLiteral("mode"), false}});
-    const QList<QJsonObject> events = usageEvents(*m_home);
-    QCOMPARE(events.size(), 1);
-    QCOMPARE(events.first().value(QStringLiteral("params")).toObject(), usageParams(accountType, false));
 }
 
 void tst_RoamingApi::withoutServices_data()
@@ -260,29 +182,29 @@ void tst_RoamingApi::withoutServices()
     QFETCH(QString, service);
     QFETCH(bool, changeSent);
     useScriptedService({{QStringLiteral("roamingmode"), QStringLiteral("auto")}});
-    m_home->setSuiteValue(QStringLiteral("services/") + service, false);
-    QSignalSpy events(m_registry.get(), &KEssJsApi::eventBroadcast);
-    callPage(m_handler, QStringLiteral("getRoamingMode"));
-    callPage(m_handler, QStringLiteral("changeRoamingMode"), {{QStringLiteral("mode"), true}});
-    QTRY_COMPARE(KCoreApplication::instance()->findChild<KCloudSvrProxy *>()->pendingCalls(), 0);
+    m_api->home.setSuiteValue(QStringLiteral("services/") + service, false);
+    QSignalSpy events(m_api->registry.get(), &KEssJsApi::eventBroadcast);
+    call(QStringLiteral("getRoamingMode"));
+    call(QStringLiteral("changeRoamingMode"), {{QStringLiteral("mode"), true}});
+    QTRY_COMPARE(m_api->hostApp->findChild<KCloudSvrProxy *>()->pendingCalls(), 0);
     QCoreApplication::processEvents();
 
     QCOMPARE(m_requests.size(), changeSent ? 3 : 0);
     QCOMPARE(events.size(), changeSent ? 2 : 0);
-    QVERIFY(usageEvents(*m_home).isEmpty());
+    QVERIFY(usageEvents(m_api->home).isEmpty());
 }
 
 void tst_RoamingApi::changeIsFollowedByAFreshRead()
 {
     // The suite home's own cloud service.
-    QSignalSpy events(m_registry.get(), &KEssJsApi::eventBroadcast);
+    QSignalSpy events(m_api->registry.get(), &KEssJsApi::eventBroadcast);
     for (bool automatic : {false, true, false}) {
         events.clear();
-        callPage(m_handler, QStringLiteral("changeRoamingMode"), {{QStringLiteral("mode"), automatic}});
+        call(QStringLiteral("changeRoamingMode"), {{QStringLiteral("mode"), automatic}});
         QTRY_COMPARE(events.size(), 1);
-        QCOMPARE(QJsonDocument::fromJson(events.first().at(1).toString().toUtf8()).object().value(QStringLiteral("mode")).toString(),
+        QCOMPARE(eventObject(events.first()).value(QStringLiteral("mode")).toString(),
                  automatic ? QStringLiteral("true") : QStringLiteral("false"));
-        QCOMPARE(m_home->suiteValue(QStringLiteral("cloud/roamingMode")).toString(),
+        QCOMPARE(m_api->home.suiteValue(QStringLiteral("cloud/roamingMode")).toString(),
                  automatic ? QStringLiteral("auto") : QStringLiteral("manual"));
     }
 }

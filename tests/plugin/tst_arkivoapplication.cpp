@@ -3,6 +3,7 @@
 #include "plugin/arkivoapplication.h"
 #include "settings/kbackupoptionmgr.h"
 #include "testsuitehome.h"
+#include "usage/kbackupcenterinfoc.h"
 
 #include <kcoreapplication.h>
 #include <zentriappcontainer.h>
@@ -38,20 +39,13 @@ void tst_ArkivoApplication::mainWindowFollowsTheContainer()
     arkivoApplication &application = arkivoApplication::instance();
     application.setContainer(nullptr);
     QVERIFY(!application.mainWindow());
-    QCOMPARE(application.appInfo().src, QString());
-
-    TestSuiteHome home;
-    home.setSuiteValue(QStringLiteral("app/src"), QStringLiteral("backupcenter-test"));
     KAppMainWindow window;
     ZentriAppContainer withWindow(&window);
     ZentriAppContainer withoutWindow;
     application.setContainer(&withWindow);
     QCOMPARE(application.mainWindow(), &window);
-    QCOMPARE(application.appInfo().src, QStringLiteral("backupcenter-test"));
-
     // A second container replaces the first.
     application.setContainer(&withoutWindow);
-    QCOMPARE(application.container(), &withoutWindow);
     QVERIFY(!application.mainWindow());
     application.setContainer(nullptr);
 }
@@ -62,13 +56,14 @@ void tst_ArkivoApplication::releaseManagersDeletesAndRecreates()
     arkivoApplication &application = arkivoApplication::instance();
     QPointer<KLocalBackupManager> catalogue = application.localBackupManager();
     QPointer<KBackupOptionMgr> options = application.backupOptionMgr();
-    QVERIFY(catalogue && options);
+    QPointer<KBackupCenterInfoC> usage = application.backupCenterInfo();
+    QVERIFY(catalogue && options && usage);
     QCOMPARE(application.localBackupManager(), catalogue.data());
+    QCOMPARE(application.backupCenterInfo(), usage.data());
 
     application.releaseManagers();
-    QVERIFY(catalogue.isNull());
-    QVERIFY(options.isNull());
-    QVERIFY(application.localBackupManager());
+    QVERIFY(catalogue.isNull() && options.isNull() && usage.isNull());
+    QVERIFY(application.localBackupManager() && application.backupCenterInfo());
     application.releaseManagers();
 }
 
