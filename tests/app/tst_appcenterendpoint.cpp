@@ -132,7 +132,8 @@ void tst_AppCenterEndpoint::recordsAnnouncements()
     // The sender returns once the endpoint has handled the message.
     const QList<QJsonObject> lines = logLines();
     QCOMPARE(lines.size(), 2);
-    QCOMPARE(lines.at(0), (QJsonObject{{"dwData", 2}, {"sender", 4242}, {"hash", QJsonObject{{"action", "BackupModeChanged"}, {"backupMode", 2}}}}));
+    QCOMPARE(lines.at(0), (QJsonObject{{"dwData", 2}, {"sender", 4242},
+                                       {"hash", QJsonObject{{"action", "BackupModeChanged"}, {"backupMode", 2}}}}));
     QCOMPARE(lines.at(1).value(QStringLiteral("hash")), QJsonValue());
     QCOMPARE(QByteArray::fromBase64(lines.at(1).value(QStringLiteral("data")).toString().toLatin1()), QByteArray("not a hash"));
 

@@ -251,7 +251,7 @@ void tst_PageServer::messages_data()
     QTest::newRow("reply slot") << "{\"id\": 4, \"method\": \"onGetRoamingMode\"}" << QJsonValue(4) << "unknown page method";
     QTest::newRow("internal slot") << "{\"id\": 5, \"method\": \"doOpenSearchPanel\"}" << QJsonValue(5) << "unknown page method";
     QTest::newRow("QObject's own") << "{\"id\": 6, \"method\": \"deleteLater\"}" << QJsonValue(6) << "unknown page method";
-    QTest::newRow("over 1 MiB") << QStringLiteral("{\"id\": 8, \"method\": \"openUrl\", \"args\": {\"url\": \"%1\"}}").arg(QString(1024 * 1024, 'a'))
+    QTest::newRow("over 1 MiB") << "{\"id\": 8, \"method\": \"openUrl\", \"args\": {\"url\": \"" + QString(1024 * 1024, 'a') + "\"}}"
                                 << none << "larger than 1 MiB";
 }
 
@@ -291,10 +291,11 @@ void tst_PageServer::frames_data()
     QTest::newRow("masked, split in its header and payload") << QList<QByteArray>{masked.left(1), masked.mid(1, 3), masked.mid(4)} << true;
     QTest::newRow("masked, 16-bit length") << QList<QByteArray>{frame(1, call + QByteArray(300, ' '), true)} << true;
     QTest::newRow("masked, 64-bit length") << QList<QByteArray>{frame(1, call + QByteArray(70000, ' '), true)} << true;
-    QTest::newRow("masked, in two fragments") << QList<QByteArray>{frame(1, call.left(10), true, false) + frame(0, call.mid(10), true)} << true;
+    const QByteArray first = frame(1, call.left(10), true, false);
+    QTest::newRow("masked, in two fragments") << QList<QByteArray>{first + frame(0, call.mid(10), true)} << true;
     QTest::newRow("unmasked") << QList<QByteArray>{unmasked} << false;
     QTest::newRow("unmasked, split after its first byte") << QList<QByteArray>{unmasked.left(1), unmasked.mid(1)} << false;
-    QTest::newRow("unmasked second fragment") << QList<QByteArray>{frame(1, call.left(10), true, false), frame(0, call.mid(10), false)} << false;
+    QTest::newRow("unmasked second fragment") << QList<QByteArray>{first, frame(0, call.mid(10), false)} << false;
     QTest::newRow("unmasked ping") << QList<QByteArray>{frame(9, "x", false)} << false;
 }
 
@@ -313,24 +314,13 @@ void tst_PageServer::frames()
     }
     QByteArray received;
     if (answered) {
-        // One unmasked text frame; the answer is under 64 KiB.
-        auto payload = [&received]() -> QByteArray {
-            if (received.size() < 4)
-                return {};
-            const bool wide = (received.at(1) & 0x7f) == 126;
-            const int length = wide ? quint8(received.at(2)) << 8 | quint8(received.at(3)) : received.at(1) & 0x7f;
-            const int start = wide ? 4 : 2;
-            return received.size() >= start + length ? received.mid(start, length) : QByteArray();
-        };
-        QTRY_VERIFY_WITH_TIMEOUT((received += socket.readAll(), !payload().isEmpty()), 5000);
+        // One unmasked text frame with the answer.
+        QTRY_VERIFY_WITH_TIMEOUT((received += socket.readAll()).endsWith("}"), 5000);
         QCOMPARE(received.at(0), char(0x81));
-        const QJsonObject answer = QJsonDocument::fromJson(payload()).object();
-        QCOMPARE(answer.value(QLatin1String("id")).toInt(), 1);
-        QVERIFY(answer.contains(QLatin1String("answer")));
+        QVERIFY(received.contains("\"answer\":{") && received.contains("\"id\":1"));
         QCOMPARE(socket.state(), QAbstractSocket::ConnectedState);
     } else {
         QTRY_VERIFY_WITH_TIMEOUT((received += socket.readAll(), socket.state() == QAbstractSocket::UnconnectedState), 5000);
-        received += socket.readAll();
         QCOMPARE(received.toHex(), QByteArray("880203ea")); // nothing but a close frame with code 1002
         QTRY_COMPARE(m_server->bridge()->connectionCount(), 0);
     }
@@ -348,7 +338,8 @@ void tst_PageServer::carriesAnswersAndEventsAsTheyAre()
     QCOMPARE(answer.value(QLatin1String("size")).toDouble(), 1099511627776.0);
 
     m_server->bridge()->broadcastEvent(QStringLiteral("event.arkivo.onskinmodechanged"), QStringLiteral("{\"skin\":\"dark\"}"));
-    QCOMPARE(nextMessage(page.get()), QJsonObject({{"event", "event.arkivo.onskinmodechanged"}, {"payload", QJsonObject{{"skin", "dark"}}}}));
+    QCOMPARE(nextMessage(page.get()),
+             QJsonObject({{"event", "event.arkivo.onskinmodechanged"}, {"payload", QJsonObject{{"skin", "dark"}}}}));
 }
 
 void tst_PageServer::holdsCallsWhileAModalWindowRuns()

@@ -40,7 +40,7 @@ void tst_ZentriHostUpload::uploadsTheChosenFiles()
 {
     TestSuiteHome home;
     home.setSuiteValue(QStringLiteral("cloud/uploadBytesPerSecond"), 0);
-    const QStringList sources{home.writeFile(QStringLiteral("docs/quarterly report.docx")), home.writeFile(QStringLiteral("docs/plan.xlsx"))};
+    const QStringList sources{home.writeFile("docs/quarterly report.docx"), home.writeFile("docs/plan.xlsx")};
     const QString script = home.writeFile(QStringLiteral("steps.txt"), "choose-files " + sources.join(QLatin1Char('|')).toUtf8() + '\n');
 
     // The first poll of the service comes three seconds after the start.
@@ -75,7 +75,8 @@ void tst_ZentriHostUpload::killedUploadLeavesNoDocument()
     const QString source = home.writeFile(QStringLiteral("docs/large.docx"), QByteArray(1024 * 1024, 'x'));
     const QString script = home.writeFile(QStringLiteral("steps.txt"), "choose-files " + source.toUtf8() + '\n');
     QProcess host;
-    host.start(QStringLiteral(ARKIVO_BIN_DIR "/zentri-host"), {"--home", home.path(), "--automation", script, "call", "manualBackupFiles", "wait:60000"});
+    host.start(QStringLiteral(ARKIVO_BIN_DIR "/zentri-host"),
+               {"--home", home.path(), "--automation", script, "call", "manualBackupFiles", "wait:60000"});
     QTRY_VERIFY_WITH_TIMEOUT(!driveFiles(home).isEmpty(), 20000);
     host.kill(); // SIGKILL: the host cannot clean up
     QVERIFY(host.waitForFinished());

@@ -108,7 +108,8 @@ void tst_LocalCloudService::requests_data()
     };
     const QString adminText = QStringLiteral("roaming mode is set by the administrator");
 
-    QTest::newRow("roaming mode, default") << none << "getRoamingMode" << QStringList() << KRpcResponse{{"roamingmode", "auto"}} << "" << none;
+    QTest::newRow("roaming mode, default") << none << "getRoamingMode" << QStringList()
+        << KRpcResponse{{"roamingmode", "auto"}} << "" << none;
     QTest::newRow("roaming mode and strategy") << strategy("no_rule", "manual") << "getRoamingMode" << QStringList()
         << KRpcResponse{{"roamingmode", "manual"}, {"roamingstrategy", "no_rule"}} << "" << none;
     QTest::newRow("roaming mode changed") << none << "changeRoamingMode" << QStringList{"manual", "Cloud", "false", "backup_center"}

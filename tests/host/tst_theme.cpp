@@ -152,8 +152,7 @@ void tst_Theme::scalingTruncates()
     QCOMPARE(KLiteStyle::dpiScaled(22), 22 * factor);
     QCOMPARE(KLiteStyle::dpiScaledSize(80, 28), size80x28);
     QCOMPARE(KLiteStyle::dpiScaledMargins(22, 15, 0, 0), margins22_15);
-    const QFont font = KDrawHelper::getFontFromThemeWithDpi(QStringLiteral("KDLabel"), QString::fromLatin1(KDrawHelper::Prop_Text), QFont());
-    QCOMPARE(font.pixelSize(), fontPixels);
+    QCOMPARE(KDrawHelper::getFontFromThemeWithDpi("KDLabel", KDrawHelper::Prop_Text, QFont()).pixelSize(), fontPixels);
 }
 
 void tst_Theme::shadowKeepsItsMarginsFree()
