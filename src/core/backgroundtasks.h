@@ -15,6 +15,8 @@ QThreadPool *pool();
 void run(std::function<void()> task);
 // Waits until every task started so far has finished.
 void waitForDone();
+// Waits for the tasks and ends the pool; a later task makes a new one.
+void shutdown();
 // Opens an address or folder with the system's default handler on a
 // background task and answers true at once; what the opening later does
 // is not reported. Safe to call from any thread.

@@ -55,7 +55,7 @@ arkivoApplication::arkivoApplication()
 
 arkivoApplication::~arkivoApplication()
 {
-    waitForBackgroundTasks();
+    BackgroundTasks::shutdown();
     delete d;
 }
 
