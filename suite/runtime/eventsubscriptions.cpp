@@ -19,7 +19,7 @@ bool EventSubscriptions::subscribe(const QString &event, QObject *receiver, cons
     const QByteArray name = slot.toLatin1();
     // Checked now, so that a wrong name fails the subscription instead of
     // every later delivery.
-    const QByteArray signature = QMetaObject::normalizedSignature(name + "(QVariantMap)");
+    const QByteArray signature = QMetaObject::normalizedSignature(QByteArray(name + "(QVariantMap)").constData());
     if (receiver->metaObject()->indexOfMethod(signature.constData()) < 0) {
         qCWarning(lcEvents) << receiver << "has no method" << signature;
         return false;
