@@ -62,18 +62,16 @@ class tst_Automation : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    }
     void parses_data();
     void parses();
     void drivesModalWindows();
     void missingTargetFailsAndClosesWindows();
 };
-
-void tst_Automation::initTestCase()
-{
-    QStandardPaths::setTestModeEnabled(true);
-    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
-}
 
 void tst_Automation::parses_data()
 {

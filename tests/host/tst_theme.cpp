@@ -133,7 +133,6 @@ void tst_Theme::scalingTruncates_data()
     // The offscreen screen has 96 logical DPI: factor 1 unless configured.
     QTest::newRow("screen") << QVariant() << 1.0 << QSize(80, 28) << QMargins(22, 15, 0, 0) << 14;
     QTest::newRow("1.25") << QVariant(1.25) << 1.25 << QSize(100, 35) << QMargins(27, 18, 0, 0) << 17;
-    QTest::newRow("1.5") << QVariant(1.5) << 1.5 << QSize(120, 42) << QMargins(33, 22, 0, 0) << 21;
     QTest::newRow("1.75") << QVariant(1.75) << 1.75 << QSize(140, 49) << QMargins(38, 26, 0, 0) << 24;
     QTest::newRow("not a number") << QVariant(QStringLiteral("big")) << 1.0 << QSize(80, 28) << QMargins(22, 15, 0, 0) << 14;
     QTest::newRow("zero") << QVariant(0) << 1.0 << QSize(80, 28) << QMargins(22, 15, 0, 0) << 14;

@@ -131,7 +131,6 @@ void tst_KStyleMessageBox::buttonSizes_data()
     QTest::addColumn<int>("minimumWidth");
     QTest::addColumn<int>("height");
     QTest::newRow("empty size") << 1.0 << QSize(0, 0) << 84 << 30;
-    QTest::newRow("invalid size") << 1.0 << QSize() << 84 << 30;
     QTest::newRow("invalid size, scaled") << 1.5 << QSize(-1, 5) << 126 << 45;
     QTest::newRow("given size used as is") << 1.5 << QSize(88, 32) << 88 << 32;
 }
