@@ -57,6 +57,7 @@ private slots:
     void listsAndLeavesTheSuiteFilesAlone();
     void callsShareOneCatalogue();
     void changeMadeDuringAListingSurvives();
+    void swappedFolderDoesNotRedirectADelete();
     void commandLines_data();
     void commandLines();
 };
@@ -148,6 +149,31 @@ void tst_ZentriHost::changeMadeDuringAListingSurvives()
     QCOMPARE(process.exitCode(), 0);
     QCOMPARE(home.suiteValue(QStringLiteral("backup/mode")).toInt(), 2);
     QCOMPARE(home.suiteValue(QStringLiteral("backup/interval")).toInt(), 77);
+}
+
+// The backup folder is swapped for a link to a folder holding a copy of the
+// same name between the listing and the delete: that copy must stay.
+void tst_ZentriHost::swappedFolderDoesNotRedirectADelete()
+{
+    TestSuiteHome home;
+    const QDateTime savedAt(QDate(2024, 3, 5), QTime(10, 0));
+    const QString folder = home.makeDir(QStringLiteral("backup"));
+    home.setSuiteValue(QStringLiteral("backup/path"), folder);
+    const QString listed = home.writeBackupCopy(QStringLiteral("backup"), QStringLiteral("a.docx"), savedAt);
+    const QString other = home.writeBackupCopy(QStringLiteral("other"), QStringLiteral("a.docx"), savedAt);
+    QProcess process;
+    process.start(QStringLiteral(ARKIVO_BIN_DIR "/zentri-host"),
+                  {"--home", home.path(), "call", "getBackupFileList", "wait:1500", "delBackupFile",
+                   QStringLiteral("{\"backupFile\": \"%1\"}").arg(listed)});
+    QVERIFY(process.waitForReadyRead(60000));
+    QVERIFY(QDir(folder).removeRecursively());
+    QVERIFY(QFile::link(QFileInfo(other).absolutePath(), folder));
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 0);
+    const QList<QByteArray> lines = process.readAllStandardOutput().trimmed().split('\n');
+    const QJsonObject answer = QJsonDocument::fromJson(lines.last()).object().value(QStringLiteral("answer")).toObject();
+    QCOMPARE(answer.value(QStringLiteral("result")).toBool(), false);
+    QVERIFY(QFile::exists(other));
 }
 
 // Each row: suite.ini values before, the command line, its exit code, and
