@@ -126,7 +126,7 @@ void tst_BadInput::answers_data()
     row("hyphens", "delBackupGroup", group(report, QStringLiteral("2024-03-05")), false);
     row("list", "getBackupFileList", {}, true, {}, 0,
         QStringLiteral("reloadBackupFiles() BackupPath = @/backup|getBackupFilesForJsonBase64() BackupFileStorageCount = 3"));
-    row("open good group", "openBackupGroup", group(report, day), true, {}, 1);
+    row("open good group", "openBackupGroup", group(report, day), true, {}, 2);
     row("good group", "delBackupGroup", group(report, day), true,
         {QStringLiteral("backup/") + copyName(report, QStringLiteral("20240305143007")),
          QStringLiteral("backup/") + copyName(report, QStringLiteral("20240305150000"))});
