@@ -38,14 +38,14 @@ public slots:
 
 namespace {
 
-const char *const methods[] = {"getBackupFileList", "openBackupFile", "openBackupGroup",
-                               "openBackupFolder", "delBackupFile", "delBackupGroup"};
+const char *const methods[]
+    = {"getBackupFileList", "openBackupFile", "openBackupGroup", "openBackupFolder", "delBackupFile", "delBackupGroup"};
 
 struct Fixture
 {
     QTemporaryDir home;
     QString backup, second, outside;
-    QStringList copies;     // listed: may be deleted, and are put back
+    QStringList copies;           // listed: may be deleted, and are put back
     QList<QByteArray> bystanders; // never listed: must stay (by their bytes)
     QString link, linkTarget;
     std::unique_ptr<QApplication> application;
@@ -119,7 +119,8 @@ void setUp(int *argc, char ***argv)
     fixture->backup = home + QStringLiteral("/backup");
     fixture->second = home + QStringLiteral("/second");
     fixture->outside = home + QStringLiteral("/outside");
-    for (const QString &folder : {fixture->backup, fixture->second, fixture->outside, home + QStringLiteral("/default")})
+    for (const QString &folder :
+         {fixture->backup, fixture->second, fixture->outside, home + QStringLiteral("/default")})
         QDir().mkpath(folder);
     {
         QSettings suite(home + QStringLiteral("/suite.ini"), QSettings::IniFormat);
@@ -143,20 +144,21 @@ void setUp(int *argc, char ***argv)
         {&fixture->backup, "budget.xlsx", "20240306101010", "xlsx"},
         {&fixture->backup, "slides.pptx", "20240229235959", "pptx"},
         {&fixture->backup, "notes", "20231231000000", "pdf"},
-        {&fixture->backup, "Bericht \xc3\xbc" "ber.docx", "20240305143007", "docx"},
+        {&fixture->backup,
+         "Bericht \xc3\xbc"
+         "ber.docx",
+         "20240305143007", "docx"},
     };
     for (const auto &copy : copies)
-        fixture->copies.append(*copy.folder + QLatin1Char('/')
-                               + copyName(QString::fromUtf8(copy.document), QLatin1String(copy.stamp),
-                                          QLatin1String(copy.extension)));
+        fixture->copies.append(
+            *copy.folder + QLatin1Char('/')
+            + copyName(QString::fromUtf8(copy.document), QLatin1String(copy.stamp), QLatin1String(copy.extension)));
     fixture->linkTarget = fixture->outside + QStringLiteral("/target.docx");
     fixture->link = fixture->backup + QLatin1Char('/')
-            + copyName(QStringLiteral("linked.docx"), QStringLiteral("20240305120000"), QStringLiteral("docx"));
+                    + copyName(QStringLiteral("linked.docx"), QStringLiteral("20240305120000"), QStringLiteral("docx"));
     const QByteArray encodedHome = QFile::encodeName(home);
-    fixture->bystanders = {QFile::encodeName(fixture->linkTarget),
-                           encodedHome + "/outside/other.docx",
-                           encodedHome + "/backup/notes.txt",
-                           encodedHome + "/backup/~$report.docx",
+    fixture->bystanders = {QFile::encodeName(fixture->linkTarget), encodedHome + "/outside/other.docx",
+                           encodedHome + "/backup/notes.txt", encodedHome + "/backup/~$report.docx",
                            // Not UTF-8: its decoded text names no file.
                            encodedHome + "/backup/bad\xff.docx.0123456789abcdef0123456789ABCDEF.20240305143007.docx",
                            encodedHome + "/default/zentri_sync_conflict.ini"};
@@ -172,8 +174,8 @@ void setUp(int *argc, char ***argv)
     QFile conflicts(home + QStringLiteral("/default/zentri_sync_conflict.ini"));
     if (conflicts.open(QIODevice::WriteOnly))
         conflicts.write(QStringLiteral("<c><file backup=\"%1\" conflictTime=\"2024-03-05T10:00:00\"/></c>")
-                                .arg(fixture->copies.first().toUpper().toHtmlEscaped())
-                                .toUtf8());
+                            .arg(fixture->copies.first().toUpper().toHtmlEscaped())
+                            .toUtf8());
     restoreCopies();
 
     fixture->application = std::make_unique<QApplication>(*argc, *argv);
@@ -188,11 +190,16 @@ void setUp(int *argc, char ***argv)
 QVariant toVariant(const Json::Value &value)
 {
     switch (value.type()) {
-    case Json::booleanValue: return value.asBool();
-    case Json::intValue: return QVariant::fromValue(value.asInt64());
-    case Json::uintValue: return QVariant::fromValue(value.asUInt64());
-    case Json::realValue: return value.asDouble();
-    case Json::stringValue: return QString::fromStdString(value.asString());
+    case Json::booleanValue:
+        return value.asBool();
+    case Json::intValue:
+        return QVariant::fromValue(value.asInt64());
+    case Json::uintValue:
+        return QVariant::fromValue(value.asUInt64());
+    case Json::realValue:
+        return value.asDouble();
+    case Json::stringValue:
+        return QString::fromStdString(value.asString());
     case Json::arrayValue: {
         QVariantList list;
         for (const Json::Value &item : value)
@@ -205,7 +212,8 @@ QVariant toVariant(const Json::Value &value)
             map.insert(QString::fromStdString(it.name()), toVariant(*it));
         return map;
     }
-    case Json::nullValue: break;
+    case Json::nullValue:
+        break;
     }
     return QVariant();
 }
@@ -222,7 +230,8 @@ QVariantMap argumentsOf(QByteArray text)
     if (reader->parse(text.constData(), text.constData() + text.size(), &document, nullptr) && document.isObject())
         return toVariant(document).toMap();
     const QString value = QString::fromUtf8(text);
-    return {{QStringLiteral("backupFile"), value}, {QStringLiteral("fileName"), value},
+    return {{QStringLiteral("backupFile"), value},
+            {QStringLiteral("fileName"), value},
             {QStringLiteral("saveDate"), value}};
 }
 

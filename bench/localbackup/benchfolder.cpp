@@ -26,15 +26,27 @@ struct DocumentKind
 };
 
 const DocumentKind kinds[] = {
-    {"docx", "zentri", 34}, {"xlsx", "zcel", 24}, {"pptx", "zdeck", 12}, {"pdf", "pdf", 8},
+    {"docx", "zentri", 34}, {"xlsx", "zcel", 24}, {"pptx", "zdeck", 12},   {"pdf", "pdf", 8},
     {"doc", "zentri", 5},   {"xls", "zcel", 4},   {"zentri", "zentri", 4}, {"csv", "zcel", 3},
     {"ppt", "zdeck", 2},    {"zcel", "zcel", 2},  {"zsho", "zdeck", 2},
 };
 
-const char *const stems[] = {"Quarterly report", "Budget", "Minutes", "Offer", "Invoice", "Plan",
-                             "Thesis chapter", "Project notes", "Sales figures", "Roadmap",
-                             "Bericht über Änderungen", "Lebenslauf", "報告書", "Présentation client",
-                             "notes.v2", "Final FINAL"};
+const char *const stems[] = {"Quarterly report",
+                             "Budget",
+                             "Minutes",
+                             "Offer",
+                             "Invoice",
+                             "Plan",
+                             "Thesis chapter",
+                             "Project notes",
+                             "Sales figures",
+                             "Roadmap",
+                             "Bericht über Änderungen",
+                             "Lebenslauf",
+                             "報告書",
+                             "Présentation client",
+                             "notes.v2",
+                             "Final FINAL"};
 
 struct Document
 {
@@ -86,8 +98,7 @@ bool writeFile(const QString &path, qint64 size, qint64 modified)
 BenchFolder::BenchFolder(const QString &workDir, int copies)
     : m_home(QDir(workDir).absoluteFilePath(QStringLiteral("home-%1").arg(copies)))
     , m_copies(copies)
-{
-}
+{}
 
 QString BenchFolder::backupPath() const
 {
@@ -139,10 +150,10 @@ bool BenchFolder::generate(QString *error) const
             at = at.addSecs(60 + random.bounded(600));
             const bool withMilliseconds = random.bounded(8) == 0;
             const QString stamp = at.toString(withMilliseconds ? QStringLiteral("yyyyMMddHHmmsszzz")
-                                                                : QStringLiteral("yyyyMMddHHmmss"));
-            const QString path = QStringLiteral("%1/%2.%3.%4.%5")
-                    .arg(backup, document.name, identifier(random), stamp,
-                         QLatin1String(document.kind->extension));
+                                                               : QStringLiteral("yyyyMMddHHmmss"));
+            const QString path
+                = QStringLiteral("%1/%2.%3.%4.%5")
+                      .arg(backup, document.name, identifier(random), stamp, QLatin1String(document.kind->extension));
             // Between 4 KB and 16 MB, most of them small.
             const qint64 size = qint64(4096) << random.bounded(13) | random.bounded(4096);
             if (!writeFile(path, size, at.toSecsSinceEpoch() + 2)) {
@@ -153,13 +164,12 @@ bool BenchFolder::generate(QString *error) const
                 // Recorded as the suite records it: another case, native separators.
                 QString recorded = random.bounded(2) ? path.toUpper() : path;
                 records[QLatin1String(document.kind->conflictApp)].append(
-                        QStringLiteral("    <file fileId=\"%1\" localPath=\"C:/Users/me/Documents/%2\" "
-                                       "backup=\"%3\" lastAccessTime=\"%4\" conflictTime=\"%4\" "
-                                       "backupTime=\"%5\"/>")
-                                .arg(written)
-                                .arg(document.name.toHtmlEscaped(), recorded.toHtmlEscaped(),
-                                     at.addSecs(30).toString(Qt::ISODateWithMs),
-                                     at.toString(Qt::ISODateWithMs)));
+                    QStringLiteral("    <file fileId=\"%1\" localPath=\"C:/Users/me/Documents/%2\" "
+                                   "backup=\"%3\" lastAccessTime=\"%4\" conflictTime=\"%4\" "
+                                   "backupTime=\"%5\"/>")
+                        .arg(written)
+                        .arg(document.name.toHtmlEscaped(), recorded.toHtmlEscaped(),
+                             at.addSecs(30).toString(Qt::ISODateWithMs), at.toString(Qt::ISODateWithMs)));
             }
         }
     }
@@ -173,7 +183,8 @@ bool BenchFolder::generate(QString *error) const
             QStringLiteral("~$%1").arg(document.name),
             QStringLiteral("%1.tmp").arg(document.name),
             QStringLiteral("%1.%2.2024030514300.%3").arg(document.name, id, QLatin1String(document.kind->extension)),
-            QStringLiteral("%1.%2.20240305143007.%3").arg(document.name, id.left(31), QLatin1String(document.kind->extension)),
+            QStringLiteral("%1.%2.20240305143007.%3")
+                .arg(document.name, id.left(31), QLatin1String(document.kind->extension)),
             QStringLiteral("thumbnail-%1.png").arg(i),
         };
         const QString path = backup + QLatin1Char('/') + names[i % 5];

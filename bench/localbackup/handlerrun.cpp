@@ -31,7 +31,8 @@ int HandlerRun::run(int argc, char **argv, const QString &home)
     PageDispatch::call(handler, QStringLiteral("getBackupFileList"), {}, &answer);
     const double ms = double(timer.nsecsElapsed()) / 1e6;
     ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpuEnd);
-    const double cpuMs = double(cpuEnd.tv_sec - cpuStart.tv_sec) * 1e3 + double(cpuEnd.tv_nsec - cpuStart.tv_nsec) / 1e6;
+    const double cpuMs
+        = double(cpuEnd.tv_sec - cpuStart.tv_sec) * 1e3 + double(cpuEnd.tv_nsec - cpuStart.tv_nsec) / 1e6;
     if (!answer["result"].asBool()) {
         std::fprintf(stderr, "getBackupFileList answered false\n");
         return 1;

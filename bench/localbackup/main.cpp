@@ -104,11 +104,11 @@ Result measure(const BenchFolder &folder, int runs)
 {
     const QString self = QCoreApplication::applicationFilePath();
     const QString host = QCoreApplication::applicationDirPath() + QStringLiteral("/zentri-host");
-    const QStringList findArguments{folder.backupPath(), QStringLiteral("-maxdepth"), QStringLiteral("1"),
-                                    QStringLiteral("-type"), QStringLiteral("f"),
-                                    QStringLiteral("-printf"), QStringLiteral("%T@ %s %p\\n")};
-    const QStringList hostArguments{QStringLiteral("--home"), folder.homePath(),
-                                    QStringLiteral("call"), QStringLiteral("getBackupFileList")};
+    const QStringList findArguments{
+        folder.backupPath(), QStringLiteral("-maxdepth"), QStringLiteral("1"),           QStringLiteral("-type"),
+        QStringLiteral("f"), QStringLiteral("-printf"),   QStringLiteral("%T@ %s %p\\n")};
+    const QStringList hostArguments{QStringLiteral("--home"), folder.homePath(), QStringLiteral("call"),
+                                    QStringLiteral("getBackupFileList")};
 
     Result result;
     result.copies = folder.copies();
@@ -148,14 +148,13 @@ void printTable(const QVector<Result> &results, int runs)
                 "list MB");
     for (const Result &r : results) {
         const double floor = median(r.floor.wall), host = median(r.host.wall), handler = median(r.handlerMs);
-        std::printf("%8d | %9.1f %9.1f %9.1f | %10.2f %12.2f | %11.2f %14.2f | %9.1f %8.2f %10.1f\n", r.copies,
-                    floor, host, handler, host / floor, handler / floor, host * 1e3 / r.copies,
-                    handler * 1e3 / r.copies, r.host.peakRssKb / 1024.0, double(r.host.peakRssKb) / r.copies,
-                    r.listBytes / 1048576.0);
+        std::printf("%8d | %9.1f %9.1f %9.1f | %10.2f %12.2f | %11.2f %14.2f | %9.1f %8.2f %10.1f\n", r.copies, floor,
+                    host, handler, host / floor, handler / floor, host * 1e3 / r.copies, handler * 1e3 / r.copies,
+                    r.host.peakRssKb / 1024.0, double(r.host.peakRssKb) / r.copies, r.listBytes / 1048576.0);
     }
     std::printf("\nProcessor time (user + system) of the same runs; handler: of the call alone:\n\n");
-    std::printf("%8s | %9s %9s %9s | %10s %12s | %11s %14s\n", "copies", "floor ms", "host ms", "handler",
-                "host/floor", "handler/floor", "host us/cp", "handler us/cp");
+    std::printf("%8s | %9s %9s %9s | %10s %12s | %11s %14s\n", "copies", "floor ms", "host ms", "handler", "host/floor",
+                "handler/floor", "host us/cp", "handler us/cp");
     for (const Result &r : results) {
         const double floor = median(r.floor.cpu), host = median(r.host.cpu), handler = median(r.handlerCpuMs);
         std::printf("%8d | %9.1f %9.1f %9.1f | %10.2f %12.2f | %11.2f %14.2f\n", r.copies, floor, host, handler,

@@ -10,8 +10,7 @@
 arkivoAPI::arkivoAPI(KEssJsApi *api)
     : KEssJsApiHandler(api)
     , apiMutex(new QMutex)
-{
-}
+{}
 
 arkivoAPI::~arkivoAPI()
 {

@@ -39,13 +39,12 @@ void arkivoAPI::changeRoamingMode(KxWebViewJSContext &context)
     KUserInfo userInfo;
     const QString modeKey = QStringLiteral("mode");
     QStringList arguments{parseContextArgs(context, true).value(modeKey).toBool() ? QStringLiteral("auto")
-                                                                                   : QStringLiteral("manual")};
+                                                                                  : QStringLiteral("manual")};
     if (isRoamingMode20Enabled()) {
         proxy->getUserInfo(userInfo);
         const bool localOnly = userInfo.storageCode == 1;
         arguments << (localOnly ? QStringLiteral("localOnly") : QStringLiteral("Cloud"))
-                  << (localOnly ? QStringLiteral("true") : QStringLiteral("false"))
-                  << QStringLiteral("backup_center");
+                  << (localOnly ? QStringLiteral("true") : QStringLiteral("false")) << QStringLiteral("backup_center");
     }
     proxy->asyncCall(QStringLiteral("changeRoamingMode"), arguments, this, QStringLiteral("onChangeRoamingMode"));
 
@@ -76,7 +75,8 @@ void arkivoAPI::onGetRoamingMode(bool, QString, KRpcResponse reply)
     // Every reply becomes an event, whatever its success flag says.
     QJsonObject payload;
     payload.insert(QStringLiteral("mode"), reply.value(QStringLiteral("roamingmode")) == QLatin1String("auto")
-                                               ? QStringLiteral("true") : QStringLiteral("false"));
+                                               ? QStringLiteral("true")
+                                               : QStringLiteral("false"));
     QString strategy = reply.value(QStringLiteral("roamingstrategy"));
     if (strategy != QLatin1String("force_upload") && strategy != QLatin1String("forbid_upload"))
         strategy = QStringLiteral("no_control");
@@ -104,7 +104,7 @@ bool arkivoAPI::isRoamingMode20Enabled()
         QSettings settings(cloudclient::settingsLocation(), QSettings::NativeFormat);
         settings.setIniCodec("UTF-8");
         return settings.value(QStringLiteral("usercenter/roamingMode20"), QStringLiteral("true")).toString()
-            != QLatin1String("false");
+               != QLatin1String("false");
     }();
     return enabled;
 }

@@ -148,7 +148,8 @@ void arkivoAPI::onUserInfoChanged(int)
 void arkivoAPI::onSkinChanged()
 {
     QJsonObject payload;
-    payload.insert(QStringLiteral("skin"), KDrawHelper::isDarkSkin() ? QStringLiteral("dark") : QStringLiteral("default"));
+    payload.insert(QStringLiteral("skin"),
+                   KDrawHelper::isDarkSkin() ? QStringLiteral("dark") : QStringLiteral("default"));
     broadcastEvent(QStringLiteral("event.arkivo.onskinmodechanged"), JsonHelper::convertQJsonToString(payload));
 }
 

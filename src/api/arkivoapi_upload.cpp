@@ -17,9 +17,8 @@ void arkivoAPI::manualBackupFiles(KxWebViewJSContext &context)
     }
     // The dialog runs a nested event loop in which the host may tear the page down.
     QPointer<arkivoAPI> self(this);
-    const QStringList files = QFileDialog::getOpenFileNames(
-        parent, QObject::tr("Select one or more files to upload"), QString(), QString(), nullptr,
-        QFileDialog::Options());
+    const QStringList files = QFileDialog::getOpenFileNames(parent, QObject::tr("Select one or more files to upload"),
+                                                            QString(), QString(), nullptr, QFileDialog::Options());
     if (!self)
         return;
     if (files.isEmpty()) {

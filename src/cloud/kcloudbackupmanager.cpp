@@ -78,8 +78,8 @@ int KCloudBackupManager::uploadSuccessCount() const
 bool KCloudBackupManager::cancelUpload()
 {
     if (KCloudSvrProxy *service = proxy()) {
-        service->asyncCall(QStringLiteral("cancelBatchUploadFileToPath"),
-                           {pendingFiles.join(QLatin1Char('|'))}, nullptr, QString());
+        service->asyncCall(QStringLiteral("cancelBatchUploadFileToPath"), {pendingFiles.join(QLatin1Char('|'))},
+                           nullptr, QString());
     }
     statusTimer.stop();
     m_pollWhenAnswered = false;

@@ -23,8 +23,7 @@ bool runCloudApp(const QString &appId)
 
 KRepairToolsManager::KRepairToolsManager(QObject *parent)
     : QObject(parent)
-{
-}
+{}
 
 KRepairToolsManager::~KRepairToolsManager() = default;
 

@@ -29,9 +29,9 @@ bool removeFileInFolder(const QString &path)
     // Held without FILE_SHARE_DELETE, the folder can be neither renamed nor
     // replaced until the file is gone; a reparse point (junction, symbolic
     // link) is opened as itself and refused.
-    const HANDLE folderHandle = CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                            nullptr, OPEN_EXISTING,
-                                            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    const HANDLE folderHandle
+        = CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (folderHandle == INVALID_HANDLE_VALUE)
         return false;
     const auto closeFolder = qScopeGuard([folderHandle] { CloseHandle(folderHandle); });
@@ -49,8 +49,8 @@ bool removeFileInFolder(const QString &path)
         return false;
     FILE_DISPOSITION_INFO disposition = {};
     disposition.DeleteFile = TRUE;
-    const bool removed =
-        SetFileInformationByHandle(fileHandle, FileDispositionInfo, &disposition, sizeof(disposition)) != 0;
+    const bool removed
+        = SetFileInformationByHandle(fileHandle, FileDispositionInfo, &disposition, sizeof(disposition)) != 0;
     CloseHandle(fileHandle);
     return removed;
 }
@@ -64,7 +64,8 @@ bool removeFileInFolder(const QString &path)
     if (name.isEmpty())
         return false;
     // O_NOFOLLOW refuses a folder that is now a symbolic link.
-    const int folder = ::open(QFile::encodeName(info.path()).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int folder
+        = ::open(QFile::encodeName(info.path()).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (folder < 0)
         return false;
     const bool removed = ::unlinkat(folder, name.constData(), 0) == 0;

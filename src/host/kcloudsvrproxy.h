@@ -36,8 +36,7 @@ public:
     explicit KCloudSvrProxy(QObject *parent = nullptr);
     ~KCloudSvrProxy() override;
 
-    QString asyncCall(const QString &method, const QStringList &args, QObject *receiver,
-                      const QString &replySlot);
+    QString asyncCall(const QString &method, const QStringList &args, QObject *receiver, const QString &replySlot);
     bool getUserInfo(KUserInfo &info);
     bool checkBrisaRunning();
 

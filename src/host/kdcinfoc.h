@@ -14,6 +14,6 @@ public:
     explicit KDcInfoC(QObject *parent = nullptr);
     ~KDcInfoC() override;
 
-    void postGeneralEvent(const QString &name, const QMap<QString, QString> &params,
-                          uint reserved1, uint reserved2, int probability);
+    void postGeneralEvent(const QString &name, const QMap<QString, QString> &params, uint reserved1, uint reserved2,
+                          int probability);
 };

@@ -18,7 +18,7 @@ class ZENTRIHOST_EXPORT KDContentDlg : public QDialog
     Q_OBJECT
 public:
     enum ButtonType {
-        OkButton = 0,     // accent style, the default button
+        OkButton = 0, // accent style, the default button
         OtherButton = 1,
         CancelButton = 2,
     };

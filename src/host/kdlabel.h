@@ -11,8 +11,7 @@ class ZENTRIHOST_EXPORT KDLabel : public QLabel
     Q_OBJECT
 public:
     explicit KDLabel(QWidget *parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags());
-    explicit KDLabel(const QString &text, QWidget *parent = nullptr,
-                     Qt::WindowFlags flags = Qt::WindowFlags());
+    explicit KDLabel(const QString &text, QWidget *parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags());
     ~KDLabel() override;
 
     // A palette set here is the caller's: skin changes no longer replace its

@@ -46,12 +46,12 @@ public:
     // The colour of `property` in `themeClass`, or `defaultColor` when the
     // theme has none. With `followSkin` false the default skin is read
     // whatever skin is active.
-    static QColor getColorFromTheme(const QString &themeClass, const QString &property,
-                                    const QColor &defaultColor, bool followSkin = true);
+    static QColor getColorFromTheme(const QString &themeClass, const QString &property, const QColor &defaultColor,
+                                    bool followSkin = true);
     // The font of `property` in `themeClass`, its pixel size scaled for the
     // screen; `defaultFont` when the theme has none.
-    static QFont getFontFromThemeWithDpi(const QString &themeClass, const QString &property,
-                                         const QFont &defaultFont, bool *ok = nullptr);
+    static QFont getFontFromThemeWithDpi(const QString &themeClass, const QString &property, const QFont &defaultFont,
+                                         bool *ok = nullptr);
     // An integer hint (unscaled), or `defaultValue` when the theme has none.
     static int getHintFromTheme(const QString &themeClass, const QString &property, int defaultValue,
                                 bool *ok = nullptr);
@@ -69,16 +69,15 @@ public:
     // Paints `icon` centred in `rect`; with `followState` the icon mode follows
     // the option state. When `themeClass` has an "icon" colour the icon is
     // tinted with it.
-    static void drawIcon(QPainter *painter, const QRect &rect, const QIcon &icon,
-                         const QStyleOption *option, bool followState, const QString &themeClass);
+    static void drawIcon(QPainter *painter, const QRect &rect, const QIcon &icon, const QStyleOption *option,
+                         bool followState, const QString &themeClass);
     // Draws `text` into `rect`. The colour is `color` when valid, else the
     // state colour of `colorArgs`, else `property` (with its state variant) of
     // `themeClass`, else the option's palette. `letterSpacing` adds absolute
     // pixels between letters; `textFlags` are further Qt::TextFlag bits.
-    static void drawText(QPainter *painter, const QRect &rect, const QString &text, int alignment,
-                         const QFont &font, const QString &themeClass, const QStyleOption *option,
-                         Qt::TextElideMode elideMode, const QString &property,
-                         const KDrawTextColorArgs &colorArgs, const QColor &color,
+    static void drawText(QPainter *painter, const QRect &rect, const QString &text, int alignment, const QFont &font,
+                         const QString &themeClass, const QStyleOption *option, Qt::TextElideMode elideMode,
+                         const QString &property, const KDrawTextColorArgs &colorArgs, const QColor &color,
                          qreal letterSpacing, int textFlags);
 
     static bool isDarkSkin();

@@ -6,7 +6,7 @@
 // our stand-in (libzentrihost) does the same so that the plug-in links it
 // exactly as it would link the suite's own.
 #if defined(ZENTRIHOST_LIBRARY)
-#  define ZENTRIHOST_EXPORT Q_DECL_EXPORT
+#define ZENTRIHOST_EXPORT Q_DECL_EXPORT
 #else
-#  define ZENTRIHOST_EXPORT Q_DECL_IMPORT
+#define ZENTRIHOST_EXPORT Q_DECL_IMPORT
 #endif

@@ -25,8 +25,7 @@ bool isPlainSuffix(const QString &suffix)
         return false;
     for (const QChar c : suffix) {
         const ushort u = c.unicode();
-        if (u >= 0x80 || u == '*' || u == '?' || u == '[' || u == ']' || u == '\\' || u == '.'
-            || u == '/')
+        if (u >= 0x80 || u == '*' || u == '?' || u == '[' || u == ']' || u == '\\' || u == '.' || u == '/')
             return false;
     }
     return true;
@@ -152,8 +151,8 @@ QVector<BackupFolderEntry> BackupFolderScanner::scan(const QString &folder) cons
 {
     QVector<BackupFolderEntry> entries;
     const QString absoluteFolder = QDir(folder).absolutePath();
-    const QString prefix = absoluteFolder.endsWith(QLatin1Char('/'))
-            ? absoluteFolder : absoluteFolder + QLatin1Char('/');
+    const QString prefix
+        = absoluteFolder.endsWith(QLatin1Char('/')) ? absoluteFolder : absoluteFolder + QLatin1Char('/');
     const int nameOffset = prefix.size();
 
 #ifdef Q_OS_UNIX
@@ -204,11 +203,10 @@ QVector<BackupFolderEntry> BackupFolderScanner::scan(const QString &folder) cons
 #endif
 
     // All paths share the prefix, so comparing them compares the names.
-    std::sort(entries.begin(), entries.end(),
-              [](const BackupFolderEntry &a, const BackupFolderEntry &b) {
-                  if (a.sortKey != b.sortKey)
-                      return a.sortKey > b.sortKey;
-                  return a.filePath < b.filePath;
-              });
+    std::sort(entries.begin(), entries.end(), [](const BackupFolderEntry &a, const BackupFolderEntry &b) {
+        if (a.sortKey != b.sortKey)
+            return a.sortKey > b.sortKey;
+        return a.filePath < b.filePath;
+    });
     return entries;
 }

@@ -9,9 +9,9 @@
 
 struct BackupFolderEntry
 {
-    QString filePath; // absolute, "/" separators
+    QString filePath;   // absolute, "/" separators
     int nameOffset = 0; // where the file name starts in filePath
-    qint64 size = 0;  // of the target when the entry is a symbolic link
+    qint64 size = 0;    // of the target when the entry is a symbolic link
     qint64 sortKey = 0;
 
     QStringView fileName() const { return QStringView(filePath).mid(nameOffset); }

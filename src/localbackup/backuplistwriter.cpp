@@ -113,13 +113,27 @@ private:
         if (u < 0x80) {
             *out++ = '\\';
             switch (u) {
-            case '"': *out++ = '"'; break;
-            case '\\': *out++ = '\\'; break;
-            case '\b': *out++ = 'b'; break;
-            case '\f': *out++ = 'f'; break;
-            case '\n': *out++ = 'n'; break;
-            case '\r': *out++ = 'r'; break;
-            case '\t': *out++ = 't'; break;
+            case '"':
+                *out++ = '"';
+                break;
+            case '\\':
+                *out++ = '\\';
+                break;
+            case '\b':
+                *out++ = 'b';
+                break;
+            case '\f':
+                *out++ = 'f';
+                break;
+            case '\n':
+                *out++ = 'n';
+                break;
+            case '\r':
+                *out++ = 'r';
+                break;
+            case '\t':
+                *out++ = 't';
+                break;
             default:
                 *out++ = 'u';
                 *out++ = '0';
@@ -167,10 +181,7 @@ private:
 class JsonOutput final : public ChunkedOutput
 {
 public:
-    explicit JsonOutput(int reserve)
-    {
-        m_json.reserve(reserve);
-    }
+    explicit JsonOutput(int reserve) { m_json.reserve(reserve); }
     QByteArray take()
     {
         finish();
@@ -191,10 +202,7 @@ private:
 class Base64Output final : public ChunkedOutput
 {
 public:
-    explicit Base64Output(qint64 expectedBytes)
-    {
-        grow(int(qMin<qint64>((expectedBytes + 2) / 3 * 4, 1 << 28)));
-    }
+    explicit Base64Output(qint64 expectedBytes) { grow(int(qMin<qint64>((expectedBytes + 2) / 3 * 4, 1 << 28))); }
     QByteArray take()
     {
         finish();
@@ -221,8 +229,7 @@ protected:
             out += 4;
         }
         if (final && whole < size) {
-            const uint triple = (uint(in[whole]) << 16)
-                    | (whole + 1 < size ? uint(in[whole + 1]) << 8 : 0u);
+            const uint triple = (uint(in[whole]) << 16) | (whole + 1 < size ? uint(in[whole + 1]) << 8 : 0u);
             *out++ = base64Alphabet[triple >> 18];
             *out++ = base64Alphabet[(triple >> 12) & 0x3f];
             *out++ = whole + 1 < size ? base64Alphabet[(triple >> 6) & 0x3f] : '=';
@@ -233,10 +240,7 @@ protected:
     }
 
 private:
-    void grow(int size)
-    {
-        m_text.resize(size);
-    }
+    void grow(int size) { m_text.resize(size); }
 
     QByteArray m_text;
     int m_length = 0;
@@ -249,8 +253,7 @@ class TimeTexts
 public:
     TimeTexts()
         : m_plainDigits(QLocale::system().zeroDigit() == QLatin1Char('0'))
-    {
-    }
+    {}
 
     void putDate(ChunkedOutput &out, const QDate &date) const
     {
@@ -258,9 +261,18 @@ public:
         if (m_plainDigits && date.isValid()) {
             date.getDate(&year, &month, &day);
             if (year >= 1 && year <= 9999) {
-                const char text[] = {'"', digit(year / 1000), digit(year / 100), digit(year / 10),
-                                     digit(year), '/', digit(month / 10), digit(month), '/',
-                                     digit(day / 10), digit(day), '"'};
+                const char text[] = {'"',
+                                     digit(year / 1000),
+                                     digit(year / 100),
+                                     digit(year / 10),
+                                     digit(year),
+                                     '/',
+                                     digit(month / 10),
+                                     digit(month),
+                                     '/',
+                                     digit(day / 10),
+                                     digit(day),
+                                     '"'};
                 out.put(text, int(sizeof text));
                 return;
             }
@@ -272,8 +284,7 @@ public:
     {
         if (m_plainDigits && time.isValid()) {
             const int hour = time.hour(), minute = time.minute();
-            const char text[] = {'"', digit(hour / 10), digit(hour), ':', digit(minute / 10),
-                                 digit(minute), '"'};
+            const char text[] = {'"', digit(hour / 10), digit(hour), ':', digit(minute / 10), digit(minute), '"'};
             out.put(text, int(sizeof text));
             return;
         }
@@ -343,11 +354,16 @@ void putSize(ChunkedOutput &out, qint64 bytes)
 const char *typeText(BackupDocType type)
 {
     switch (type) {
-    case DocTypeDoc: return "doc";
-    case DocTypePpt: return "ppt";
-    case DocTypeXls: return "xls";
-    case DocTypePdf: return "pdf";
-    case DocTypeUnknown: break;
+    case DocTypeDoc:
+        return "doc";
+    case DocTypePpt:
+        return "ppt";
+    case DocTypeXls:
+        return "xls";
+    case DocTypePdf:
+        return "pdf";
+    case DocTypeUnknown:
+        break;
     }
     return "unknown";
 }

@@ -43,8 +43,7 @@ QStringList suffixesOf(const DocumentSuffixes &entry)
 
 KLocalBackupManager::KLocalBackupManager(QObject *parent)
     : QObject(parent)
-{
-}
+{}
 
 KLocalBackupManager::~KLocalBackupManager()
 {
@@ -64,11 +63,16 @@ QString KLocalBackupManager::backupNameFilter()
 QString KLocalBackupManager::hostApplicationName(BackupDocType type)
 {
     switch (type) {
-    case DocTypeDoc: return QStringLiteral("zentri");
-    case DocTypePpt: return QStringLiteral("zdeck");
-    case DocTypeXls: return QStringLiteral("zcel");
-    case DocTypePdf: return QStringLiteral("pdf");
-    case DocTypeUnknown: break;
+    case DocTypeDoc:
+        return QStringLiteral("zentri");
+    case DocTypePpt:
+        return QStringLiteral("zdeck");
+    case DocTypeXls:
+        return QStringLiteral("zcel");
+    case DocTypePdf:
+        return QStringLiteral("pdf");
+    case DocTypeUnknown:
+        break;
     }
     return QString();
 }
@@ -89,7 +93,7 @@ void KLocalBackupManager::reloadBackupFiles(const QStringList &folders)
     clearCatalogue();
     m_reloading = true;
     static const BackupFolderScanner scanner(
-            backupNameFilter().split(QLatin1Char(';'), Qt::KeepEmptyParts, Qt::CaseSensitive));
+        backupNameFilter().split(QLatin1Char(';'), Qt::KeepEmptyParts, Qt::CaseSensitive));
     for (const QString &folder : folders) {
         if (!QDir(folder).exists())
             continue;
@@ -113,8 +117,7 @@ QString KLocalBackupManager::getBackupFilesForJsonBase64() const
 
 QByteArray KLocalBackupManager::getBackupFilesForJsonBase64Utf8() const
 {
-    Arkivo::logInfo(QStringLiteral("getBackupFilesForJsonBase64() BackupFileStorageCount = %1")
-                            .arg(groups.size()));
+    Arkivo::logInfo(QStringLiteral("getBackupFilesForJsonBase64() BackupFileStorageCount = %1").arg(groups.size()));
     return BackupListWriter::toBase64(groups);
 }
 
@@ -233,8 +236,7 @@ void KLocalBackupManager::loadSyncConflictFile(const QString &file)
         m_unreadableConflictFiles.insert(file);
 }
 
-bool KLocalBackupManager::parseSyncConflictFile(const QString &file,
-                                                QHash<QString, SyncConflictInfo> &table)
+bool KLocalBackupManager::parseSyncConflictFile(const QString &file, QHash<QString, SyncConflictInfo> &table)
 {
     return SyncConflictFile::read(file, table);
 }
@@ -269,8 +271,8 @@ bool KLocalBackupManager::openBackupGroup(const QString &name, const QDate &date
                 Arkivo::logInfo(QStringLiteral("openBackupGroup() BackupFile not exist"));
                 result = false;
             } else if (!KProcess::checkLocalFileSafe(backupFileInfo.filePath)) {
-                Arkivo::logInfo(QStringLiteral(
-                        "openBackupGroup() `backupFileInfo.filePath` is not a safe path of local file."));
+                Arkivo::logInfo(
+                    QStringLiteral("openBackupGroup() `backupFileInfo.filePath` is not a safe path of local file."));
                 result = false;
             } else {
                 result = openBackupFile(backupFileInfo.filePath);

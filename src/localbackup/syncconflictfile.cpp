@@ -25,7 +25,7 @@ QString path(const QString &appName)
 {
     const QString application = appName.isEmpty() ? QCoreApplication::applicationName() : appName;
     return KBackupCenterHelper::defaultBackupPath() + QDir::separator()
-            + QStringLiteral("%1_sync_conflict.ini").arg(application);
+           + QStringLiteral("%1_sync_conflict.ini").arg(application);
 }
 
 bool read(const QString &file, QHash<QString, SyncConflictInfo> &table)

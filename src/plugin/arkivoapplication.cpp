@@ -33,8 +33,8 @@ const char extendApiLoadedProperty[] = "__ara_isextendapiloaded__";
 // for the life of the process.
 void loadExtensionLibrary(QObject *owner)
 {
-    const QString path = QDir(dirs::frameworks(QString(), nullptr))
-                             .absoluteFilePath(QStringLiteral("zentridriver_app"));
+    const QString path
+        = QDir(dirs::frameworks(QString(), nullptr)).absoluteFilePath(QStringLiteral("zentridriver_app"));
     QLibrary library(path, owner);
     if (!library.load()) {
         qCDebug(lcPlugin) << "no extension library:" << library.errorString();

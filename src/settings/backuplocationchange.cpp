@@ -84,16 +84,15 @@ bool isUsablePathForm(const QString &path)
 
 BackupLocationChange::BackupLocationChange(QWidget *parent)
     : m_parent(parent)
-{
-}
+{}
 
 QString BackupLocationChange::confirmNewLocation()
 {
     QString target;
     MadeFolders made;
     for (;;) {
-        const QString picked = QFileDialog::getExistingDirectory(m_parent, QString(), QString(),
-                                                                 QFileDialog::ShowDirsOnly);
+        const QString picked
+            = QFileDialog::getExistingDirectory(m_parent, QString(), QString(), QFileDialog::ShowDirsOnly);
         if (picked.isEmpty())
             return QString();
         target = QDir(picked).filePath(QStringLiteral("backup"));
@@ -107,8 +106,9 @@ QString BackupLocationChange::confirmNewLocation()
         info->postMigrateAlertEvent(QStringLiteral("show"), QStringLiteral("backup"));
     const int result = confirm(target);
     if (KBackupCenterInfoC *info = usage())
-        info->postMigrateAlertEvent(wordFor(result, {{confirmedResult, "sure"}, {2, "close"}}, QStringLiteral("cancel")),
-                                    QStringLiteral("backup"));
+        info->postMigrateAlertEvent(
+            wordFor(result, {{confirmedResult, "sure"}, {2, "close"}}, QStringLiteral("cancel")),
+            QStringLiteral("backup"));
     if (result != confirmedResult) {
         made.undo();
         return QString();
@@ -149,9 +149,9 @@ bool BackupLocationChange::validate(const QString &path)
 
     for (int i = 2; i < candidate.size(); ++i) {
         if (forbiddenCharacters.contains(candidate.at(i))) {
-            showError(tr("Path contains invalid characters"),
-                      tr("The path name cannot contain invalid characters") + QStringLiteral("\n \"")
-                          + forbiddenCharacters + QStringLiteral("\"") + tr(",please select again."));
+            showError(tr("Path contains invalid characters"), tr("The path name cannot contain invalid characters")
+                                                                  + QStringLiteral("\n \"") + forbiddenCharacters
+                                                                  + QStringLiteral("\"") + tr(",please select again."));
             return false;
         }
     }

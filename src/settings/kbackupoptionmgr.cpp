@@ -92,8 +92,8 @@ KBackupOptionMgr::KBackupOptionMgr(QObject *parent)
     connect(this, SIGNAL(backupSwitchStateChanged(bool)), host, SIGNAL(backupSwitchStateChanged(bool)));
     connect(this, SIGNAL(backupModeChange(int, int)), host, SIGNAL(backupModeChange(int, int)));
     connect(this, SIGNAL(backupDirChange(const QString &)), host, SIGNAL(backupDirChange(const QString &)));
-    connect(host, SIGNAL(notifyChangeBackupSettings(const QVariantMap &)),
-            this, SLOT(onNotifyChangeBackupSettings(const QVariantMap &)));
+    connect(host, SIGNAL(notifyChangeBackupSettings(const QVariantMap &)), this,
+            SLOT(onNotifyChangeBackupSettings(const QVariantMap &)));
 }
 
 // Nothing is written on the way out: every change was written when it was
@@ -247,9 +247,8 @@ int KBackupOptionMgr::keepCacheDays()
         return fixedDays;
 
     const int suggestion = cloudInt(QStringLiteral("BackupKeepCacheDays"));
-    const int defaultDays = (suggestion >= minKeepCacheDays() && suggestion <= maxKeepCacheDays())
-                                ? suggestion
-                                : kDefaultKeepCacheDays;
+    const int defaultDays
+        = (suggestion >= minKeepCacheDays() && suggestion <= maxKeepCacheDays()) ? suggestion : kDefaultKeepCacheDays;
 
     KCommonSettings settings(QSettings::UserScope);
     settings.beginGroup(kRetentionGroup);
@@ -345,8 +344,8 @@ void KBackupOptionMgr::loadIncBackupAvailable()
     const double value = it->number;
     // std::round rounds halves away from zero.
     const double whole = std::round(value);
-    if (!std::isfinite(value) || std::fabs(value - whole) > it->tolerance
-        || whole < double(INT_MIN) || whole > double(INT_MAX))
+    if (!std::isfinite(value) || std::fabs(value - whole) > it->tolerance || whole < double(INT_MIN)
+        || whole > double(INT_MAX))
         return;
     m_incBackupAvailable = static_cast<int>(whole);
 }

@@ -16,8 +16,7 @@ bool isDigits(const QString &text)
 
 KKeepDaysInput::KKeepDaysInput(QWidget *parent, int inputSize)
     : KDInputNumber(parent, inputSize)
-{
-}
+{}
 
 KKeepDaysInput::~KKeepDaysInput() = default;
 

@@ -97,9 +97,9 @@ void KLocalBackupSettingsDlg::chooseIncrementBackup()
     announce(modeChange(KBackupCenterHelper::IncrementBackup, 0));
     if (KBackupCenterInfoC *info = usage()) {
         info->postSwitchEvent(QStringLiteral("backup_mode"), QStringLiteral("increment_backup"));
-        const QString tip = wordFor(previousModeId, {{SmartId, "intelligencetoincrement"},
-                                                     {TimedId, "timingtoincrement"},
-                                                     {CloseId, "enableincrement"}});
+        const QString tip = wordFor(
+            previousModeId,
+            {{SmartId, "intelligencetoincrement"}, {TimedId, "timingtoincrement"}, {CloseId, "enableincrement"}});
         if (!tip.isEmpty())
             info->postIncrementTipShowEvent(tip);
     }
@@ -115,9 +115,8 @@ void KLocalBackupSettingsDlg::chooseIncrementBackup()
     const int result = notice->exec();
     notice->deleteLater();
 
-    const QString click = wordFor(result, {{Understood, "known"},
-                                           {NoticeClosed, "close_click"},
-                                           {NoticeEscaped, "close_esc"}});
+    const QString click
+        = wordFor(result, {{Understood, "known"}, {NoticeClosed, "close_click"}, {NoticeEscaped, "close_esc"}});
     KBackupCenterInfoC *info = usage();
     if (info && !click.isEmpty())
         info->postIncrementTipClickEvent(click);
@@ -164,8 +163,8 @@ void KLocalBackupSettingsDlg::chooseCloseBackup(int id)
 
 void KLocalBackupSettingsDlg::onTimeEditingFinished()
 {
-    auto *timed = options.size() > TimedId ? qobject_cast<KLocalBackupSettingTimeOption *>(options.at(TimedId))
-                                           : nullptr;
+    auto *timed
+        = options.size() > TimedId ? qobject_cast<KLocalBackupSettingTimeOption *>(options.at(TimedId)) : nullptr;
     // Editing the interval of a mode that is not chosen must not choose it.
     if (!optionMgr || !timed || !timed->isChecked())
         return;

@@ -107,8 +107,7 @@ void KLocalBackupSettingsDlg::buildMethodOptions()
         return;
     buttonGroup = new QButtonGroup(this);
     buttonGroup->setExclusive(true);
-    connect(buttonGroup, &QButtonGroup::idToggled, this,
-            &KLocalBackupSettingsDlg::onRadioButtonToggled);
+    connect(buttonGroup, &QButtonGroup::idToggled, this, &KLocalBackupSettingsDlg::onRadioButtonToggled);
 
     struct OptionText
     {
@@ -138,8 +137,8 @@ void KLocalBackupSettingsDlg::buildMethodOptions()
 
     for (int id = SmartId; id <= CloseId; ++id) {
         const OptionText &text = texts[id];
-        KLocalBackupSettingOption *option = id == TimedId ? new KLocalBackupSettingTimeOption(this)
-                                                          : new KLocalBackupSettingOption(this);
+        KLocalBackupSettingOption *option
+            = id == TimedId ? new KLocalBackupSettingTimeOption(this) : new KLocalBackupSettingOption(this);
         option->setText(text.title);
         setSpy(option, text.spy);
         option->setDescription(text.description);
@@ -180,8 +179,8 @@ KDLabel *KLocalBackupSettingsDlg::makeSectionTitle(const QString &text, const QS
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     setSpy(label, suffix);
     QFont font = label->font();
-    font.setPixelSize(scaled(KDrawHelper::getHintFromTheme(QStringLiteral("CommonHint"),
-                                                           QStringLiteral("kd-font-size-sub-base"), 14)));
+    font.setPixelSize(scaled(
+        KDrawHelper::getHintFromTheme(QStringLiteral("CommonHint"), QStringLiteral("kd-font-size-sub-base"), 14)));
     font.setBold(true);
     label->setFont(font);
     return label;
@@ -234,8 +233,8 @@ void KLocalBackupSettingsDlg::buildRetentionSection()
     auto *range = new KDLabel(tr("(Range %1-%2)").arg(minimum).arg(KBackupOptionMgr::maxKeepCacheDays()), this);
     setSpy(range, QStringLiteral("keepCacheRange"));
     QFont font = range->font();
-    font.setPixelSize(scaled(KDrawHelper::getHintFromTheme(QStringLiteral("CommonHint"),
-                                                           QStringLiteral("kd-font-size-small"), 13)));
+    font.setPixelSize(
+        scaled(KDrawHelper::getHintFromTheme(QStringLiteral("CommonHint"), QStringLiteral("kd-font-size-small"), 13)));
     range->setFont(font);
     SecondaryText::apply(range);
     SecondaryText::follow(range);

@@ -31,8 +31,7 @@ const QString backupCenterPosition = QStringLiteral("backupcenter");
 
 KBackupCenterInfoC::KBackupCenterInfoC(QObject *parent)
     : QObject(parent)
-{
-}
+{}
 
 KBackupCenterInfoC::~KBackupCenterInfoC() = default;
 
@@ -41,8 +40,7 @@ void KBackupCenterInfoC::postSwitchEvent(const QString &name, const QString &sta
     postEvent(switchEvent, nameKey, name, statusKey, status, positionKey, backupCenterPosition);
 }
 
-void KBackupCenterInfoC::postSettingChangedEvent(const QString &name, const QString &oldValue,
-                                                 const QString &newValue)
+void KBackupCenterInfoC::postSettingChangedEvent(const QString &name, const QString &oldValue, const QString &newValue)
 {
     postEvent(settingChangedEvent, nameKey, name, oldValueKey, oldValue, newValueKey, newValue);
 }
@@ -67,17 +65,13 @@ void KBackupCenterInfoC::postMigrateAlertEvent(const QString &action, const QStr
     postEvent(migrateAlertEvent, actionKey, action, sourceKey, source);
 }
 
-void KBackupCenterInfoC::postEvent(const QString &event,
-                                   const QString &key1, const QString &value1,
-                                   const QString &key2, const QString &value2,
-                                   const QString &key3, const QString &value3,
-                                   const QString &key4, const QString &value4,
-                                   const QString &key5, const QString &value5,
-                                   const QString &key6, const QString &value6,
-                                   const QString &key7, const QString &value7,
-                                   const QString &key8, const QString &value8,
-                                   const QString &key9, const QString &value9,
-                                   const QString &key10, const QString &value10)
+void KBackupCenterInfoC::postEvent(const QString &event, const QString &key1, const QString &value1,
+                                   const QString &key2, const QString &value2, const QString &key3,
+                                   const QString &value3, const QString &key4, const QString &value4,
+                                   const QString &key5, const QString &value5, const QString &key6,
+                                   const QString &value6, const QString &key7, const QString &value7,
+                                   const QString &key8, const QString &value8, const QString &key9,
+                                   const QString &value9, const QString &key10, const QString &value10)
 {
     const std::pair<const QString &, const QString &> pairs[] = {
         {key1, value1}, {key2, value2}, {key3, value3}, {key4, value4}, {key5, value5},

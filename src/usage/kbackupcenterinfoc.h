@@ -19,15 +19,12 @@ public:
     void postMigrateAlertEvent(const QString &action, const QString &source);
 
     // Pairs with an empty key are left out; an empty value is sent as is.
-    void postEvent(const QString &event,
-                   const QString &key1 = QString(), const QString &value1 = QString(),
-                   const QString &key2 = QString(), const QString &value2 = QString(),
-                   const QString &key3 = QString(), const QString &value3 = QString(),
-                   const QString &key4 = QString(), const QString &value4 = QString(),
-                   const QString &key5 = QString(), const QString &value5 = QString(),
-                   const QString &key6 = QString(), const QString &value6 = QString(),
-                   const QString &key7 = QString(), const QString &value7 = QString(),
-                   const QString &key8 = QString(), const QString &value8 = QString(),
-                   const QString &key9 = QString(), const QString &value9 = QString(),
-                   const QString &key10 = QString(), const QString &value10 = QString());
+    void
+    postEvent(const QString &event, const QString &key1 = QString(), const QString &value1 = QString(),
+              const QString &key2 = QString(), const QString &value2 = QString(), const QString &key3 = QString(),
+              const QString &value3 = QString(), const QString &key4 = QString(), const QString &value4 = QString(),
+              const QString &key5 = QString(), const QString &value5 = QString(), const QString &key6 = QString(),
+              const QString &value6 = QString(), const QString &key7 = QString(), const QString &value7 = QString(),
+              const QString &key8 = QString(), const QString &value8 = QString(), const QString &key9 = QString(),
+              const QString &value9 = QString(), const QString &key10 = QString(), const QString &value10 = QString());
 };

@@ -2,7 +2,6 @@
 
 KBackupContentButton::KBackupContentButton(QWidget *parent)
     : KLiteButton(parent, KLiteThemeSupports::SizeType(2))
-{
-}
+{}
 
 KBackupContentButton::~KBackupContentButton() = default;

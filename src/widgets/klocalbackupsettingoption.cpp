@@ -12,8 +12,7 @@
 
 KLocalBackupSettingOption::KLocalBackupSettingOption(QWidget *parent)
     : QWidget(parent, Qt::WindowFlags())
-{
-}
+{}
 
 KLocalBackupSettingOption::~KLocalBackupSettingOption() = default;
 

@@ -40,16 +40,14 @@ void KStyleButton::adjustTextFont(QFont *font) const
     font->setBold(own.bold());
 }
 
-KStyleButton::ContentGeometry KStyleButton::contentGeometry(const QSize &iconSize, const QSize &textSize,
-                                                            int spacing)
+KStyleButton::ContentGeometry KStyleButton::contentGeometry(const QSize &iconSize, const QSize &textSize, int spacing)
 {
     ContentGeometry geometry;
-    geometry.size = QSize(textSize.width() + spacing + iconSize.width(),
-                          qMax(iconSize.height(), textSize.height()));
+    geometry.size = QSize(textSize.width() + spacing + iconSize.width(), qMax(iconSize.height(), textSize.height()));
     QRect area(QPoint(0, 0), geometry.size);
     if (!iconSize.isEmpty()) {
-        geometry.iconRect = QRect(QPoint(area.left(), area.top() + int((area.height() - iconSize.height()) * 0.5)),
-                                  iconSize);
+        geometry.iconRect
+            = QRect(QPoint(area.left(), area.top() + int((area.height() - iconSize.height()) * 0.5)), iconSize);
         area.setLeft(area.left() + iconSize.width() + spacing);
     }
     geometry.textRect = area;
@@ -89,8 +87,8 @@ void KStyleButton::paintEvent(QPaintEvent *)
         spacing = int(KLiteStyle::dpiScaled(
             KDrawHelper::getHintFromTheme(themeClass, QString::fromLatin1(KDrawHelper::Prop_Spacing), 4)));
     }
-    const QSize textSize = shownText.isEmpty() ? QSize(0, 0)
-                                               : QSize(metrics.horizontalAdvance(shownText), metrics.height());
+    const QSize textSize
+        = shownText.isEmpty() ? QSize(0, 0) : QSize(metrics.horizontalAdvance(shownText), metrics.height());
     const ContentGeometry geometry = contentGeometry(iconSize, textSize, spacing);
     if (geometry.size.isEmpty())
         return;

@@ -15,8 +15,7 @@ struct KStyleIconButtonPrivate
 KStyleIconButton::KStyleIconButton(QWidget *parent)
     : KStyleButton(parent)
     , d(new KStyleIconButtonPrivate)
-{
-}
+{}
 
 KStyleIconButton::~KStyleIconButton()
 {

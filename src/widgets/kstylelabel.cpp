@@ -26,8 +26,8 @@ void KStyleLabel::refreshTextColor()
 {
     QPalette colors = palette();
     const QColor oldColor = colors.color(QPalette::WindowText);
-    const QColor color = KDrawHelper::getColorFromTheme(themeClassName(), QString::fromLatin1(KDrawHelper::Prop_Text),
-                                                        oldColor, true);
+    const QColor color
+        = KDrawHelper::getColorFromTheme(themeClassName(), QString::fromLatin1(KDrawHelper::Prop_Text), oldColor, true);
     if (color != oldColor) {
         colors.setColor(QPalette::WindowText, color);
         setPalette(colors);
@@ -40,8 +40,8 @@ void KStyleLabel::showEvent(QShowEvent *event)
     if (!m_themeApplied) {
         m_themeApplied = true;
         const QString themeClass = themeClassName();
-        QFont themed = KDrawHelper::getFontFromThemeWithDpi(themeClass, QString::fromLatin1(KDrawHelper::Prop_Text),
-                                                            font());
+        QFont themed
+            = KDrawHelper::getFontFromThemeWithDpi(themeClass, QString::fromLatin1(KDrawHelper::Prop_Text), font());
         // A class without a weight keeps the font's own: weight 0 would be Thin.
         const int weight = KDrawHelper::getHintFromTheme(themeClass, fontWeightHint, 0);
         if (weight > 0)

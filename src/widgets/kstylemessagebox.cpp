@@ -44,8 +44,7 @@ KStyleMessageBox::KStyleMessageBox(const QString &title, const QString &message,
         m_messageLabel->setText(QStringLiteral("<p style=\"line-height: %1px;\">%2</p>")
                                     .arg(QString::number(KLiteStyle::dpiScaled(22), 'g'), message));
     }
-    connect(&arkivoApplication::instance(), &arkivoApplication::sigSkinChanged, this,
-            &KStyleMessageBox::onSkinChanged);
+    connect(&arkivoApplication::instance(), &arkivoApplication::sigSkinChanged, this, &KStyleMessageBox::onSkinChanged);
 }
 
 KStyleMessageBox::~KStyleMessageBox() = default;
@@ -122,8 +121,8 @@ void KStyleMessageBox::keyPressEvent(QKeyEvent *event)
         event->ignore();
         return;
     case Qt::Key_Escape: {
-        QAbstractButton *button = (m_actionGroup && m_escapeButtonId != -1)
-            ? m_actionGroup->button(m_escapeButtonId) : nullptr;
+        QAbstractButton *button
+            = (m_actionGroup && m_escapeButtonId != -1) ? m_actionGroup->button(m_escapeButtonId) : nullptr;
         if (button)
             button->click();
         else
@@ -157,7 +156,8 @@ void KStyleMessageBox::showEvent(QShowEvent *event)
         m_mainLayout->setContentsMargins(m_shadow->shadowMargins());
     }
     QDialog::showEvent(event);
-    QMetaObject::invokeMethod(this, [this] { fitToContents(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { fitToContents(); }, Qt::QueuedConnection);
 }
 
 void KStyleMessageBox::onButtonClicked(int id)

@@ -22,8 +22,8 @@ public:
 
     // Buttons appear left to right in the order added. An invalid or empty
     // `size` means 84 x 30 scaled; a given size is used as is.
-    void addButton(const QString &text, const QSize &size, int resultCode, bool acceptStyle,
-                   bool isDefault, bool isEscape);
+    void addButton(const QString &text, const QSize &size, int resultCode, bool acceptStyle, bool isDefault,
+                   bool isEscape);
     void setCloseResult(int result);
     void setEscapeResult(int result);
     // The size of the box without its shadow.

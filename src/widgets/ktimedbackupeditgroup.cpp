@@ -20,8 +20,7 @@ class RangeValidator : public QIntValidator
 public:
     RangeValidator(int top, QObject *parent)
         : QIntValidator(0, top, parent)
-    {
-    }
+    {}
 
     State validate(QString &input, int &position) const override
     {
@@ -40,8 +39,7 @@ const QString minutesEditorName = QStringLiteral("%1MinutesEditor");
 
 KTimedBackupEditGroup::KTimedBackupEditGroup(QWidget *parent)
     : QWidget(parent)
-{
-}
+{}
 
 KTimedBackupEditGroup::~KTimedBackupEditGroup() = default;
 
@@ -100,9 +98,8 @@ KDHBoxLayout *KTimedBackupEditGroup::ensureLayout()
 {
     if (!m_groupLayout) {
         // Named before the layout exists, after the owner as it is named now.
-        const QString name = parentWidget()
-            ? QStringLiteral("%1EditGroup").arg(KLiteUi::spyName(parentWidget()))
-            : QStringLiteral("editGroup");
+        const QString name = parentWidget() ? QStringLiteral("%1EditGroup").arg(KLiteUi::spyName(parentWidget()))
+                                            : QStringLiteral("editGroup");
         KLiteUi::setSpyName(this, name);
         m_groupLayout = new KDHBoxLayout(this);
         m_groupLayout->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -111,8 +108,7 @@ KDHBoxLayout *KTimedBackupEditGroup::ensureLayout()
     return m_groupLayout;
 }
 
-KDTextField *KTimedBackupEditGroup::ensureEditor(KDTextField **editor, int top, int position,
-                                                 const QString &nameFormat)
+KDTextField *KTimedBackupEditGroup::ensureEditor(KDTextField **editor, int top, int position, const QString &nameFormat)
 {
     ensureLayout();
     if (!*editor) {

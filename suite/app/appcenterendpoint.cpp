@@ -145,11 +145,14 @@ bool AppCenterEndpoint::start(QString *error)
 
     bool listening = false;
     QString reason;
-    QMetaObject::invokeMethod(server, [&] {
-        listening = server->listen(path);
-        if (!listening)
-            reason = server->errorString();
-    }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        server,
+        [&] {
+            listening = server->listen(path);
+            if (!listening)
+                reason = server->errorString();
+        },
+        Qt::BlockingQueuedConnection);
     if (!listening) {
         thread->quit();
         thread->wait();

@@ -81,8 +81,8 @@ QFileDialog *findFileDialog(bool directories)
         if (!dialog || !dialog->isWindow())
             return false;
         const QFileDialog::FileMode mode = dialog->fileMode();
-        const bool picksFiles = mode == QFileDialog::AnyFile || mode == QFileDialog::ExistingFile
-                                || mode == QFileDialog::ExistingFiles;
+        const bool picksFiles
+            = mode == QFileDialog::AnyFile || mode == QFileDialog::ExistingFile || mode == QFileDialog::ExistingFiles;
         return picksFiles != directories;
     }));
 }
@@ -106,14 +106,14 @@ void sendMouseClick(QWidget *widget)
     const QPointF local(point);
     const QPointF windowPos(widget->mapTo(widget->window(), point));
     const QPointF screenPos(widget->mapToGlobal(point));
-    QMouseEvent press(QEvent::MouseButtonPress, local, windowPos, screenPos, Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, local, windowPos, screenPos, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
     QPointer<QWidget> guard(widget);
     QApplication::sendEvent(widget, &press);
     if (!guard)
         return;
-    QMouseEvent release(QEvent::MouseButtonRelease, local, windowPos, screenPos, Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, windowPos, screenPos, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
     QApplication::sendEvent(widget, &release);
 }
 
@@ -335,8 +335,8 @@ QWidget *Automation::findTarget(const Step &step)
     case Action::Key:
         if (QWidget *modal = QApplication::activeModalWidget())
             return modal;
-        return QApplication::activeWindow() && QApplication::activeWindow()->isVisible()
-                   ? QApplication::activeWindow() : nullptr;
+        return QApplication::activeWindow() && QApplication::activeWindow()->isVisible() ? QApplication::activeWindow()
+                                                                                         : nullptr;
     case Action::ChooseDir:
         return findFileDialog(true);
     case Action::ChooseFiles:
@@ -365,9 +365,9 @@ void Automation::tick()
     if (!findTarget(step)) {
         if (m_waiting.elapsed() > m_stepTimeoutMs) {
             abandon(QStringLiteral("automation step %1 (%2): %3 was not shown within %4 s")
-                     .arg(m_next + 1)
-                     .arg(step.source, describeTarget(step))
-                     .arg(m_stepTimeoutMs / 1000.0));
+                        .arg(m_next + 1)
+                        .arg(step.source, describeTarget(step))
+                        .arg(m_stepTimeoutMs / 1000.0));
         }
         return;
     }

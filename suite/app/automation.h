@@ -60,8 +60,7 @@ public:
     // False with a message naming the line when a line is not a step.
     static bool parse(const QString &script, QVector<Step> *steps, QString *error);
     static bool load(const QString &fileName, QVector<Step> *steps, QString *error);
-    static Step customStep(const QString &description, const QString &windowClass,
-                           std::function<void(QWidget *)> run);
+    static Step customStep(const QString &description, const QString &windowClass, std::function<void(QWidget *)> run);
 
     explicit Automation(const QVector<Step> &steps, QObject *parent = nullptr);
     ~Automation() override;

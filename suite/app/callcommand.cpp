@@ -37,7 +37,7 @@ std::unique_ptr<Automation> loadAutomation(const QString &fileName)
 
 struct Step
 {
-    QString method;        // empty for a pause
+    QString method; // empty for a pause
     QVariantMap arguments;
     int pauseMs = 0;
 };
@@ -142,9 +142,11 @@ int runCallCommand(const HostOptions &options, const QCommandLineParser &)
 
 HostCommand callCommand()
 {
-    return {QStringLiteral("call"), QStringLiteral("call METHOD [ARGS-JSON] [wait:MS] [METHOD [ARGS-JSON]]..."),
+    return {QStringLiteral("call"),
+            QStringLiteral("call METHOD [ARGS-JSON] [wait:MS] [METHOD [ARGS-JSON]]..."),
             QStringLiteral("Calls page methods in order on one script object, each with its JSON object of "
                            "arguments, and prints one JSON line per call (answer, events, method); wait:MS runs "
                            "the event loop between two calls."),
-            {}, runCallCommand};
+            {},
+            runCallCommand};
 }

@@ -24,13 +24,12 @@ HostSession::HostSession()
     , m_container(std::make_unique<ZentriAppContainer>(m_mainWindow.get()))
     , m_registry(std::make_unique<KEssJsApi>())
 {
-    QObject::connect(m_registry.get(), &KEssJsApi::eventBroadcast,
-                     [this](const QString &name, const QString &text) {
-                         if (m_eventSink)
-                             m_eventSink({name, text});
-                         else
-                             m_events.append({name, text});
-                     });
+    QObject::connect(m_registry.get(), &KEssJsApi::eventBroadcast, [this](const QString &name, const QString &text) {
+        if (m_eventSink)
+            m_eventSink({name, text});
+        else
+            m_events.append({name, text});
+    });
 }
 
 HostSession::~HostSession()

@@ -52,8 +52,8 @@ HttpRequestHead::Parse HttpRequestHead::parse(const QByteArray &bytes, HttpReque
 
     const QByteArray requestLine = lines.first().trimmed();
     const QList<QByteArray> parts = requestLine.split(' ');
-    if (parts.size() != 3 || !isToken(parts.at(0)) || !parts.at(1).startsWith('/')
-        || hasControlCharacters(parts.at(1)) || (parts.at(2) != "HTTP/1.1" && parts.at(2) != "HTTP/1.0"))
+    if (parts.size() != 3 || !isToken(parts.at(0)) || !parts.at(1).startsWith('/') || hasControlCharacters(parts.at(1))
+        || (parts.at(2) != "HTTP/1.1" && parts.at(2) != "HTTP/1.0"))
         return Parse::Malformed;
     head->method = parts.at(0);
     head->version = parts.at(2);
@@ -96,7 +96,8 @@ bool HttpRequestHead::isWebSocketUpgrade() const
 
 bool HttpRequestHead::hasBody() const
 {
-    return fields.contains("transfer-encoding") || (fields.contains("content-length") && field("content-length") != "0");
+    return fields.contains("transfer-encoding")
+           || (fields.contains("content-length") && field("content-length") != "0");
 }
 
 QByteArray HttpRequestHead::queryValue(const QByteArray &name) const

@@ -13,8 +13,8 @@ struct HttpRequestHead
     static constexpr int maximumSize = 16 * 1024;
 
     QByteArray method;
-    QByteArray path;     // the target up to "?"
-    QByteArray query;    // the target after "?", without it
+    QByteArray path;  // the target up to "?"
+    QByteArray query; // the target after "?", without it
     QByteArray version;
     // Field names lowercased. A field that appears twice is malformed.
     QMap<QByteArray, QByteArray> fields;

@@ -97,7 +97,8 @@ QString describeOptions(const QList<QCommandLineOption> &options, int indent)
         QString head = QString(indent, QLatin1Char(' ')) + names.join(QStringLiteral(", "));
         if (!option.valueName().isEmpty())
             head += QLatin1Char(' ') + option.valueName();
-        head = head.size() < column ? head.leftJustified(column) : head + QLatin1Char('\n') + QString(column, QLatin1Char(' '));
+        head = head.size() < column ? head.leftJustified(column)
+                                    : head + QLatin1Char('\n') + QString(column, QLatin1Char(' '));
         text += head + wrapped(option.description(), column).mid(column);
     }
     return text;
@@ -116,21 +117,20 @@ QString usageText()
         text += describeOptions(command.options, 6);
     }
     text += QStringLiteral("\nOptions:\n") + describeOptions(globalOptions(), 2);
-    text += QStringLiteral(
-        "\nAutomation steps, one a line of the --automation FILE (lines starting with #\n"
-        "are skipped):\n"
-        "  click TARGET               clicks TARGET\n"
-        "  type TARGET TEXT           types TEXT over the text of the field TARGET,\n"
-        "                             then leaves the field\n"
-        "  key Escape|Return|Enter    presses the key in the active window\n"
-        "  choose-dir PATH            answers the open folder picker\n"
-        "  choose-files PATH|PATH...  answers the open file picker\n"
-        "TARGET is an automation name or text:LABEL (a button showing LABEL). Each step\n"
-        "waits for its target to be shown. call and screenshot start the steps at once,\n"
-        "serve with the first call of showBackupSettings or manualBackupFiles.\n"
-        "\nExit codes: 0 done; 1 the plug-in, the port or the picture failed; 2 bad use\n"
-        "(one line on stderr); 3 a step's target was not shown within 5 s, or a window\n"
-        "stayed open 5 s after the last step.\n");
+    text += QStringLiteral("\nAutomation steps, one a line of the --automation FILE (lines starting with #\n"
+                           "are skipped):\n"
+                           "  click TARGET               clicks TARGET\n"
+                           "  type TARGET TEXT           types TEXT over the text of the field TARGET,\n"
+                           "                             then leaves the field\n"
+                           "  key Escape|Return|Enter    presses the key in the active window\n"
+                           "  choose-dir PATH            answers the open folder picker\n"
+                           "  choose-files PATH|PATH...  answers the open file picker\n"
+                           "TARGET is an automation name or text:LABEL (a button showing LABEL). Each step\n"
+                           "waits for its target to be shown. call and screenshot start the steps at once,\n"
+                           "serve with the first call of showBackupSettings or manualBackupFiles.\n"
+                           "\nExit codes: 0 done; 1 the plug-in, the port or the picture failed; 2 bad use\n"
+                           "(one line on stderr); 3 a step's target was not shown within 5 s, or a window\n"
+                           "stayed open 5 s after the last step.\n");
     return text;
 }
 

@@ -40,11 +40,21 @@ void appendJsonString(QByteArray *out, const char *begin, const char *end)
         out->append(run, int(p - run));
         run = p + 1;
         switch (c) {
-        case '"': *out += "\\\""; break;
-        case '\\': *out += "\\\\"; break;
-        case '\n': *out += "\\n"; break;
-        case '\r': *out += "\\r"; break;
-        case '\t': *out += "\\t"; break;
+        case '"':
+            *out += "\\\"";
+            break;
+        case '\\':
+            *out += "\\\\";
+            break;
+        case '\n':
+            *out += "\\n";
+            break;
+        case '\r':
+            *out += "\\r";
+            break;
+        case '\t':
+            *out += "\\t";
+            break;
         default:
             *out += "\\u00";
             *out += hex[c >> 4];
@@ -61,7 +71,9 @@ void appendJsonString(QByteArray *out, const char *begin, const char *end)
 class ClientFrames
 {
 public:
-    explicit ClientFrames(int handshakeBytes) : m_payloadLeft(quint64(handshakeBytes)) {}
+    explicit ClientFrames(int handshakeBytes)
+        : m_payloadLeft(quint64(handshakeBytes))
+    {}
 
     // How many of `bytes` may go on: all of them, or those before an unmasked frame.
     int accept(const QByteArray &bytes)
@@ -255,7 +267,8 @@ void PageBridge::handleConnection(QTcpSocket *client, int handshakeBytes)
 
 bool PageBridge::isOwnPage(const QWebSocket *socket) const
 {
-    const QByteArray given = QUrlQuery(socket->requestUrl()).queryItemValue(QStringLiteral("token"), QUrl::FullyDecoded).toUtf8();
+    const QByteArray given
+        = QUrlQuery(socket->requestUrl()).queryItemValue(QStringLiteral("token"), QUrl::FullyDecoded).toUtf8();
     return socket->origin() == m_origin && tokenMatches(given, m_token);
 }
 
@@ -383,7 +396,8 @@ void PageBridge::broadcastEvent(const QString &name, const QString &payloadText)
 {
     const QJsonDocument payload = QJsonDocument::fromJson(payloadText.toUtf8());
     QJsonObject message{{QStringLiteral("event"), name}};
-    message.insert(QStringLiteral("payload"), payload.isObject() ? QJsonValue(payload.object()) : QJsonValue(payloadText));
+    message.insert(QStringLiteral("payload"),
+                   payload.isObject() ? QJsonValue(payload.object()) : QJsonValue(payloadText));
     const QString text = QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact));
     for (const QPointer<QWebSocket> &socket : qAsConst(m_sockets)) {
         if (socket)

@@ -11,17 +11,28 @@ namespace PageDispatch {
 const QStringList &pageMethods()
 {
     static const QStringList methods = {
-        QStringLiteral("getBackupFileList"), QStringLiteral("openBackupFile"),
-        QStringLiteral("openBackupGroup"), QStringLiteral("openBackupFolder"),
-        QStringLiteral("delBackupFile"), QStringLiteral("delBackupGroup"),
-        QStringLiteral("showBackupSettings"), QStringLiteral("runDocumentRepair"),
-        QStringLiteral("runDataRestore"), QStringLiteral("getAppInfo"),
-        QStringLiteral("showFileRadarDlg"), QStringLiteral("changeRoamingMode"),
-        QStringLiteral("getRoamingMode"), QStringLiteral("manualBackupFiles"),
-        QStringLiteral("getUploadFilesProgress"), QStringLiteral("getUploadSuccessFilesCount"),
-        QStringLiteral("cancelUploadFilesToCloud"), QStringLiteral("openUrl"),
-        QStringLiteral("enterBackupCenterPage"), QStringLiteral("disableFeature"),
-        QStringLiteral("openSearchPanel"), QStringLiteral("openCloudRecycleBin"),
+        QStringLiteral("getBackupFileList"),
+        QStringLiteral("openBackupFile"),
+        QStringLiteral("openBackupGroup"),
+        QStringLiteral("openBackupFolder"),
+        QStringLiteral("delBackupFile"),
+        QStringLiteral("delBackupGroup"),
+        QStringLiteral("showBackupSettings"),
+        QStringLiteral("runDocumentRepair"),
+        QStringLiteral("runDataRestore"),
+        QStringLiteral("getAppInfo"),
+        QStringLiteral("showFileRadarDlg"),
+        QStringLiteral("changeRoamingMode"),
+        QStringLiteral("getRoamingMode"),
+        QStringLiteral("manualBackupFiles"),
+        QStringLiteral("getUploadFilesProgress"),
+        QStringLiteral("getUploadSuccessFilesCount"),
+        QStringLiteral("cancelUploadFilesToCloud"),
+        QStringLiteral("openUrl"),
+        QStringLiteral("enterBackupCenterPage"),
+        QStringLiteral("disableFeature"),
+        QStringLiteral("openSearchPanel"),
+        QStringLiteral("openCloudRecycleBin"),
         QStringLiteral("openLoaclRecycleBin"),
     };
     return methods;
@@ -36,10 +47,9 @@ Status check(const QObject *handler, const QString &method)
 {
     if (!isPageMethod(method))
         return Status::UnknownMethod;
-    const QByteArray signature = QMetaObject::normalizedSignature(
-        (method + QLatin1String("(KxWebViewJSContext&)")).toLatin1().constData());
-    return handler && handler->metaObject()->indexOfSlot(signature.constData()) >= 0
-               ? Status::Ok : Status::NotBuilt;
+    const QByteArray signature
+        = QMetaObject::normalizedSignature((method + QLatin1String("(KxWebViewJSContext&)")).toLatin1().constData());
+    return handler && handler->metaObject()->indexOfSlot(signature.constData()) >= 0 ? Status::Ok : Status::NotBuilt;
 }
 
 Status call(QObject *handler, const QString &method, const QVariantMap &arguments, Json::Value *answer)
@@ -49,8 +59,7 @@ Status call(QObject *handler, const QString &method, const QVariantMap &argument
         return status;
     KxWebViewJSContext context(arguments);
     const QByteArray name = method.toLatin1();
-    QMetaObject::invokeMethod(handler, name.constData(), Qt::DirectConnection,
-                              Q_ARG(KxWebViewJSContext &, context));
+    QMetaObject::invokeMethod(handler, name.constData(), Qt::DirectConnection, Q_ARG(KxWebViewJSContext &, context));
     // Moved, not copied: a backup list can be tens of megabytes.
     answer->swap(context.result());
     return Status::Ok;

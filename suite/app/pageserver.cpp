@@ -55,16 +55,26 @@ QByteArray contentTypeOf(const QString &fileName)
 QByteArray reasonPhrase(int status)
 {
     switch (status) {
-    case 200: return "OK";
-    case 400: return "Bad Request";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 405: return "Method Not Allowed";
-    case 408: return "Request Timeout";
-    case 421: return "Misdirected Request";
-    case 426: return "Upgrade Required";
-    case 431: return "Request Header Fields Too Large";
-    default: return "Error";
+    case 200:
+        return "OK";
+    case 400:
+        return "Bad Request";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    case 408:
+        return "Request Timeout";
+    case 421:
+        return "Misdirected Request";
+    case 426:
+        return "Upgrade Required";
+    case 431:
+        return "Request Header Fields Too Large";
+    default:
+        return "Error";
     }
 }
 
@@ -142,9 +152,15 @@ bool PageServer::openInBrowser(QString *error)
     const QByteArray address = pageUrl().toEncoded();
     if (!page->open()
         || page->write("<!doctype html>\n<meta charset=\"utf-8\">\n<meta name=\"referrer\" content=\"no-referrer\">\n"
-                       "<meta http-equiv=\"refresh\" content=\"0; url=" + address + "\">\n<title>Backup center</title>\n"
-                       "<script>location.replace(\"" + address + "\");</script>\n"
-                       "<a href=\"" + address + "\">Open the backup center</a>\n") < 0
+                       "<meta http-equiv=\"refresh\" content=\"0; url="
+                       + address
+                       + "\">\n<title>Backup center</title>\n"
+                         "<script>location.replace(\""
+                       + address
+                       + "\");</script>\n"
+                         "<a href=\""
+                       + address + "\">Open the backup center</a>\n")
+               < 0
         || !page->flush()) {
         *error = QStringLiteral("cannot write the page's opening file in %1: %2").arg(runDir, page->errorString());
         return false;
@@ -165,9 +181,8 @@ void PageServer::onNewConnection()
         auto *timeout = new QTimer(socket);
         timeout->setSingleShot(true);
         timeout->setObjectName(QStringLiteral("requestHeadTimeout"));
-        connect(timeout, &QTimer::timeout, socket, [this, socket] {
-            respond(socket, 408, "The request took too long.\n");
-        });
+        connect(timeout, &QTimer::timeout, socket,
+                [this, socket] { respond(socket, 408, "The request took too long.\n"); });
         timeout->start(requestHeadTimeoutMs);
         // Bounds what a client can make the server hold before its head is read.
         socket->setReadBufferSize(HttpRequestHead::maximumSize + 4);
@@ -258,7 +273,8 @@ void PageServer::serveFile(QTcpSocket *socket, const HttpRequestHead &head)
     respond(socket, 200, file.readAll(), contentTypeOf(resource),
             {{"Content-Security-Policy",
               "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self' data:; "
-              "connect-src " + connectSource + "; base-uri 'none'; form-action 'none'; frame-ancestors 'none'"},
+              "connect-src "
+                  + connectSource + "; base-uri 'none'; form-action 'none'; frame-ancestors 'none'"},
              {"Cache-Control", "no-store"}},
             head.method == "GET");
 }

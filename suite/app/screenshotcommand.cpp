@@ -84,7 +84,8 @@ ScreenshotOptions parseScreenshotOptions(const QCommandLineParser &parser, const
         screenshot.skin = parser.value(skinOption);
     screenshot.scale = parser.value(scaleOption);
     if (!knownPictures().contains(screenshot.what))
-        exitWithError(QStringLiteral("%1; WHAT is one of: %2").arg(synopsis, knownPictures().join(QStringLiteral(", "))));
+        exitWithError(
+            QStringLiteral("%1; WHAT is one of: %2").arg(synopsis, knownPictures().join(QStringLiteral(", "))));
     if (screenshot.out.isEmpty())
         exitWithError(QStringLiteral("screenshot needs --out FILE.png"));
     if (screenshot.skin != QLatin1String("default") && screenshot.skin != QLatin1String("dark"))
@@ -120,18 +121,18 @@ Automation::Step grab(const QString &target, const QString &out, bool *saved)
 {
     Automation::Step step = Automation::customStep(QStringLiteral("take the picture of %1").arg(target), QString(),
                                                    [out, saved](QWidget *widget) {
-        // A window lays itself out once more right after it is shown.
-        QApplication::processEvents();
-        QApplication::processEvents();
-        QPixmap picture = widget->grab();
-        // A frameless box draws its shadow onto a see-through window; grab()
-        // fills what it leaves with black when the box paints opaquely.
-        if (widget->testAttribute(Qt::WA_TranslucentBackground)) {
-            picture.fill(Qt::transparent);
-            widget->render(&picture);
-        }
-        *saved = picture.save(out, "PNG");
-    });
+                                                       // A window lays itself out once more right after it is shown.
+                                                       QApplication::processEvents();
+                                                       QApplication::processEvents();
+                                                       QPixmap picture = widget->grab();
+                                                       // A frameless box draws its shadow onto a see-through window; grab()
+                                                       // fills what it leaves with black when the box paints opaquely.
+                                                       if (widget->testAttribute(Qt::WA_TranslucentBackground)) {
+                                                           picture.fill(Qt::transparent);
+                                                           widget->render(&picture);
+                                                       }
+                                                       *saved = picture.save(out, "PNG");
+                                                   });
     step.target = target;
     return step;
 }
@@ -174,8 +175,11 @@ QVector<Automation::Step> stepsFor(const ScreenshotOptions &screenshot, const QD
         picture.windowClass = QStringLiteral("KStyleMessageBox");
         // The box, then the folder picker it leads back to, then the dialog.
         steps = {parse(QStringLiteral("click %1changeLocationBtn").arg(spyPrefix)),
-                 parse(QStringLiteral("choose-dir %1").arg(home.filePath(error.picked))), picture, parse(escape),
-                 parse(escape), parse(escape)};
+                 parse(QStringLiteral("choose-dir %1").arg(home.filePath(error.picked))),
+                 picture,
+                 parse(escape),
+                 parse(escape),
+                 parse(escape)};
     }
     return steps;
 }
@@ -205,7 +209,8 @@ int runScreenshotCommand(const HostOptions &options, const QCommandLineParser &p
     // A factor the suite does not take would silently give a picture at the
     // screen's scale; the suite's own reading of it decides.
     if (!screenshot.scale.isEmpty() && KLiteStyle::scaleFactor() != screenshot.scale.toDouble()) {
-        std::fprintf(stderr, "zentri-host: --scale needs a factor the suite draws at, not \"%s\" (it would draw at %s)\n",
+        std::fprintf(stderr,
+                     "zentri-host: --scale needs a factor the suite draws at, not \"%s\" (it would draw at %s)\n",
                      qPrintable(screenshot.scale), qPrintable(QString::number(KLiteStyle::scaleFactor())));
         return usageErrorCode;
     }
@@ -221,9 +226,8 @@ int runScreenshotCommand(const HostOptions &options, const QCommandLineParser &p
     ScreenshotOptions absolute = screenshot;
     absolute.out = out;
     Automation automation(stepsFor(absolute, home, &saved));
-    QObject::connect(&automation, &Automation::failed, [](const QString &message) {
-        std::fprintf(stderr, "zentri-host: %s\n", qPrintable(message));
-    });
+    QObject::connect(&automation, &Automation::failed,
+                     [](const QString &message) { std::fprintf(stderr, "zentri-host: %s\n", qPrintable(message)); });
     automation.start();
     Json::Value answer;
     PageDispatch::call(session.handler(), QStringLiteral("showBackupSettings"), QVariantMap(), &answer);
@@ -238,8 +242,11 @@ int runScreenshotCommand(const HostOptions &options, const QCommandLineParser &p
 
 HostCommand screenshotCommand()
 {
-    return {QStringLiteral("screenshot"), synopsis,
-            QStringLiteral("Renders one settings window offscreen into a PNG, in a suite home of its own; WHAT is one of: ")
-                + knownPictures().join(QStringLiteral(", ")) + QLatin1Char('.'),
-            {outOption, skinOption, scaleOption}, runScreenshotCommand};
+    return {
+        QStringLiteral("screenshot"),
+        synopsis,
+        QStringLiteral("Renders one settings window offscreen into a PNG, in a suite home of its own; WHAT is one of: ")
+            + knownPictures().join(QStringLiteral(", ")) + QLatin1Char('.'),
+        {outOption, skinOption, scaleOption},
+        runScreenshotCommand};
 }

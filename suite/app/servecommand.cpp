@@ -34,8 +34,7 @@ struct ServeOptions
 };
 
 const QCommandLineOption portOption(QStringLiteral("port"),
-                                    QStringLiteral("the port; 0, the default, takes a free one"),
-                                    QStringLiteral("N"));
+                                    QStringLiteral("the port; 0, the default, takes a free one"), QStringLiteral("N"));
 const QCommandLineOption openOption(QStringLiteral("open"), QStringLiteral("opens the page in the default browser"));
 const QCommandLineOption skinControlOption(
     QStringLiteral("skin-control"),
@@ -51,7 +50,8 @@ ServeOptions parseServeOptions(const QCommandLineParser &parser, const QStringLi
         bool ok = false;
         const uint port = parser.value(portOption).toUInt(&ok);
         if (!ok || port > 65535)
-            exitWithError(QStringLiteral("--port needs a port number from 0 to 65535, not \"%1\"").arg(parser.value(portOption)));
+            exitWithError(
+                QStringLiteral("--port needs a port number from 0 to 65535, not \"%1\"").arg(parser.value(portOption)));
         serve.port = quint16(port);
     }
     serve.open = parser.isSet(openOption);
@@ -66,7 +66,8 @@ bool opensNativeWindow(const QString &method)
 
 QString currentSkinPayload()
 {
-    QJsonObject payload{{QStringLiteral("skin"), KDrawHelper::isDarkSkin() ? QStringLiteral("dark") : QStringLiteral("default")}};
+    QJsonObject payload{
+        {QStringLiteral("skin"), KDrawHelper::isDarkSkin() ? QStringLiteral("dark") : QStringLiteral("default")}};
     return JsonHelper::convertQJsonToString(payload);
 }
 
@@ -148,7 +149,8 @@ int runServeCommand(const HostOptions &options, const QCommandLineParser &parser
     if (!server.listen(serve.port, &error))
         exitWithError(error, 1);
     PageBridge *bridge = server.bridge();
-    session.setEventSink([bridge](const HostSession::Event &event) { bridge->broadcastEvent(event.name, event.payload); });
+    session.setEventSink(
+        [bridge](const HostSession::Event &event) { bridge->broadcastEvent(event.name, event.payload); });
     // A newly opened page learns the suite's skin at once, as from the suite.
     QObject::connect(bridge, &PageBridge::pageConnected, bridge, [bridge] {
         bridge->broadcastEvent(QStringLiteral("event.arkivo.onskinmodechanged"), currentSkinPayload());
@@ -179,8 +181,10 @@ int runServeCommand(const HostOptions &options, const QCommandLineParser &parser
 
 HostCommand serveCommand()
 {
-    return {QStringLiteral("serve"), QStringLiteral("serve [--port N] [--open] [--skin-control FILE]"),
+    return {QStringLiteral("serve"),
+            QStringLiteral("serve [--port N] [--open] [--skin-control FILE]"),
             QStringLiteral("Serves the backup-center page and its bridge to the plug-in on 127.0.0.1 and prints "
                            "\"Backup center: http://127.0.0.1:PORT/?token=TOKEN\"; runs until Ctrl+C or SIGTERM."),
-            {portOption, openOption, skinControlOption}, runServeCommand};
+            {portOption, openOption, skinControlOption},
+            runServeCommand};
 }

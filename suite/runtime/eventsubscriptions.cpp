@@ -9,8 +9,7 @@ Q_LOGGING_CATEGORY(lcEvents, "zentri.host.events")
 
 EventSubscriptions::EventSubscriptions(QObject *parent)
     : QObject(parent)
-{
-}
+{}
 
 bool EventSubscriptions::subscribe(const QString &event, QObject *receiver, const QString &slot)
 {

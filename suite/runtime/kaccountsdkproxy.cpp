@@ -8,8 +8,7 @@
 
 KAccountSdkProxy::KAccountSdkProxy(QObject *parent)
     : QObject(parent)
-{
-}
+{}
 
 KAccountSdkProxy::~KAccountSdkProxy() = default;
 

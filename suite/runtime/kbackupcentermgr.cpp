@@ -2,8 +2,7 @@
 
 KBackupCenterMgr::KBackupCenterMgr(QObject *parent)
     : QObject(parent)
-{
-}
+{}
 
 KBackupCenterMgr *KBackupCenterMgr::instance()
 {

@@ -51,28 +51,30 @@ QString KCloudSvrProxy::asyncCall(const QString &method, const QStringList &args
     const QByteArray slot = replySlot.toLatin1();
     auto answered = std::make_shared<bool>(false);
 
-    Reply reply = [self, target, slot, answered, callId](bool success, const QString &text,
-                                                         const KRpcResponse &response) {
-        if (*answered) {
-            qCWarning(lcCloudProxy) << callId << "answered twice; the second answer is dropped";
-            return;
-        }
-        *answered = true;
-        if (!self)
-            return;
-        if (target && !slot.isEmpty()) {
-            if (!QMetaObject::invokeMethod(target, slot.constData(), Qt::QueuedConnection,
-                                           Q_ARG(bool, success), Q_ARG(QString, text),
-                                           Q_ARG(KRpcResponse, response)))
-                qCWarning(lcCloudProxy) << target << "has no reply slot" << slot;
-        }
-        // Posted after the delivery, so the count drops once the slot has run
-        // (or once it was known that nobody is left to receive it).
-        QMetaObject::invokeMethod(self, [self] {
-            if (self && --self->m_pending == 0)
-                emit self->allRepliesDelivered();
-        }, Qt::QueuedConnection);
-    };
+    Reply reply
+        = [self, target, slot, answered, callId](bool success, const QString &text, const KRpcResponse &response) {
+              if (*answered) {
+                  qCWarning(lcCloudProxy) << callId << "answered twice; the second answer is dropped";
+                  return;
+              }
+              *answered = true;
+              if (!self)
+                  return;
+              if (target && !slot.isEmpty()) {
+                  if (!QMetaObject::invokeMethod(target, slot.constData(), Qt::QueuedConnection, Q_ARG(bool, success),
+                                                 Q_ARG(QString, text), Q_ARG(KRpcResponse, response)))
+                      qCWarning(lcCloudProxy) << target << "has no reply slot" << slot;
+              }
+              // Posted after the delivery, so the count drops once the slot has run
+              // (or once it was known that nobody is left to receive it).
+              QMetaObject::invokeMethod(
+                  self,
+                  [self] {
+                      if (self && --self->m_pending == 0)
+                          emit self->allRepliesDelivered();
+                  },
+                  Qt::QueuedConnection);
+          };
 
     // The responder may keep both past the plug-in's unloading.
     m_responder(ownedText(method), ownedText(args), reply);

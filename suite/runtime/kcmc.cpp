@@ -18,8 +18,8 @@ int intValue(const QString &item, const QString &field, bool *isNull)
         value = value.toObject().value(field);
     // Only a whole number in int's range is an integer item.
     const double number = value.toDouble();
-    const bool usable = value.isDouble() && std::floor(number) == number
-        && number >= std::numeric_limits<int>::min() && number <= std::numeric_limits<int>::max();
+    const bool usable = value.isDouble() && std::floor(number) == number && number >= std::numeric_limits<int>::min()
+                        && number <= std::numeric_limits<int>::max();
     if (isNull)
         *isNull = !usable;
     return usable ? int(number) : 0;

@@ -4,13 +4,12 @@
 
 KDcInfoC::KDcInfoC(QObject *parent)
     : QObject(parent)
-{
-}
+{}
 
 KDcInfoC::~KDcInfoC() = default;
 
-void KDcInfoC::postGeneralEvent(const QString &name, const QMap<QString, QString> &params,
-                                uint reserved1, uint reserved2, int probability)
+void KDcInfoC::postGeneralEvent(const QString &name, const QMap<QString, QString> &params, uint reserved1,
+                                uint reserved2, int probability)
 {
     QJsonObject extra;
     extra.insert(QStringLiteral("reserved1"), qint64(reserved1));

@@ -40,9 +40,8 @@ KDContentDlg::KDContentDlg(const QString &title, QWidget *parent, bool frameless
     m_layout->setContentsMargins(padding);
     m_layout->setSpacing(int(KDesignStyle::dpiScaled(12)));
 
-    m_title->setFont(KDrawHelper::getFontFromThemeWithDpi(QStringLiteral("KDContentDlg-title"),
-                                                          QString::fromLatin1(KDrawHelper::Prop_Text),
-                                                          m_title->font()));
+    m_title->setFont(KDrawHelper::getFontFromThemeWithDpi(
+        QStringLiteral("KDContentDlg-title"), QString::fromLatin1(KDrawHelper::Prop_Text), m_title->font()));
     m_title->setWordWrap(true);
     m_title->setVisible(!title.isEmpty());
     m_layout->addWidget(m_title);

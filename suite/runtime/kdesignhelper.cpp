@@ -24,7 +24,8 @@ void applySkin(QDialog *dialog)
     QPalette colors = dialog->palette();
     const QColor window = token(QStringLiteral("kd-color-bg-window"), colors.color(QPalette::Window));
     const QColor text = token(QStringLiteral("kd-color-text-primary"), colors.color(QPalette::WindowText));
-    const QColor disabled = token(QStringLiteral("kd-color-text-disabled"), colors.color(QPalette::Disabled, QPalette::Text));
+    const QColor disabled
+        = token(QStringLiteral("kd-color-text-disabled"), colors.color(QPalette::Disabled, QPalette::Text));
     for (QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::Button})
         colors.setColor(role, window);
     for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
@@ -69,7 +70,8 @@ protected:
         case QEvent::LayoutRequest:
             if (!m_fitPending) {
                 m_fitPending = true;
-                QMetaObject::invokeMethod(this, [this] { fitHeight(); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    this, [this] { fitHeight(); }, Qt::QueuedConnection);
             }
             break;
         default:

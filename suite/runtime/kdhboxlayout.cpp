@@ -2,7 +2,6 @@
 
 KDHBoxLayout::KDHBoxLayout(QWidget *parent)
     : KDBoxLayout(QBoxLayout::LeftToRight, parent)
-{
-}
+{}
 
 KDHBoxLayout::~KDHBoxLayout() = default;

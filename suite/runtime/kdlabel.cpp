@@ -9,8 +9,7 @@ const QString themeClass = QStringLiteral("KDLabel");
 
 KDLabel::KDLabel(QWidget *parent, Qt::WindowFlags flags)
     : KDLabel(QString(), parent, flags)
-{
-}
+{}
 
 KDLabel::KDLabel(const QString &text, QWidget *parent, Qt::WindowFlags flags)
     : QLabel(text, parent, flags)
@@ -34,8 +33,8 @@ void KDLabel::applyTheme()
         return;
     const QString textProperty = QString::fromLatin1(KDrawHelper::Prop_Text);
     QPalette themed = palette();
-    themed.setColor(QPalette::WindowText, KDrawHelper::getColorFromTheme(themeClass, textProperty,
-                                                                         themed.color(QPalette::WindowText)));
+    themed.setColor(QPalette::WindowText,
+                    KDrawHelper::getColorFromTheme(themeClass, textProperty, themed.color(QPalette::WindowText)));
     themed.setColor(QPalette::Disabled, QPalette::WindowText,
                     KDrawHelper::getColorFromTheme(themeClass, textProperty + QStringLiteral(":disabled"),
                                                    themed.color(QPalette::Disabled, QPalette::WindowText)));

@@ -7,8 +7,7 @@
 
 KDomainMgr::KDomainMgr(QObject *parent)
     : QObject(parent)
-{
-}
+{}
 
 KDomainMgr::~KDomainMgr() = default;
 

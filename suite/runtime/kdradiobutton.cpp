@@ -24,8 +24,7 @@ int indicatorSpacing()
 
 KDRadioButton::KDRadioButton(QWidget *parent)
     : KDRadioButton(QString(), parent)
-{
-}
+{}
 
 KDRadioButton::KDRadioButton(const QString &text, QWidget *parent)
     : QRadioButton(text, parent)

@@ -46,8 +46,8 @@ QFont stateFont(const QString &themeClass, const QString &property, QStyle::Stat
 }
 }
 
-QColor KDrawHelper::getColorFromTheme(const QString &themeClass, const QString &property,
-                                      const QColor &defaultColor, bool followSkin)
+QColor KDrawHelper::getColorFromTheme(const QString &themeClass, const QString &property, const QColor &defaultColor,
+                                      bool followSkin)
 {
     const QJsonValue value = ThemeStore::facet(themeClass, property, colorFacet, followSkin);
     if (value.isString()) {
@@ -58,8 +58,8 @@ QColor KDrawHelper::getColorFromTheme(const QString &themeClass, const QString &
     return defaultColor;
 }
 
-QFont KDrawHelper::getFontFromThemeWithDpi(const QString &themeClass, const QString &property,
-                                           const QFont &defaultFont, bool *ok)
+QFont KDrawHelper::getFontFromThemeWithDpi(const QString &themeClass, const QString &property, const QFont &defaultFont,
+                                           bool *ok)
 {
     const QJsonValue value = ThemeStore::facet(themeClass, property, fontFacet);
     const QJsonObject fontFields = value.toObject();
@@ -82,8 +82,7 @@ QFont KDrawHelper::getFontFromThemeWithDpi(const QString &themeClass, const QStr
     return font;
 }
 
-int KDrawHelper::getHintFromTheme(const QString &themeClass, const QString &property, int defaultValue,
-                                  bool *ok)
+int KDrawHelper::getHintFromTheme(const QString &themeClass, const QString &property, int defaultValue, bool *ok)
 {
     const QJsonValue value = ThemeStore::facet(themeClass, property, hintFacet);
     if (ok)
@@ -105,18 +104,20 @@ void KDrawHelper::drawBackGround(QPainter *painter, const QRect &rect, const QSt
     const QString cls = themeClass.isEmpty() ? windowClass : themeClass;
     const QStyle::State state = stateOf(option);
     const QColor background = args.background.isValid()
-        ? args.background : ThemeStore::stateColor(cls, QStringLiteral("background"), state);
-    const QColor border = args.border.isValid()
-        ? args.border : ThemeStore::stateColor(cls, QStringLiteral("border"), state);
+                                  ? args.background
+                                  : ThemeStore::stateColor(cls, QStringLiteral("background"), state);
+    const QColor border
+        = args.border.isValid() ? args.border : ThemeStore::stateColor(cls, QStringLiteral("border"), state);
     const bool hasBackground = background.isValid() && background.alpha() > 0;
     const bool hasBorder = border.isValid() && border.alpha() > 0;
     if (!hasBackground && !hasBorder)
         return;
 
     const qreal radius = args.radius >= 0
-        ? args.radius : int(KLiteStyle::dpiScaled(stateHint(cls, QStringLiteral("radius"), state, 0)));
-    const qreal borderWidth = hasBorder
-        ? qMax(1, int(KLiteStyle::dpiScaled(stateHint(cls, QStringLiteral("border-width"), state, 1)))) : 0;
+                             ? args.radius
+                             : int(KLiteStyle::dpiScaled(stateHint(cls, QStringLiteral("radius"), state, 0)));
+    const qreal borderWidth
+        = hasBorder ? qMax(1, int(KLiteStyle::dpiScaled(stateHint(cls, QStringLiteral("border-width"), state, 1)))) : 0;
     // A stroke is centred on its path: inset by half its width to stay inside.
     const QRectF area = QRectF(rect.marginsRemoved(args.margins))
                             .adjusted(borderWidth / 2, borderWidth / 2, -borderWidth / 2, -borderWidth / 2);
@@ -138,8 +139,8 @@ void KDrawHelper::drawBackGround(QPainter *painter, const QRect &rect, const QSt
     drawBackGround(painter, rect, themeClass, option, KDrawBackGroundExArgs());
 }
 
-void KDrawHelper::drawIcon(QPainter *painter, const QRect &rect, const QIcon &icon,
-                           const QStyleOption *option, bool followState, const QString &themeClass)
+void KDrawHelper::drawIcon(QPainter *painter, const QRect &rect, const QIcon &icon, const QStyleOption *option,
+                           bool followState, const QString &themeClass)
 {
     if (!painter || icon.isNull() || rect.isEmpty())
         return;
@@ -151,8 +152,8 @@ void KDrawHelper::drawIcon(QPainter *painter, const QRect &rect, const QIcon &ic
         mode = QIcon::Active;
     const QIcon::State iconState = (followState && (state & QStyle::State_On)) ? QIcon::On : QIcon::Off;
 
-    const QColor tint = themeClass.isEmpty()
-        ? QColor() : ThemeStore::stateColor(themeClass, QStringLiteral("icon"), state);
+    const QColor tint
+        = themeClass.isEmpty() ? QColor() : ThemeStore::stateColor(themeClass, QStringLiteral("icon"), state);
     if (!tint.isValid()) {
         icon.paint(painter, rect, Qt::AlignCenter, mode, iconState);
         return;
@@ -170,10 +171,9 @@ void KDrawHelper::drawIcon(QPainter *painter, const QRect &rect, const QIcon &ic
                         pixmap);
 }
 
-void KDrawHelper::drawText(QPainter *painter, const QRect &rect, const QString &text, int alignment,
-                           const QFont &font, const QString &themeClass, const QStyleOption *option,
-                           Qt::TextElideMode elideMode, const QString &property,
-                           const KDrawTextColorArgs &colorArgs, const QColor &color,
+void KDrawHelper::drawText(QPainter *painter, const QRect &rect, const QString &text, int alignment, const QFont &font,
+                           const QString &themeClass, const QStyleOption *option, Qt::TextElideMode elideMode,
+                           const QString &property, const KDrawTextColorArgs &colorArgs, const QColor &color,
                            qreal letterSpacing, int textFlags)
 {
     if (!painter || text.isEmpty() || rect.isEmpty())

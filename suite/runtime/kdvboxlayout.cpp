@@ -2,7 +2,6 @@
 
 KDVBoxLayout::KDVBoxLayout(QWidget *parent)
     : KDBoxLayout(QBoxLayout::TopToBottom, parent)
-{
-}
+{}
 
 KDVBoxLayout::~KDVBoxLayout() = default;

@@ -3,19 +3,15 @@
 KxWebViewJSContext::KxWebViewJSContext(const QVariantMap &arguments)
     : m_arguments(arguments)
     , m_result(Json::objectValue)
-{
-}
+{}
 
 KxWebViewJSApiHandler::KxWebViewJSApiHandler(QObject *parent)
     : QObject(parent)
-{
-}
+{}
 
 KxWebViewJSApiHandler::~KxWebViewJSApiHandler() = default;
 
-void KxWebViewJSApiHandler::initHandlers()
-{
-}
+void KxWebViewJSApiHandler::initHandlers() {}
 
 void KxWebViewJSApiHandler::setHandler(const QString &name, QObject *handler)
 {
@@ -54,14 +50,12 @@ KxWebViewJSObject *KxWebViewJSApiHandler::jsObject() const
 KEssJsApiProfile::KEssJsApiProfile(const QString &version, const QString &scope)
     : m_version(version)
     , m_scope(scope)
-{
-}
+{}
 
 KEssJsApiHandler::KEssJsApiHandler(KEssJsApi *api)
     : KxWebViewJSApiHandler(nullptr)
     , m_api(api)
-{
-}
+{}
 
 KEssJsApiHandler::~KEssJsApiHandler() = default;
 
@@ -78,8 +72,7 @@ KxWebViewJSObject *KEssJsApiHandler::jsObject() const
 
 KEssJsApi::KEssJsApi(QObject *parent)
     : QObject(parent)
-{
-}
+{}
 
 KEssJsApi::~KEssJsApi()
 {

@@ -90,8 +90,7 @@ QPointer<CloudConfigWatch> s_watch;
 
 KFpccomb::KFpccomb(QObject *parent)
     : QObject(parent)
-{
-}
+{}
 
 KFpccomb *KFpccomb::getInstance()
 {

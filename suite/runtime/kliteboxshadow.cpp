@@ -50,15 +50,13 @@ void gaussianBlur(QImage &mask, qreal sigma)
 }
 }
 
-KLiteBoxShadow::KLiteBoxShadow(QWidget *parent, int offsetX, int offsetY, int blur, const QColor &color,
-                               int spread)
+KLiteBoxShadow::KLiteBoxShadow(QWidget *parent, int offsetX, int offsetY, int blur, const QColor &color, int spread)
     : QObject(parent)
     , m_offset(offsetX, offsetY)
     , m_blur(qMax(0, blur))
     , m_spread(qMax(0, spread))
     , m_color(color)
-{
-}
+{}
 
 KLiteBoxShadow::~KLiteBoxShadow() = default;
 
@@ -116,8 +114,8 @@ QMargins KLiteBoxShadow::shadowMargins() const
 {
     // A Gaussian of sigma blur/4 has faded out within half the blur radius.
     const int extent = (m_blur + 1) / 2 + m_spread;
-    return QMargins(qMax(0, extent - m_offset.x()), qMax(0, extent - m_offset.y()),
-                    qMax(0, extent + m_offset.x()), qMax(0, extent + m_offset.y()));
+    return QMargins(qMax(0, extent - m_offset.x()), qMax(0, extent - m_offset.y()), qMax(0, extent + m_offset.x()),
+                    qMax(0, extent + m_offset.y()));
 }
 
 QSize KLiteBoxShadow::caculateSize(const QSize &clientSize) const
@@ -139,8 +137,7 @@ QImage KLiteBoxShadow::shadowImage(const QSize &fullSize) const
         return m_cache;
 
     const QRect client = caculateClientRect(QRect(QPoint(0, 0), fullSize));
-    const QRectF shape = QRectF(client.translated(m_offset))
-                             .adjusted(-m_spread, -m_spread, m_spread, m_spread);
+    const QRectF shape = QRectF(client.translated(m_offset)).adjusted(-m_spread, -m_spread, m_spread, m_spread);
     QImage mask(fullSize, QImage::Format_Grayscale8);
     mask.fill(0);
     {

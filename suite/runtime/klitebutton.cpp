@@ -30,8 +30,7 @@ KLiteButton::KLiteButton(QWidget *parent, KLiteThemeSupports::SizeType sizeType)
 {
     // Hover colours need a repaint when the pointer enters or leaves.
     setAttribute(Qt::WA_Hover);
-    connect(ThemeNotifier::instance(), &ThemeNotifier::skinChanged, this,
-            [this] { update(); });
+    connect(ThemeNotifier::instance(), &ThemeNotifier::skinChanged, this, [this] { update(); });
 }
 
 KLiteButton::~KLiteButton() = default;
@@ -61,10 +60,11 @@ KLiteThemeSupports::SizeType KLiteButton::sizeType() const
 QSize KLiteButton::sizeHint() const
 {
     const QString cls = themeClass();
-    const QFont textFont = KDrawHelper::getFontFromThemeWithDpi(cls, QString::fromLatin1(KDrawHelper::Prop_Text),
-                                                                font());
+    const QFont textFont
+        = KDrawHelper::getFontFromThemeWithDpi(cls, QString::fromLatin1(KDrawHelper::Prop_Text), font());
     const int padding = int(KLiteStyle::dpiScaled(KDrawHelper::getHintFromTheme(cls, QStringLiteral("padding"), 16)));
-    const int minWidth = int(KLiteStyle::dpiScaled(KDrawHelper::getHintFromTheme(cls, QStringLiteral("min-width"), 64)));
+    const int minWidth
+        = int(KLiteStyle::dpiScaled(KDrawHelper::getHintFromTheme(cls, QStringLiteral("min-width"), 64)));
     const int textWidth = QFontMetrics(textFont).size(Qt::TextShowMnemonic, text()).width();
     int iconWidth = 0;
     if (!icon().isNull())

@@ -52,15 +52,15 @@ bool isPlainLocalPath(const QString &path)
 bool hasExecutableSuffix(const QFileInfo &info)
 {
     static const QSet<QString> suffixes = {
-        QStringLiteral("exe"), QStringLiteral("com"), QStringLiteral("bat"), QStringLiteral("cmd"),
-        QStringLiteral("scr"), QStringLiteral("pif"), QStringLiteral("msi"), QStringLiteral("msp"),
-        QStringLiteral("cpl"), QStringLiteral("jar"), QStringLiteral("js"), QStringLiteral("jse"),
-        QStringLiteral("vbs"), QStringLiteral("vbe"), QStringLiteral("wsf"), QStringLiteral("wsh"),
-        QStringLiteral("ps1"), QStringLiteral("psm1"), QStringLiteral("hta"), QStringLiteral("lnk"),
-        QStringLiteral("reg"), QStringLiteral("sh"), QStringLiteral("bash"), QStringLiteral("csh"),
-        QStringLiteral("zsh"), QStringLiteral("py"), QStringLiteral("pl"), QStringLiteral("rb"),
-        QStringLiteral("php"), QStringLiteral("app"), QStringLiteral("bin"), QStringLiteral("run"),
-        QStringLiteral("desktop"), QStringLiteral("so"), QStringLiteral("dll"),
+        QStringLiteral("exe"),     QStringLiteral("com"),  QStringLiteral("bat"),  QStringLiteral("cmd"),
+        QStringLiteral("scr"),     QStringLiteral("pif"),  QStringLiteral("msi"),  QStringLiteral("msp"),
+        QStringLiteral("cpl"),     QStringLiteral("jar"),  QStringLiteral("js"),   QStringLiteral("jse"),
+        QStringLiteral("vbs"),     QStringLiteral("vbe"),  QStringLiteral("wsf"),  QStringLiteral("wsh"),
+        QStringLiteral("ps1"),     QStringLiteral("psm1"), QStringLiteral("hta"),  QStringLiteral("lnk"),
+        QStringLiteral("reg"),     QStringLiteral("sh"),   QStringLiteral("bash"), QStringLiteral("csh"),
+        QStringLiteral("zsh"),     QStringLiteral("py"),   QStringLiteral("pl"),   QStringLiteral("rb"),
+        QStringLiteral("php"),     QStringLiteral("app"),  QStringLiteral("bin"),  QStringLiteral("run"),
+        QStringLiteral("desktop"), QStringLiteral("so"),   QStringLiteral("dll"),
     };
     // Windows drops trailing dots and spaces of a name: "x.exe. " runs as "x.exe".
     QString name = info.fileName();
@@ -75,13 +75,13 @@ bool hasExecutableSuffix(const QFileInfo &info)
 bool hasDocumentSuffix(const QFileInfo &info)
 {
     static const QSet<QString> suffixes = {
-        QStringLiteral("zentri"), QStringLiteral("zntx"), QStringLiteral("doc"), QStringLiteral("dot"),
-        QStringLiteral("docx"), QStringLiteral("dotx"), QStringLiteral("docm"), QStringLiteral("dotm"),
-        QStringLiteral("zcel"), QStringLiteral("zcelt"), QStringLiteral("xls"), QStringLiteral("xlt"),
-        QStringLiteral("xlsx"), QStringLiteral("xlsm"), QStringLiteral("xltx"), QStringLiteral("xltm"),
-        QStringLiteral("xlsb"), QStringLiteral("csv"), QStringLiteral("zsho"), QStringLiteral("zshot"),
-        QStringLiteral("ppt"), QStringLiteral("pps"), QStringLiteral("pot"), QStringLiteral("pptx"),
-        QStringLiteral("ppsx"), QStringLiteral("potx"), QStringLiteral("pdf"),
+        QStringLiteral("zentri"), QStringLiteral("zntx"),  QStringLiteral("doc"),  QStringLiteral("dot"),
+        QStringLiteral("docx"),   QStringLiteral("dotx"),  QStringLiteral("docm"), QStringLiteral("dotm"),
+        QStringLiteral("zcel"),   QStringLiteral("zcelt"), QStringLiteral("xls"),  QStringLiteral("xlt"),
+        QStringLiteral("xlsx"),   QStringLiteral("xlsm"),  QStringLiteral("xltx"), QStringLiteral("xltm"),
+        QStringLiteral("xlsb"),   QStringLiteral("csv"),   QStringLiteral("zsho"), QStringLiteral("zshot"),
+        QStringLiteral("ppt"),    QStringLiteral("pps"),   QStringLiteral("pot"),  QStringLiteral("pptx"),
+        QStringLiteral("ppsx"),   QStringLiteral("potx"),  QStringLiteral("pdf"),
     };
     return suffixes.contains(info.suffix().toLower());
 }
@@ -117,8 +117,7 @@ bool KProcess::checkLocalFileSafe(const QString &path)
     // On POSIX an execute bit makes a file a program. NTFS, exFAT and CIFS
     // drives show every file with one, so a document type is still opened:
     // the suite opens it, nothing runs it.
-    const QFile::Permissions executeBits =
-        QFile::ExeOwner | QFile::ExeUser | QFile::ExeGroup | QFile::ExeOther;
+    const QFile::Permissions executeBits = QFile::ExeOwner | QFile::ExeUser | QFile::ExeGroup | QFile::ExeOther;
     if ((info.permissions() & executeBits) && !hasDocumentSuffix(info))
         return false;
 #endif
@@ -162,8 +161,8 @@ bool KProcess::checkUrl(const QString &url)
     return false;
 }
 
-bool KProcess::StartDetach(const QString &program, const QStringList &arguments,
-                           const QString &workingDirectory, qint64 *pid)
+bool KProcess::StartDetach(const QString &program, const QStringList &arguments, const QString &workingDirectory,
+                           qint64 *pid)
 {
     if (program.isEmpty())
         return false;
@@ -181,8 +180,7 @@ bool KProcess::Execute(const QString &program, const QStringList &arguments)
 bool startProcess(const QString &program, const QString &arguments)
 {
     QString executable = program;
-    if (executable.size() >= 2 && executable.startsWith(QLatin1Char('"'))
-        && executable.endsWith(QLatin1Char('"')))
+    if (executable.size() >= 2 && executable.startsWith(QLatin1Char('"')) && executable.endsWith(QLatin1Char('"')))
         executable = executable.mid(1, executable.size() - 2);
     return KProcess::StartDetach(executable, QProcess::splitCommand(arguments));
 }

@@ -27,7 +27,7 @@ void KxLoggerLite::writeInfo(const std::wstring &module, const std::wstring &mes
     // One call, one line: a line break in the message must not forge another entry.
     text.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
     const QString line = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"))
-        + QLatin1Char(' ') + moduleName + QLatin1Char(' ') + text + QLatin1Char('\n');
+                         + QLatin1Char(' ') + moduleName + QLatin1Char(' ') + text + QLatin1Char('\n');
 
     static QMutex mutex;
     QMutexLocker locker(&mutex);

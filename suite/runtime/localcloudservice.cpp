@@ -43,7 +43,7 @@ const QRegularExpression &partPattern()
 QString newPartName()
 {
     return partPrefix + QString::number(QCoreApplication::applicationPid()) + QLatin1Char('-')
-        + QStringLiteral("%1").arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+           + QStringLiteral("%1").arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
 }
 
 // Parts left behind by hosts that no longer run; a running host's are its own.
@@ -100,9 +100,8 @@ QString freeFileName(const QDir &folder, const QString &name)
     const QString base = info.completeBaseName();
     const QString suffix = info.suffix();
     for (int n = 1;; ++n) {
-        const QString candidate = suffix.isEmpty()
-            ? QStringLiteral("%1 (%2)").arg(base, QString::number(n))
-            : QStringLiteral("%1 (%2).%3").arg(base, QString::number(n), suffix);
+        const QString candidate = suffix.isEmpty() ? QStringLiteral("%1 (%2)").arg(base, QString::number(n))
+                                                   : QStringLiteral("%1 (%2).%3").arg(base, QString::number(n), suffix);
         if (!taken(candidate))
             return folder.filePath(candidate);
     }
@@ -111,8 +110,8 @@ QString freeFileName(const QDir &folder, const QString &name)
 qint64 configuredRate()
 {
     bool ok = false;
-    const qint64 rate = SuiteConfig::value(QStringLiteral("cloud/uploadBytesPerSecond"), defaultBytesPerSecond)
-                            .toLongLong(&ok);
+    const qint64 rate
+        = SuiteConfig::value(QStringLiteral("cloud/uploadBytesPerSecond"), defaultBytesPerSecond).toLongLong(&ok);
     return ok && rate >= 0 ? rate : defaultBytesPerSecond;
 }
 }
@@ -177,8 +176,7 @@ LocalCloudService::~LocalCloudService()
     }
 }
 
-void LocalCloudService::respond(const QString &method, const QStringList &args,
-                                const KCloudSvrProxy::Reply &reply)
+void LocalCloudService::respond(const QString &method, const QStringList &args, const KCloudSvrProxy::Reply &reply)
 {
     bool ok = true;
     QString text;
@@ -213,7 +211,8 @@ QString LocalCloudService::localFolder(const QString &drivePath)
         if (!isPlainName(part))
             return QString();
     }
-    QString folder = SuiteHome::filePath(QStringLiteral("clouddrive/group/%1/%2").arg(groupId(), fileId(parts.first())));
+    QString folder
+        = SuiteHome::filePath(QStringLiteral("clouddrive/group/%1/%2").arg(groupId(), fileId(parts.first())));
     for (int i = 1; i < parts.size(); ++i)
         folder += QLatin1Char('/') + parts.at(i);
     return folder;
@@ -292,7 +291,8 @@ void LocalCloudService::cancelUploads(const QStringList &args)
 KRpcResponse LocalCloudService::roamingMode() const
 {
     KRpcResponse response;
-    response.insert(QStringLiteral("roamingmode"), SuiteConfig::value(roamingModeKey, QStringLiteral("auto")).toString());
+    response.insert(QStringLiteral("roamingmode"),
+                    SuiteConfig::value(roamingModeKey, QStringLiteral("auto")).toString());
     const QString strategy = SuiteConfig::value(roamingStrategyKey).toString();
     if (!strategy.isEmpty())
         response.insert(QStringLiteral("roamingstrategy"), strategy);

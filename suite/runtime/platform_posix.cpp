@@ -19,7 +19,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-
 namespace {
 // An endpoint that neither accepts nor answers within this time is gone or
 // hung; SendMessageW would hang with it, the twin moves on.

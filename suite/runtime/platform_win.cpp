@@ -9,8 +9,8 @@ namespace Platform {
 
 bool openRecycleBin()
 {
-    const HINSTANCE result = ShellExecuteW(nullptr, L"open", L"shell:RecycleBinFolder", nullptr,
-                                           nullptr, SW_SHOWNORMAL);
+    const HINSTANCE result
+        = ShellExecuteW(nullptr, L"open", L"shell:RecycleBinFolder", nullptr, nullptr, SW_SHOWNORMAL);
     // ShellExecute reports success with a value above 32.
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
@@ -25,8 +25,9 @@ int sendToAppCenterWindows(quintptr sender, quintptr dwData, const QByteArray &d
     HWND window = nullptr;
     // The app-center windows are message-only windows of one class and title;
     // each search starts after the previous match.
-    while ((window = FindWindowExW(HWND_MESSAGE, window, L"{317997EE-152D-4B70-8116-5B6CE6C02A0C}",
-                                   L"__KAPPCENTER_WINDOW__")) != nullptr) {
+    while ((window
+            = FindWindowExW(HWND_MESSAGE, window, L"{317997EE-152D-4B70-8116-5B6CE6C02A0C}", L"__KAPPCENTER_WINDOW__"))
+           != nullptr) {
         SendMessageW(window, WM_COPYDATA, static_cast<WPARAM>(sender), reinterpret_cast<LPARAM>(&copyData));
         ++reached;
     }

@@ -112,8 +112,7 @@ QString activeSkin()
     return hasSkin(skin) ? skin : defaultSkin;
 }
 
-QJsonValue facet(const QString &themeClass, const QString &property, const QString &facetName,
-                 bool followSkin)
+QJsonValue facet(const QString &themeClass, const QString &property, const QString &facetName, bool followSkin)
 {
     const QList<const Skin *> chain = skinChain(followSkin ? activeSkin() : defaultSkin);
     QJsonValue value = resolveReferences(chain, rawLookup(chain, themeClass, property));

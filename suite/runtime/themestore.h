@@ -28,8 +28,7 @@ QString activeSkin();
 // The facet `facet` of `property` in `themeClass`, references resolved;
 // undefined when the theme has none. With `followSkin` false the default
 // skin is read.
-QJsonValue facet(const QString &themeClass, const QString &property, const QString &facet,
-                 bool followSkin = true);
+QJsonValue facet(const QString &themeClass, const QString &property, const QString &facet, bool followSkin = true);
 
 // Property-name suffixes for a widget state, most specific first, ending
 // with "" (the plain property): ":disabled", ":checked", ":pressed",

@@ -7,8 +7,7 @@
 ZentriAppContainer::ZentriAppContainer(KAppMainWindow *mainWindow)
     : m_mainWindow(mainWindow)
     , m_subscriptions(new EventSubscriptions)
-{
-}
+{}
 
 ZentriAppContainer::~ZentriAppContainer()
 {
@@ -39,8 +38,8 @@ int ZentriAppContainer::raiseEvent(const QString &event, const QVariantMap &payl
 {
     int reached = m_subscriptions->raise(event, payload);
     if (m_mainWindow) {
-        if (auto *windowSubscriptions = m_mainWindow->findChild<EventSubscriptions *>(
-                QString(), Qt::FindDirectChildrenOnly))
+        if (auto *windowSubscriptions
+            = m_mainWindow->findChild<EventSubscriptions *>(QString(), Qt::FindDirectChildrenOnly))
             reached += windowSubscriptions->raise(event, payload);
     }
     return reached;

@@ -22,7 +22,11 @@ private slots:
 private:
     // The listing's text and its groups.
     QJsonArray list(std::string *text = nullptr);
-    bool remove() { return m_api->call(QStringLiteral("delBackupFile"), {{QStringLiteral("backupFile"), m_copy}})["result"].asBool(); }
+    bool remove()
+    {
+        return m_api->call(QStringLiteral("delBackupFile"), {{QStringLiteral("backupFile"), m_copy}})["result"]
+            .asBool();
+    }
 
     std::unique_ptr<PageApiFixture> m_api;
     QString m_copy;
@@ -41,7 +45,9 @@ QJsonArray tst_BackupFileApi::list(std::string *text)
     const Json::Value answer = m_api->call(QStringLiteral("getBackupFileList"));
     if (text)
         *text = answer["backupList"].asString();
-    const QJsonObject listing = QJsonDocument::fromJson(QByteArray::fromBase64(QByteArray::fromStdString(answer["backupList"].asString()))).object();
+    const QJsonObject listing
+        = QJsonDocument::fromJson(QByteArray::fromBase64(QByteArray::fromStdString(answer["backupList"].asString())))
+              .object();
     if (!answer["result"].asBool() || listing.keys() != QStringList{QStringLiteral("backupList")})
         QTest::qFail("not a listing", __FILE__, __LINE__);
     return listing.value(QStringLiteral("backupList")).toArray();

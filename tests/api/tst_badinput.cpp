@@ -9,7 +9,8 @@
 namespace {
 QString copyName(const QString &document, const QString &stamp)
 {
-    return QStringLiteral("%1.0123456789abcdef0123456789ABCDEF.%2.%3").arg(document, stamp, QFileInfo(document).suffix());
+    return QStringLiteral("%1.0123456789abcdef0123456789ABCDEF.%2.%3")
+        .arg(document, stamp, QFileInfo(document).suffix());
 }
 }
 
@@ -39,20 +40,22 @@ void tst_BadInput::init()
     TestSuiteHome &home = m_api->home;
     home.setSuiteValue(QStringLiteral("backup/path"), home.makeDir(QStringLiteral("backup")));
     home.setSuiteValue(QStringLiteral("backup/defaultPath"), home.makeDir(QStringLiteral("default")));
-    m_files = QStringList{QStringLiteral("backup/") + copyName(QStringLiteral("report.docx"), QStringLiteral("20240305143007")),
-                          QStringLiteral("backup/") + copyName(QStringLiteral("report.docx"), QStringLiteral("20240305150000")),
-                          QStringLiteral("backup/notes.txt"), QStringLiteral("outside/target.docx"),
-                          QStringLiteral("backup/123")};
+    m_files = QStringList{
+        QStringLiteral("backup/") + copyName(QStringLiteral("report.docx"), QStringLiteral("20240305143007")),
+        QStringLiteral("backup/") + copyName(QStringLiteral("report.docx"), QStringLiteral("20240305150000")),
+        QStringLiteral("backup/notes.txt"), QStringLiteral("outside/target.docx"), QStringLiteral("backup/123")};
     for (const QString &file : qAsConst(m_files))
         home.writeFile(file);
     // A link named like a copy, to a file outside the folder.
-    const QString link = QStringLiteral("backup/") + copyName(QStringLiteral("linked.docx"), QStringLiteral("20240305120000"));
+    const QString link
+        = QStringLiteral("backup/") + copyName(QStringLiteral("linked.docx"), QStringLiteral("20240305120000"));
     QVERIFY(QFile::link(path(QStringLiteral("outside/target.docx")), path(link)));
     m_files << link;
     QCOMPARE(m_api->call(QStringLiteral("getBackupFileList"))["result"].asBool(), true);
 
     // Listed after the listing: on disk, named like a copy, but not in the catalogue.
-    const QString unlisted = QStringLiteral("backup/") + copyName(QStringLiteral("late.docx"), QStringLiteral("20240305160000"));
+    const QString unlisted
+        = QStringLiteral("backup/") + copyName(QStringLiteral("late.docx"), QStringLiteral("20240305160000"));
     home.writeFile(unlisted);
     m_files << unlisted;
     // Relative paths would be taken from here.
@@ -76,7 +79,8 @@ void tst_BadInput::answers_data()
     QTest::addColumn<bool>("result");
     QTest::addColumn<QStringList>("removed"); // of the home's files
     QTest::addColumn<int>("launches");
-    QTest::addColumn<QString>("log"); // the lines between begin and end, "|" between; by default the failure's "not found"
+    QTest::addColumn<QString>(
+        "log"); // the lines between begin and end, "|" between; by default the failure's "not found"
     const auto row = [](const char *name, const char *method, const QVariantMap &arguments, bool result,
                         const QStringList &removed = {}, int launches = 0, const QString &log = {}) {
         QTest::newRow(name) << QString::fromLatin1(method) << arguments << result << removed << launches << log;
@@ -87,7 +91,8 @@ void tst_BadInput::answers_data()
     const auto file = [](const QVariant &path) { return QVariantMap{{QStringLiteral("backupFile"), path}}; };
     const QString report = QStringLiteral("report.docx");
     const QString copy = QStringLiteral("@/backup/") + copyName(report, QStringLiteral("20240305143007"));
-    const QString link = QStringLiteral("backup/") + copyName(QStringLiteral("linked.docx"), QStringLiteral("20240305120000"));
+    const QString link
+        = QStringLiteral("backup/") + copyName(QStringLiteral("linked.docx"), QStringLiteral("20240305120000"));
     const QString megabyte(1 << 20, QLatin1Char('a'));
     const QString day = QStringLiteral("2024/03/05");
 
@@ -113,7 +118,8 @@ void tst_BadInput::answers_data()
     // Opening is not limited to listed copies: the suite's safety check decides.
     row("open through ..", "openBackupFile", file(dotted), true, {}, 1);
     row("exists, not listed", "delBackupFile",
-        file(QStringLiteral("@/backup/") + copyName(QStringLiteral("late.docx"), QStringLiteral("20240305160000"))), false);
+        file(QStringLiteral("@/backup/") + copyName(QStringLiteral("late.docx"), QStringLiteral("20240305160000"))),
+        false);
     row("outside the folder", "delBackupFile", file(QStringLiteral("@/outside/target.docx")), false);
     // The link is listed like QDir lists it: removing it removes the link, never its target.
     row("link, open", "openBackupFile", file(QStringLiteral("@/") + link), false, {}, 0,
@@ -125,7 +131,8 @@ void tst_BadInput::answers_data()
     row("30 February", "openBackupGroup", group(report, QStringLiteral("2024/02/30")), false);
     row("hyphens", "delBackupGroup", group(report, QStringLiteral("2024-03-05")), false);
     row("list", "getBackupFileList", {}, true, {}, 0,
-        QStringLiteral("reloadBackupFiles() BackupPath = @/backup|getBackupFilesForJsonBase64() BackupFileStorageCount = 3"));
+        QStringLiteral(
+            "reloadBackupFiles() BackupPath = @/backup|getBackupFilesForJsonBase64() BackupFileStorageCount = 3"));
     row("open good group", "openBackupGroup", group(report, day), true, {}, 2);
     row("good group", "delBackupGroup", group(report, day), true,
         {QStringLiteral("backup/") + copyName(report, QStringLiteral("20240305143007")),
@@ -152,7 +159,8 @@ void tst_BadInput::answers()
             value = value.toString().replace(QLatin1Char('@'), m_api->home.path());
     }
 
-    if (method == QLatin1String("openBackupFile") && arguments.value(QStringLiteral("backupFile")).toString().contains(QChar(0)))
+    if (method == QLatin1String("openBackupFile")
+        && arguments.value(QStringLiteral("backupFile")).toString().contains(QChar(0)))
         QTest::ignoreMessage(QtWarningMsg, "Broken filename passed to function");
     const Json::Value answer = m_api->call(method, arguments);
     QVERIFY(answer["result"].isBool());
@@ -178,7 +186,8 @@ void tst_BadInput::concurrentCallsAreSerialised()
         m_api->home.writeFile(QStringLiteral("backup/") + copyName(QStringLiteral("bulk.xlsx"), stamp));
         if (i < 10) {
             for (int t = 0; t < 2; ++t)
-                own[t] << m_api->home.writeFile(QStringLiteral("backup/") + copyName(QStringLiteral("t%1.docx").arg(t), stamp));
+                own[t] << m_api->home.writeFile(QStringLiteral("backup/")
+                                                + copyName(QStringLiteral("t%1.docx").arg(t), stamp));
         }
     }
     QCOMPARE(m_api->call(QStringLiteral("getBackupFileList"))["result"].asBool(), true);
@@ -191,15 +200,16 @@ void tst_BadInput::concurrentCallsAreSerialised()
                                {QStringLiteral("saveDate"), QStringLiteral("2024/03/05")}};
         for (const QString &copy : own[t]) {
             m_api->call(QStringLiteral("getBackupFileList"));
-            m_api->call(QStringLiteral("openBackupFile"), {{QStringLiteral("backupFile"), copy + QStringLiteral(".gone")}});
+            m_api->call(QStringLiteral("openBackupFile"),
+                        {{QStringLiteral("backupFile"), copy + QStringLiteral(".gone")}});
             m_api->call(QStringLiteral("openBackupGroup"), {{QStringLiteral("fileName"), QStringLiteral("none")}});
             m_api->call(QStringLiteral("openBackupFolder"), bulk);
             m_api->call(QStringLiteral("delBackupFile"), {{QStringLiteral("backupFile"), copy}});
             m_api->call(QStringLiteral("delBackupGroup"), {{QStringLiteral("fileName"), QStringLiteral("none")}});
         }
     };
-    std::unique_ptr<QThread> threads[2] = {std::unique_ptr<QThread>(QThread::create(work, 0)),
-                                           std::unique_ptr<QThread>(QThread::create(work, 1))};
+    std::unique_ptr<QThread> threads[2]
+        = {std::unique_ptr<QThread>(QThread::create(work, 0)), std::unique_ptr<QThread>(QThread::create(work, 1))};
     for (auto &thread : threads)
         thread->start();
     start.release(2);
@@ -213,7 +223,8 @@ void tst_BadInput::concurrentCallsAreSerialised()
     for (const QString &line : m_api->home.logMessages()) {
         const QString method = line.left(line.indexOf(QLatin1Char('(')));
         if (line.endsWith(QLatin1String("() begin"))) {
-            QVERIFY2(running.isEmpty(), qPrintable(line + QStringLiteral(" while ") + running + QStringLiteral(" ran")));
+            QVERIFY2(running.isEmpty(),
+                     qPrintable(line + QStringLiteral(" while ") + running + QStringLiteral(" ran")));
             running = method;
             ++calls;
         } else if (line.endsWith(QLatin1String("() end"))) {
@@ -228,7 +239,8 @@ void tst_BadInput::concurrentCallsAreSerialised()
         for (const QString &copy : copies)
             QVERIFY(!QFile::exists(copy));
     }
-    QCOMPARE(QDir(path(QStringLiteral("backup"))).entryList(QDir::Files).filter(QStringLiteral("bulk.xlsx")).size(), 200);
+    QCOMPARE(QDir(path(QStringLiteral("backup"))).entryList(QDir::Files).filter(QStringLiteral("bulk.xlsx")).size(),
+             200);
 }
 
 QTEST_MAIN(tst_BadInput)

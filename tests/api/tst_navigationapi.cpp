@@ -57,8 +57,12 @@ private:
 namespace {
 QStringList repairArguments(const char *app)
 {
-    return {QStringLiteral("Run"), QStringLiteral("/InstanceId=ZentriCloudSvr"), QStringLiteral("zentricloudsvrimp.dll"),
-            QStringLiteral("/run_app"), QStringLiteral("/app_id=") + QLatin1String(app), QStringLiteral("/src=public_backupcenter")};
+    return {QStringLiteral("Run"),
+            QStringLiteral("/InstanceId=ZentriCloudSvr"),
+            QStringLiteral("zentricloudsvrimp.dll"),
+            QStringLiteral("/run_app"),
+            QStringLiteral("/app_id=") + QLatin1String(app),
+            QStringLiteral("/src=public_backupcenter")};
 }
 }
 
@@ -111,19 +115,29 @@ void tst_NavigationApi::launches_data()
     const QString compact = QStringLiteral("paths/compactLaunchExe");
     const QString yes = QStringLiteral("{\"result\":true}");
     const auto radar = [](const char *id) {
-        return QStringList{QStringLiteral("/brisadesk"),
-                           QStringLiteral("clouddoc://act=showbox&type=fileradar&radarid=%1&from=arkivo").arg(QLatin1String(id))};
+        return QStringList{
+            QStringLiteral("/brisadesk"),
+            QStringLiteral("clouddoc://act=showbox&type=fileradar&radarid=%1&from=arkivo").arg(QLatin1String(id))};
     };
-    QTest::newRow("document repair") << "runDocumentRepair" << QVariantMap() << "" << "" << yes << repairArguments("mendtool") << true;
-    QTest::newRow("data recovery") << "runDataRestore" << QVariantMap() << "" << "" << yes << repairArguments("rescuekit_orr") << true;
+    QTest::newRow("document repair") << "runDocumentRepair" << QVariantMap() << ""
+                                     << "" << yes << repairArguments("mendtool") << true;
+    QTest::newRow("data recovery") << "runDataRestore" << QVariantMap() << ""
+                                   << "" << yes << repairArguments("rescuekit_orr") << true;
     // Without the suite's executable the page hears false, still logged.
     QTest::newRow("repair without launcher") << "runDocumentRepair" << QVariantMap() << launchExe << ""
                                              << "{\"result\":false}" << QStringList() << true;
-    QTest::newRow("radar, no id") << "showFileRadarDlg" << QVariantMap() << "" << "" << "{}" << radar("2") << false;
-    QTest::newRow("radar, empty id") << "showFileRadarDlg" << QVariantMap{{"radarid", ""}} << "" << "" << "{}" << radar("2") << false;
-    QTest::newRow("radar, id 7") << "showFileRadarDlg" << QVariantMap{{"radarid", "7"}} << "" << "" << "{}" << radar("7") << false;
+    QTest::newRow("radar, no id") << "showFileRadarDlg" << QVariantMap() << ""
+                                  << ""
+                                  << "{}" << radar("2") << false;
+    QTest::newRow("radar, empty id") << "showFileRadarDlg" << QVariantMap{{"radarid", ""}} << ""
+                                     << ""
+                                     << "{}" << radar("2") << false;
+    QTest::newRow("radar, id 7") << "showFileRadarDlg" << QVariantMap{{"radarid", "7"}} << ""
+                                 << ""
+                                 << "{}" << radar("7") << false;
     // A quote must not end the address and smuggle in arguments of its own.
-    QTest::newRow("radar, quote in the id") << "showFileRadarDlg" << QVariantMap{{"radarid", "1\" /evil \"x"}} << "" << ""
+    QTest::newRow("radar, quote in the id") << "showFileRadarDlg" << QVariantMap{{"radarid", "1\" /evil \"x"}} << ""
+                                            << ""
                                             << "{}" << radar("1%22%20%2Fevil%20%22x") << false;
     QTest::newRow("radar, no launcher") << "showFileRadarDlg" << QVariantMap() << compact << ""
                                         << "{\"errormsg\":\"launchExe path is empty\"}" << QStringList() << false;
@@ -172,9 +186,9 @@ void tst_NavigationApi::disableFeature()
     QFETCH(bool, rescueWizard);
     QFETCH(bool, weChat);
     QFETCH(QString, disabled);
-    m_api->home.setCloudConfig({{QStringLiteral("features"),
-                                 QJsonObject{{QStringLiteral("RescueWizard"), rescueWizard},
-                                             {QStringLiteral("EnableWeChatFileEntrance"), weChat}}}});
+    m_api->home.setCloudConfig(
+        {{QStringLiteral("features"), QJsonObject{{QStringLiteral("RescueWizard"), rescueWizard},
+                                                  {QStringLiteral("EnableWeChatFileEntrance"), weChat}}}});
     QCOMPARE(PageApiFixture::text(m_api->call(QStringLiteral("disableFeature"))),
              QStringLiteral("{\"disableFeature\":\"%1\",\"result\":true}").arg(disabled));
 }
@@ -200,8 +214,10 @@ void tst_NavigationApi::openUrl()
     // A file address opens only an existing document.
     m_api->home.writeFile(QStringLiteral("x.docx"));
     if (arguments.contains(QStringLiteral("url")))
-        arguments[QStringLiteral("url")] = arguments.value(QStringLiteral("url")).toString().replace(QLatin1String("<home>"), m_api->home.path());
-    UrlCatcher catcher({QStringLiteral("https"), QStringLiteral("http"), QStringLiteral("file"), QStringLiteral("javascript")});
+        arguments[QStringLiteral("url")]
+            = arguments.value(QStringLiteral("url")).toString().replace(QLatin1String("<home>"), m_api->home.path());
+    UrlCatcher catcher(
+        {QStringLiteral("https"), QStringLiteral("http"), QStringLiteral("file"), QStringLiteral("javascript")});
     QCOMPARE(PageApiFixture::text(m_api->call(QStringLiteral("openUrl"), arguments)), QStringLiteral("{}"));
     arkivoApplication::instance().waitForBackgroundTasks();
     const QUrl url(arguments.value(QStringLiteral("url")).toString());
@@ -218,8 +234,10 @@ void tst_NavigationApi::panelBehindLogin_data()
     const QString search = QStringLiteral("plugin://pageStartPage?showSearchPanel");
     const QString recycle = QStringLiteral("plugin://pageStartPage?jumpToLocalFolder&recyclebin");
     for (const char *account : {"signed in", "signs in at once", "signs in later"}) {
-        QTest::addRow("search panel, %s", account) << "openSearchPanel" << "arkivoSearchPanel" << search << account;
-        QTest::addRow("cloud recycle bin, %s", account) << "openCloudRecycleBin" << "arkivoCloudRecycleBin" << recycle << account;
+        QTest::addRow("search panel, %s", account) << "openSearchPanel"
+                                                   << "arkivoSearchPanel" << search << account;
+        QTest::addRow("cloud recycle bin, %s", account) << "openCloudRecycleBin"
+                                                        << "arkivoCloudRecycleBin" << recycle << account;
     }
 }
 
@@ -265,20 +283,25 @@ void tst_NavigationApi::panelWithoutAccountService()
     // The wish stays pending until an account change finds a signed-in user.
     m_api->home.setSuiteValue(QStringLiteral("services/accountSdk"), true);
     m_api->home.setSuiteValue(QStringLiteral("account/signedIn"), true);
-    m_api->hostApp->findChild<KAccountSdkProxy *>()->login({{QStringLiteral("src"), QStringLiteral("arkivoCloudRecycleBin")}});
+    m_api->hostApp->findChild<KAccountSdkProxy *>()->login(
+        {{QStringLiteral("src"), QStringLiteral("arkivoCloudRecycleBin")}});
     emit KCoreApplication::cloudSvrProxy()->userInfoChange(0);
     QTRY_COMPARE(otherLaunches().size(), 1);
     // The panel is the one of the last login, whoever asked for it.
-    QCOMPARE(otherLaunches().first().arguments.last(), QStringLiteral("plugin://pageStartPage?jumpToLocalFolder&recyclebin"));
+    QCOMPARE(otherLaunches().first().arguments.last(),
+             QStringLiteral("plugin://pageStartPage?jumpToLocalFolder&recyclebin"));
 }
 
 void tst_NavigationApi::skinEvents_data()
 {
     QTest::addColumn<QString>("skin");
     QTest::addColumn<QString>("reported");
-    QTest::newRow("dark") << "dark" << "dark";
-    QTest::newRow("default") << "default" << "default";
-    QTest::newRow("not set") << "" << "default";
+    QTest::newRow("dark") << "dark"
+                          << "dark";
+    QTest::newRow("default") << "default"
+                             << "default";
+    QTest::newRow("not set") << ""
+                             << "default";
 }
 
 void tst_NavigationApi::skinEvents()
@@ -296,7 +319,8 @@ void tst_NavigationApi::skinEvents()
 void tst_NavigationApi::appInfo()
 {
     m_api->home.setSuiteValue(QStringLiteral("app/src"), QStringLiteral("startpage_übersicht"));
-    QCOMPARE(PageApiFixture::text(m_api->call(QStringLiteral("getAppInfo"))), QStringLiteral("{\"result\":true,\"src\":\"\"}"));
+    QCOMPARE(PageApiFixture::text(m_api->call(QStringLiteral("getAppInfo"))),
+             QStringLiteral("{\"result\":true,\"src\":\"\"}"));
     ZentriAppContainer container;
     arkivoApplication::instance().setContainer(&container);
     QCOMPARE(PageApiFixture::text(m_api->call(QStringLiteral("getAppInfo"))),
@@ -310,10 +334,13 @@ void tst_NavigationApi::folders_data()
     QTest::addColumn<QString>("answer");
     QTest::addColumn<QString>("folder"); // "@" stands for the suite home; empty: the service's backup folder
     // The recycle bin opens after the answer, from the event loop.
-    QTest::newRow("local recycle bin") << "openLoaclRecycleBin" << false << "{\"result\":true}" << "@/xdg/Trash/files";
+    QTest::newRow("local recycle bin") << "openLoaclRecycleBin" << false << "{\"result\":true}"
+                                       << "@/xdg/Trash/files";
     // Running, the service opens the backup folder itself; else the drive's home opens.
-    QTest::newRow("cloud backup folder, client running") << "enterBackupCenterPage" << true << "{}" << "";
-    QTest::newRow("cloud backup folder, client not running") << "enterBackupCenterPage" << false << "{}" << "@/clouddrive";
+    QTest::newRow("cloud backup folder, client running") << "enterBackupCenterPage" << true << "{}"
+                                                         << "";
+    QTest::newRow("cloud backup folder, client not running") << "enterBackupCenterPage" << false << "{}"
+                                                             << "@/clouddrive";
 }
 
 void tst_NavigationApi::folders()

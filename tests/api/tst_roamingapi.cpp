@@ -44,7 +44,10 @@ private:
     // Answers every request with `success`, getRoamingMode with `roaming`;
     // the requests are kept in m_requests as "method: arguments".
     void useScriptedService(const KRpcResponse &roaming = {}, bool success = true);
-    Json::Value call(const QString &method, const QVariantMap &arguments = {}) { return m_api->call(method, arguments); }
+    Json::Value call(const QString &method, const QVariantMap &arguments = {})
+    {
+        return m_api->call(method, arguments);
+    }
 
     std::unique_ptr<PageApiFixture> m_api;
     QStringList m_requests;
@@ -73,17 +76,26 @@ void tst_RoamingApi::roamingEvent_data()
     QTest::addColumn<QString>("mode");
     QTest::addColumn<QString>("control");
 
-    QTest::newRow("auto, upload forced") << true << KRpcResponse{{"roamingmode", "auto"}, {"roamingstrategy", "force_upload"}}
-                                          << "true" << "force_upload";
-    QTest::newRow("manual, upload forbidden") << true << KRpcResponse{{"roamingmode", "manual"}, {"roamingstrategy", "forbid_upload"}}
-                                               << "false" << "forbid_upload";
+    QTest::newRow("auto, upload forced") << true
+                                         << KRpcResponse{{"roamingmode", "auto"}, {"roamingstrategy", "force_upload"}}
+                                         << "true"
+                                         << "force_upload";
+    QTest::newRow("manual, upload forbidden")
+        << true << KRpcResponse{{"roamingmode", "manual"}, {"roamingstrategy", "forbid_upload"}} << "false"
+        << "forbid_upload";
     QTest::newRow("other strategy") << true << KRpcResponse{{"roamingmode", "auto"}, {"roamingstrategy", "ask_first"}}
-                                    << "true" << "no_control";
-    QTest::newRow("no strategy") << true << KRpcResponse{{"roamingmode", "auto"}} << "true" << "no_control";
-    QTest::newRow("mode is case-sensitive") << true << KRpcResponse{{"roamingmode", "Auto"}} << "false" << "no_control";
-    QTest::newRow("failed, empty") << false << KRpcResponse() << "false" << "no_control";
-    QTest::newRow("failed, with values") << false << KRpcResponse{{"roamingmode", "auto"}, {"roamingstrategy", "forbid_upload"}}
-                                         << "true" << "forbid_upload";
+                                    << "true"
+                                    << "no_control";
+    QTest::newRow("no strategy") << true << KRpcResponse{{"roamingmode", "auto"}} << "true"
+                                 << "no_control";
+    QTest::newRow("mode is case-sensitive") << true << KRpcResponse{{"roamingmode", "Auto"}} << "false"
+                                            << "no_control";
+    QTest::newRow("failed, empty") << false << KRpcResponse() << "false"
+                                   << "no_control";
+    QTest::newRow("failed, with values") << false
+                                         << KRpcResponse{{"roamingmode", "auto"}, {"roamingstrategy", "forbid_upload"}}
+                                         << "true"
+                                         << "forbid_upload";
 }
 
 void tst_RoamingApi::roamingEvent()
@@ -99,9 +111,9 @@ void tst_RoamingApi::roamingEvent()
     QVERIFY(events.isEmpty());
     QTRY_COMPARE(events.size(), 1);
     QCOMPARE(events.first().at(0).toString(), QStringLiteral("event.arkivo.autoRoamingModeChanged"));
-    QCOMPARE(eventObject(events.first()),
-             QJsonObject({{QStringLiteral("mode"), mode}, {QStringLiteral("fileUploadControl"), control},
-                          {QStringLiteral("callstatus"), QStringLiteral("ok")}}));
+    QCOMPARE(eventObject(events.first()), QJsonObject({{QStringLiteral("mode"), mode},
+                                                       {QStringLiteral("fileUploadControl"), control},
+                                                       {QStringLiteral("callstatus"), QStringLiteral("ok")}}));
 }
 
 void tst_RoamingApi::changeArguments_data()
@@ -113,18 +125,32 @@ void tst_RoamingApi::changeArguments_data()
     QTest::addColumn<QString>("request");
     QTest::addColumn<QString>("accountType"); // "-": no usage event
 
-    QTest::newRow("absent, cloud account, to automatic") << "" << 0 << 2 << true << "auto Cloud false backup_center" << "corp";
-    QTest::newRow("absent, cloud account, to manual") << "" << 0 << 2 << false << "manual Cloud false backup_center" << "corp";
-    QTest::newRow("absent, local-only account, to automatic") << "" << 1 << 2 << true << "auto localOnly true backup_center" << "-";
-    QTest::newRow("absent, local-only account, to manual") << "" << 1 << 2 << false << "manual localOnly true backup_center" << "corp";
-    QTest::newRow("false, local-only account, to automatic") << "false" << 1 << 2 << true << "auto" << "corp";
-    QTest::newRow("false, cloud account, to manual") << "false" << 0 << 2 << false << "manual" << "corp";
-    QTest::newRow("FALSE is not false") << "FALSE" << 1 << 2 << true << "auto localOnly true backup_center" << "-";
-    QTest::newRow("true") << "true" << 2 << 2 << true << "auto Cloud false backup_center" << "corp";
-    QTest::newRow("personal account") << "false" << 0 << 1 << false << "manual" << "personal";
-    QTest::newRow("mixed account") << "false" << 0 << 3 << false << "manual" << "mixed";
-    QTest::newRow("unknown account type") << "false" << 0 << 7 << false << "manual" << "other";
-    QTest::newRow("no account service") << "false" << 0 << 0 << false << "manual" << "";
+    QTest::newRow("absent, cloud account, to automatic") << "" << 0 << 2 << true << "auto Cloud false backup_center"
+                                                         << "corp";
+    QTest::newRow("absent, cloud account, to manual") << "" << 0 << 2 << false << "manual Cloud false backup_center"
+                                                      << "corp";
+    QTest::newRow("absent, local-only account, to automatic")
+        << "" << 1 << 2 << true << "auto localOnly true backup_center"
+        << "-";
+    QTest::newRow("absent, local-only account, to manual")
+        << "" << 1 << 2 << false << "manual localOnly true backup_center"
+        << "corp";
+    QTest::newRow("false, local-only account, to automatic") << "false" << 1 << 2 << true << "auto"
+                                                             << "corp";
+    QTest::newRow("false, cloud account, to manual") << "false" << 0 << 2 << false << "manual"
+                                                     << "corp";
+    QTest::newRow("FALSE is not false") << "FALSE" << 1 << 2 << true << "auto localOnly true backup_center"
+                                        << "-";
+    QTest::newRow("true") << "true" << 2 << 2 << true << "auto Cloud false backup_center"
+                          << "corp";
+    QTest::newRow("personal account") << "false" << 0 << 1 << false << "manual"
+                                      << "personal";
+    QTest::newRow("mixed account") << "false" << 0 << 3 << false << "manual"
+                                   << "mixed";
+    QTest::newRow("unknown account type") << "false" << 0 << 7 << false << "manual"
+                                          << "other";
+    QTest::newRow("no account service") << "false" << 0 << 0 << false << "manual"
+                                        << "";
 }
 
 void tst_RoamingApi::changeArguments()

@@ -24,9 +24,12 @@ void tst_UploadApi::answers_data()
     QTest::addColumn<QString>("method");
     QTest::addColumn<QString>("answer");
     QTest::addColumn<QString>("caption"); // of the file dialog; empty: none opens
-    QTest::newRow("nothing chosen") << "manualBackupFiles" << "{\"errormsg\":\"selectedFiles is empty\"}"
+    QTest::newRow("nothing chosen") << "manualBackupFiles"
+                                    << "{\"errormsg\":\"selectedFiles is empty\"}"
                                     << "Select one or more files to upload";
-    QTest::newRow("cancel without an upload") << "cancelUploadFilesToCloud" << "{\"cancelUpload\":true}" << "";
+    QTest::newRow("cancel without an upload") << "cancelUploadFilesToCloud"
+                                              << "{\"cancelUpload\":true}"
+                                              << "";
 }
 
 void tst_UploadApi::answers()

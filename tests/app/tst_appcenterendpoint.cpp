@@ -76,7 +76,8 @@ void tst_AppCenterEndpoint::frames_data()
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<bool>("malformed");
     QTest::newRow("empty") << QByteArray() << false;
-    QTest::newRow("hash") << serialised(QVariantHash{{QStringLiteral("action"), QStringLiteral("BackupPathChanged")}}) << false;
+    QTest::newRow("hash") << serialised(QVariantHash{{QStringLiteral("action"), QStringLiteral("BackupPathChanged")}})
+                          << false;
     QTest::newRow("binary") << QByteArray("\0\x01\xff", 3) << false;
     const auto sized = [](quint32 size, const QByteArray &rest) {
         QByteArray bytes(4, '\0');
@@ -126,16 +127,19 @@ void tst_AppCenterEndpoint::recordsAnnouncements()
     QVERIFY(endpoint.start());
     QCOMPARE(AppCenterChannel::endpoints().size(), 2);
 
-    const QVariantHash hash{{QStringLiteral("action"), QStringLiteral("BackupModeChanged")}, {QStringLiteral("backupMode"), 2}};
+    const QVariantHash hash{{QStringLiteral("action"), QStringLiteral("BackupModeChanged")},
+                            {QStringLiteral("backupMode"), 2}};
     QCOMPARE(KAppCenterWindows::sendCopyData(4242, 2, serialised(hash)), 1);
     QCOMPARE(KAppCenterWindows::sendCopyData(0, 7, QByteArray("not a hash")), 1);
     // The sender returns once the endpoint has handled the message.
     const QList<QJsonObject> lines = logLines();
     QCOMPARE(lines.size(), 2);
-    QCOMPARE(lines.at(0), (QJsonObject{{"dwData", 2}, {"sender", 4242},
+    QCOMPARE(lines.at(0), (QJsonObject{{"dwData", 2},
+                                       {"sender", 4242},
                                        {"hash", QJsonObject{{"action", "BackupModeChanged"}, {"backupMode", 2}}}}));
     QCOMPARE(lines.at(1).value(QStringLiteral("hash")), QJsonValue());
-    QCOMPARE(QByteArray::fromBase64(lines.at(1).value(QStringLiteral("data")).toString().toLatin1()), QByteArray("not a hash"));
+    QCOMPARE(QByteArray::fromBase64(lines.at(1).value(QStringLiteral("data")).toString().toLatin1()),
+             QByteArray("not a hash"));
 
     const QString registered = endpoint.endpointPath();
     endpoint.stop();
@@ -148,7 +152,8 @@ void tst_AppCenterEndpoint::removesRegistrationsOfEndedProcesses()
     // No process has an id above the kernel's largest (4194304).
     const QString ended = QStringLiteral("appcenter-999999999.sock");
     const QString running = QStringLiteral("appcenter-%1.sock").arg(::getppid());
-    const QStringList kept{running, QStringLiteral("appcenter-999999998.sock.old"), QStringLiteral("other-999999999.sock")};
+    const QStringList kept{running, QStringLiteral("appcenter-999999998.sock.old"),
+                           QStringLiteral("other-999999999.sock")};
     QDir run(home.makeDir(QStringLiteral("run")));
     for (const QString &name : kept + QStringList{ended})
         QVERIFY(leaveSocket(run.filePath(name)));

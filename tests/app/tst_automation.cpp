@@ -114,15 +114,15 @@ void tst_Automation::drivesModalWindows()
     QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("chosen folder")));
     QFile(dir.filePath(QStringLiteral("a.docx"))).open(QIODevice::WriteOnly);
     QFile(dir.filePath(QStringLiteral("b c.xlsx"))).open(QIODevice::WriteOnly);
-    const QString script = QStringLiteral(
-        "type hoursField 7\n"
-        "type hoursField x9\n"      // the validator refuses the letter
-        "type hoursField 50\n"      // and leaving with 50 finishes nothing
-        "click text:Pick folder\n"
-        "choose-dir %1/chosen folder\n"
-        "click filesButton\n"
-        "choose-files %1/a.docx|%1/b c.xlsx\n"
-        "key Escape\n").arg(dir.path());
+    const QString script = QStringLiteral("type hoursField 7\n"
+                                          "type hoursField x9\n" // the validator refuses the letter
+                                          "type hoursField 50\n" // and leaving with 50 finishes nothing
+                                          "click text:Pick folder\n"
+                                          "choose-dir %1/chosen folder\n"
+                                          "click filesButton\n"
+                                          "choose-files %1/a.docx|%1/b c.xlsx\n"
+                                          "key Escape\n")
+                               .arg(dir.path());
     QVector<Automation::Step> steps;
     QVERIFY(Automation::parse(script, &steps, nullptr));
 
@@ -136,7 +136,8 @@ void tst_Automation::drivesModalWindows()
     QCOMPARE(automation.stepsRun(), steps.size());
     QCOMPARE(form.finishedTexts, (QStringList{QStringLiteral("7"), QStringLiteral("9")}));
     QCOMPARE(form.folder, dir.filePath(QStringLiteral("chosen folder")));
-    QCOMPARE(form.files, (QStringList{dir.filePath(QStringLiteral("a.docx")), dir.filePath(QStringLiteral("b c.xlsx"))}));
+    QCOMPARE(form.files,
+             (QStringList{dir.filePath(QStringLiteral("a.docx")), dir.filePath(QStringLiteral("b c.xlsx"))}));
 }
 
 void tst_Automation::missingTargetFailsAndClosesWindows()
@@ -152,8 +153,9 @@ void tst_Automation::missingTargetFailsAndClosesWindows()
     QCOMPARE(form.exec(), int(QDialog::Rejected));
     QVERIFY(!automation.waitForDone());
     QCOMPARE(failed.count(), 1);
-    QCOMPARE(automation.failure(),
-             QStringLiteral("automation step 2 (line 3: click text:Nowhere): \"text:Nowhere\" was not shown within 0.3 s"));
+    QCOMPARE(
+        automation.failure(),
+        QStringLiteral("automation step 2 (line 3: click text:Nowhere): \"text:Nowhere\" was not shown within 0.3 s"));
     QCOMPARE(automation.stepsRun(), 1);
 }
 

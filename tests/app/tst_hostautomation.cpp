@@ -32,7 +32,8 @@ Run run(const TestSuiteHome &home, const QString &script, const QStringList &arg
     process.start(QStringLiteral(ARKIVO_BIN_DIR "/zentri-host"), options + arguments);
     Run result;
     if (process.waitForFinished(60000))
-        result = {process.exitCode(), process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
+        result
+            = {process.exitCode(), process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
     return result;
 }
 }
@@ -53,9 +54,11 @@ void tst_HostAutomation::showBackupSettingsAnswersDriveChanged_data()
     QTest::addColumn<QString>("script");
     QTest::addColumn<bool>("driveChanged");
     QTest::addColumn<QString>("announced");
-    QTest::newRow("method changed") << "click localBackupSetting_timedBackupOptBtn\nkey Escape\n" << false << "BackupModeChanged";
+    QTest::newRow("method changed") << "click localBackupSetting_timedBackupOptBtn\nkey Escape\n"
+                                    << false << "BackupModeChanged";
     QTest::newRow("location changed") << "click text:Change location\nchoose-dir %1\n"
-                                         "click localBackupSetting_diskStorageConfirmDlgBtn0\nkey Escape\n" << true << "BackupPathChanged";
+                                         "click localBackupSetting_diskStorageConfirmDlgBtn0\nkey Escape\n"
+                                      << true << "BackupPathChanged";
 }
 
 void tst_HostAutomation::showBackupSettingsAnswersDriveChanged()
@@ -69,12 +72,14 @@ void tst_HostAutomation::showBackupSettingsAnswersDriveChanged()
 
     const Run result = run(home, script.replace(QLatin1String("%1"), picked), {"call", "showBackupSettings"});
     QVERIFY2(result.exitCode == 0, qPrintable(result.errors));
-    QCOMPARE(QJsonDocument::fromJson(result.output)["answer"].toObject(), (QJsonObject{{"driveChanged", driveChanged}, {"result", true}}));
+    QCOMPARE(QJsonDocument::fromJson(result.output)["answer"].toObject(),
+             (QJsonObject{{"driveChanged", driveChanged}, {"result", true}}));
     QFile log(home.filePath(QStringLiteral("logs/appcenter.jsonl")));
     QVERIFY(log.open(QIODevice::ReadOnly));
     const QJsonObject announcement = QJsonDocument::fromJson(log.readLine()).object();
     QCOMPARE(announcement.value(QStringLiteral("dwData")).toInt(), 2);
-    QCOMPARE(announcement.value(QStringLiteral("hash")).toObject().value(QStringLiteral("action")).toString(), announced);
+    QCOMPARE(announcement.value(QStringLiteral("hash")).toObject().value(QStringLiteral("action")).toString(),
+             announced);
     QVERIFY(QFile(home.filePath(QStringLiteral("usage.jsonl"))).size() > 0);
     if (driveChanged)
         QCOMPARE(home.suiteValue(QStringLiteral("backup/path")).toString(), picked + QStringLiteral("/backup"));
@@ -90,15 +95,17 @@ void tst_HostAutomation::runs_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("error");
     const QStringList settings{"call", "showBackupSettings"};
-    QTest::newRow("missing target") << "click localBackupSetting_smartBackupOptBtn\nclick text:No such button\n" << settings << 3
-                                    << "automation step 2 (line 2: click text:No such button)";
+    QTest::newRow("missing target") << "click localBackupSetting_smartBackupOptBtn\nclick text:No such button\n"
+                                    << settings << 3 << "automation step 2 (line 2: click text:No such button)";
     // The script never closes the dialog: the method would wait forever.
-    QTest::newRow("window left open") << "click localBackupSetting_smartBackupOptBtn\n" << settings << 3
-                                      << "automation ended with a window still open";
-    QTest::newRow("bad script") << "press Escape\n" << settings << 2 << "automation line 1 (press Escape): unknown step";
+    QTest::newRow("window left open") << "click localBackupSetting_smartBackupOptBtn\n"
+                                      << settings << 3 << "automation ended with a window still open";
+    QTest::newRow("bad script") << "press Escape\n"
+                                << settings << 2 << "automation line 1 (press Escape): unknown step";
     const QStringList shot{"screenshot", "WHAT", "--out", "OUT"};
     const auto screenshot = [&](const char *name, const char *what, const QStringList &options) {
-        QTest::newRow(name) << QString() << QStringList(shot).replaceInStrings("WHAT", what) + options << 0 << QString();
+        QTest::newRow(name) << QString() << QStringList(shot).replaceInStrings("WHAT", what) + options << 0
+                            << QString();
     };
     screenshot("settings", "settings", {});
     screenshot("settings, dark, 1.5", "settings", {"--skin", "dark", "--scale", "1.5"});
@@ -125,7 +132,8 @@ void tst_HostAutomation::runs()
         const QImage picture(out);
         QVERIFY(picture.width() > 300 && picture.height() > 150);
         // The pictures are taken in a home of their own: this one is untouched.
-        QVERIFY(!QFile::exists(home.filePath(QStringLiteral("suite.ini"))) || home.suiteValue(QStringLiteral("theme/skin")).isNull());
+        QVERIFY(!QFile::exists(home.filePath(QStringLiteral("suite.ini")))
+                || home.suiteValue(QStringLiteral("theme/skin")).isNull());
     }
 }
 

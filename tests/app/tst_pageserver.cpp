@@ -68,7 +68,8 @@ const QByteArray upgradeFields = "Upgrade: websocket\r\nConnection: Upgrade\r\n"
 QJsonObject nextMessage(QWebSocket *socket)
 {
     QSignalSpy received(socket, &QWebSocket::textMessageReceived);
-    return received.wait(5000) ? QJsonDocument::fromJson(received.first().first().toString().toUtf8()).object() : QJsonObject();
+    return received.wait(5000) ? QJsonDocument::fromJson(received.first().first().toString().toUtf8()).object()
+                               : QJsonObject();
 }
 
 QByteArray frame(int opcode, const QByteArray &payload, bool masked, bool final = true)
@@ -146,7 +147,9 @@ int tst_PageServer::request(QByteArray text, QTcpSocket *socket, QByteArray *hea
     QByteArray escaped;
     for (const char c : m_server->token())
         escaped += '%' + QByteArray(1, c).toHex();
-    text.replace("%T", m_server->token()).replace("%E", escaped).replace("%O", m_server->origin().toLatin1())
+    text.replace("%T", m_server->token())
+        .replace("%E", escaped)
+        .replace("%O", m_server->origin().toLatin1())
         .replace("%P", QByteArray::number(m_server->port()));
     socket->connectToHost(QHostAddress::LocalHost, m_server->port());
     if (!socket->waitForConnected(5000))
@@ -157,11 +160,13 @@ int tst_PageServer::request(QByteArray text, QTcpSocket *socket, QByteArray *hea
     socket->write(text.mid(text.size() / 2));
     QByteArray received;
     // The server closes after an answer, except after a switch to WebSocket.
-    (void)QTest::qWaitFor([&] {
-        received += socket->readAll();
-        return socket->state() == QAbstractSocket::UnconnectedState
-               || (received.startsWith("HTTP/1.1 101") && received.contains("\r\n\r\n"));
-    }, 5000);
+    (void)QTest::qWaitFor(
+        [&] {
+            received += socket->readAll();
+            return socket->state() == QAbstractSocket::UnconnectedState
+                   || (received.startsWith("HTTP/1.1 101") && received.contains("\r\n\r\n"));
+        },
+        5000);
     received += socket->readAll();
     if (head)
         *head = received;
@@ -186,12 +191,14 @@ void tst_PageServer::requests_data()
         return target + " HTTP/1.1\r\n" + fields + "\r\n";
     };
     const auto ws = [](const char *origin, const QByteArray &host = "127.0.0.1:%P") {
-        return "Host: " + host + "\r\n" + upgradeFields + (*origin ? "Origin: " + QByteArray(origin) + "\r\n" : QByteArray());
+        return "Host: " + host + "\r\n" + upgradeFields
+               + (*origin ? "Origin: " + QByteArray(origin) + "\r\n" : QByteArray());
     };
     QTest::newRow("the page") << get("GET /?token=x") << 200 << QByteArray("text/html; charset=utf-8");
     QTest::newRow("a module") << get("GET /main.js") << 200 << QByteArray("text/javascript; charset=utf-8");
     QTest::newRow("head of a file") << get("HEAD /page.css") << 200 << QByteArray("text/css; charset=utf-8");
-    for (const char *path : {"/secret.txt", "/../../etc/passwd", "/%2e%2e/%2e%2e/etc/passwd", "/:/page/index.html", "//etc/passwd"})
+    for (const char *path :
+         {"/secret.txt", "/../../etc/passwd", "/%2e%2e/%2e%2e/etc/passwd", "/:/page/index.html", "//etc/passwd"})
         QTest::addRow("GET %s", path) << get("GET " + QByteArray(path)) << 404 << QByteArray();
     QTest::newRow("posting") << get("POST /") << 405 << QByteArray();
     QTest::newRow("bridge without upgrade") << get("GET /bridge") << 426 << QByteArray();
@@ -208,10 +215,13 @@ void tst_PageServer::requests_data()
     QTest::newRow("bridge, no token") << get("GET /bridge", ws("%O")) << 403 << QByteArray();
     QTest::newRow("bridge, wrong token") << get("GET /bridge?token=0123", ws("%O")) << 403 << QByteArray();
     QTest::newRow("bridge, token with a tail") << get("GET /bridge?token=%Ta", ws("%O")) << 403 << QByteArray();
-    QTest::newRow("bridge, foreign origin") << get("GET /bridge?token=%T", ws("http://attacker.example")) << 403 << QByteArray();
-    QTest::newRow("bridge, localhost origin") << get("GET /bridge?token=%T", ws("http://localhost:%P")) << 403 << QByteArray();
+    QTest::newRow("bridge, foreign origin")
+        << get("GET /bridge?token=%T", ws("http://attacker.example")) << 403 << QByteArray();
+    QTest::newRow("bridge, localhost origin")
+        << get("GET /bridge?token=%T", ws("http://localhost:%P")) << 403 << QByteArray();
     QTest::newRow("bridge, no origin") << get("GET /bridge?token=%T", ws("")) << 403 << QByteArray();
-    QTest::newRow("bridge, rebound host name") << get("GET /bridge?token=%T", ws("%O", "attacker.example")) << 421 << QByteArray();
+    QTest::newRow("bridge, rebound host name")
+        << get("GET /bridge?token=%T", ws("%O", "attacker.example")) << 421 << QByteArray();
 }
 
 void tst_PageServer::requests()
@@ -246,12 +256,17 @@ void tst_PageServer::messages_data()
     QTest::newRow("an array") << "[1]" << none << "not a JSON object";
     QTest::newRow("no id") << "{\"method\": \"getAppInfo\"}" << none << "no numeric id";
     QTest::newRow("text id") << "{\"id\": \"7\", \"method\": \"getAppInfo\"}" << none << "no numeric id";
-    QTest::newRow("args not an object") << "{\"id\": 2, \"method\": \"openUrl\", \"args\": [\"x\"]}" << QJsonValue(2) << "args";
+    QTest::newRow("args not an object") << "{\"id\": 2, \"method\": \"openUrl\", \"args\": [\"x\"]}" << QJsonValue(2)
+                                        << "args";
     QTest::newRow("no method") << "{\"id\": 3}" << QJsonValue(3) << "no method";
-    QTest::newRow("reply slot") << "{\"id\": 4, \"method\": \"onGetRoamingMode\"}" << QJsonValue(4) << "unknown page method";
-    QTest::newRow("internal slot") << "{\"id\": 5, \"method\": \"doOpenSearchPanel\"}" << QJsonValue(5) << "unknown page method";
-    QTest::newRow("QObject's own") << "{\"id\": 6, \"method\": \"deleteLater\"}" << QJsonValue(6) << "unknown page method";
-    QTest::newRow("over 1 MiB") << "{\"id\": 8, \"method\": \"openUrl\", \"args\": {\"url\": \"" + QString(1024 * 1024, 'a') + "\"}}"
+    QTest::newRow("reply slot") << "{\"id\": 4, \"method\": \"onGetRoamingMode\"}" << QJsonValue(4)
+                                << "unknown page method";
+    QTest::newRow("internal slot") << "{\"id\": 5, \"method\": \"doOpenSearchPanel\"}" << QJsonValue(5)
+                                   << "unknown page method";
+    QTest::newRow("QObject's own") << "{\"id\": 6, \"method\": \"deleteLater\"}" << QJsonValue(6)
+                                   << "unknown page method";
+    QTest::newRow("over 1 MiB") << "{\"id\": 8, \"method\": \"openUrl\", \"args\": {\"url\": \""
+                                       + QString(1024 * 1024, 'a') + "\"}}"
                                 << none << "larger than 1 MiB";
 }
 
@@ -288,13 +303,15 @@ void tst_PageServer::frames_data()
     const QByteArray masked = frame(1, call, true);
     const QByteArray unmasked = frame(1, call, false);
     QTest::newRow("masked") << QList<QByteArray>{masked} << true;
-    QTest::newRow("masked, split in its header and payload") << QList<QByteArray>{masked.left(1), masked.mid(1, 3), masked.mid(4)} << true;
+    QTest::newRow("masked, split in its header and payload")
+        << QList<QByteArray>{masked.left(1), masked.mid(1, 3), masked.mid(4)} << true;
     QTest::newRow("masked, 16-bit length") << QList<QByteArray>{frame(1, call + QByteArray(300, ' '), true)} << true;
     QTest::newRow("masked, 64-bit length") << QList<QByteArray>{frame(1, call + QByteArray(70000, ' '), true)} << true;
     const QByteArray first = frame(1, call.left(10), true, false);
     QTest::newRow("masked, in two fragments") << QList<QByteArray>{first + frame(0, call.mid(10), true)} << true;
     QTest::newRow("unmasked") << QList<QByteArray>{unmasked} << false;
-    QTest::newRow("unmasked, split after its first byte") << QList<QByteArray>{unmasked.left(1), unmasked.mid(1)} << false;
+    QTest::newRow("unmasked, split after its first byte")
+        << QList<QByteArray>{unmasked.left(1), unmasked.mid(1)} << false;
     QTest::newRow("unmasked second fragment") << QList<QByteArray>{first, frame(0, call.mid(10), false)} << false;
     QTest::newRow("unmasked ping") << QList<QByteArray>{frame(9, "x", false)} << false;
 }
@@ -304,7 +321,9 @@ void tst_PageServer::frames()
     QFETCH(QList<QByteArray>, pieces);
     QFETCH(bool, answered);
     QTcpSocket socket;
-    QCOMPARE(request("GET /bridge?token=%T HTTP/1.1\r\nHost: 127.0.0.1:%P\r\n" + upgradeFields + "Origin: %O\r\n\r\n", &socket), 101);
+    QCOMPARE(request("GET /bridge?token=%T HTTP/1.1\r\nHost: 127.0.0.1:%P\r\n" + upgradeFields + "Origin: %O\r\n\r\n",
+                     &socket),
+             101);
     if (!answered)
         QTest::ignoreMessage(QtWarningMsg, "closed a page that sent an unmasked frame");
     for (const QByteArray &piece : pieces) {
@@ -320,7 +339,8 @@ void tst_PageServer::frames()
         QVERIFY(received.contains("\"answer\":{") && received.contains("\"id\":1"));
         QCOMPARE(socket.state(), QAbstractSocket::ConnectedState);
     } else {
-        QTRY_VERIFY_WITH_TIMEOUT((received += socket.readAll(), socket.state() == QAbstractSocket::UnconnectedState), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT((received += socket.readAll(), socket.state() == QAbstractSocket::UnconnectedState),
+                                 5000);
         QCOMPARE(received.toHex(), QByteArray("880203ea")); // nothing but a close frame with code 1002
         QTRY_COMPARE(m_server->bridge()->connectionCount(), 0);
     }
@@ -337,7 +357,8 @@ void tst_PageServer::carriesAnswersAndEventsAsTheyAre()
     QCOMPARE(answer.value(QLatin1String("src")).toString(), ScriptedHandler::source);
     QCOMPARE(answer.value(QLatin1String("size")).toDouble(), 1099511627776.0);
 
-    m_server->bridge()->broadcastEvent(QStringLiteral("event.arkivo.onskinmodechanged"), QStringLiteral("{\"skin\":\"dark\"}"));
+    m_server->bridge()->broadcastEvent(QStringLiteral("event.arkivo.onskinmodechanged"),
+                                       QStringLiteral("{\"skin\":\"dark\"}"));
     QCOMPARE(nextMessage(page.get()),
              QJsonObject({{"event", "event.arkivo.onskinmodechanged"}, {"payload", QJsonObject{{"skin", "dark"}}}}));
 }
@@ -349,7 +370,8 @@ void tst_PageServer::holdsCallsWhileAModalWindowRuns()
     QSignalSpy received(page.get(), &QWebSocket::textMessageReceived);
     page->sendTextMessage(QStringLiteral("{\"id\": 1, \"method\": \"showBackupSettings\"}"));
     // Sent while the window's event loop runs.
-    QTimer::singleShot(100, page.get(), [&page] { page->sendTextMessage(QStringLiteral("{\"id\": 2, \"method\": \"getAppInfo\"}")); });
+    QTimer::singleShot(100, page.get(),
+                       [&page] { page->sendTextMessage(QStringLiteral("{\"id\": 2, \"method\": \"getAppInfo\"}")); });
     QTRY_COMPARE(received.size(), 2);
     QCOMPARE(m_handler->calls, (QStringList{"showBackupSettings begin", "showBackupSettings end", "getAppInfo"}));
     for (int i = 0; i < 2; ++i)

@@ -21,7 +21,8 @@ struct Run
 Run run(const TestSuiteHome &home, const QStringList &arguments)
 {
     QProcess process;
-    process.start(QStringLiteral(ARKIVO_BIN_DIR "/zentri-host"), QStringList{QStringLiteral("--home"), home.path()} + arguments);
+    process.start(QStringLiteral(ARKIVO_BIN_DIR "/zentri-host"),
+                  QStringList{QStringLiteral("--home"), home.path()} + arguments);
     Run result;
     if (!process.waitForFinished(60000))
         return result;
@@ -74,11 +75,15 @@ void tst_ZentriHost::listsAndLeavesTheSuiteFilesAlone()
     QFETCH(QString, homeName);
     TestSuiteHome home(homeName);
     home.setSuiteValue(QStringLiteral("backup/path"), home.makeDir(QStringLiteral("Sicherung")));
-    home.setCommonValue(QStringLiteral("Backup/AutoRecoverFilePathHis"), QStringList{home.makeDir(QStringLiteral("früher"))});
+    home.setCommonValue(QStringLiteral("Backup/AutoRecoverFilePathHis"),
+                        QStringList{home.makeDir(QStringLiteral("früher"))});
     const QDate day(2024, 3, 5);
-    const QString newest = home.writeBackupCopy("Sicherung", "plan.xlsx", QDateTime(day, QTime(16, 0, 0)), QByteArray(2048, 'x'));
-    const QString older = home.writeBackupCopy("Sicherung", "Bericht über.docx", QDateTime(day, QTime(9, 5, 59)), QByteArray(1536, 'x'));
-    const QString earlier = home.writeBackupCopy("früher", "plan.xlsx", QDateTime(day, QTime(17, 0, 0)), QByteArray(10, 'x'));
+    const QString newest
+        = home.writeBackupCopy("Sicherung", "plan.xlsx", QDateTime(day, QTime(16, 0, 0)), QByteArray(2048, 'x'));
+    const QString older = home.writeBackupCopy("Sicherung", "Bericht über.docx", QDateTime(day, QTime(9, 5, 59)),
+                                               QByteArray(1536, 'x'));
+    const QString earlier
+        = home.writeBackupCopy("früher", "plan.xlsx", QDateTime(day, QTime(17, 0, 0)), QByteArray(10, 'x'));
     home.writeFile(QStringLiteral("Sicherung/notes.txt"));
     QFile common(home.filePath(QStringLiteral("common.ini")));
     QVERIFY(common.open(QIODevice::Append));
@@ -96,15 +101,20 @@ void tst_ZentriHost::listsAndLeavesTheSuiteFilesAlone()
         return QJsonObject{{"conflictTime", ""}, {"filePath", path}, {"fileSize", size}, {"saveTime", time}};
     };
     auto group = [](const QJsonArray &copies, const char *name, const char *type) {
-        return QJsonObject{{"backupFiles", copies}, {"groupName", name}, {"groupType", type}, {"isConflict", false},
+        return QJsonObject{{"backupFiles", copies},
+                           {"groupName", name},
+                           {"groupType", type},
+                           {"isConflict", false},
                            {"saveDate", "2024/03/05"}};
     };
     // The current folder first, newest copy first; the earlier folder's copy
     // joins the group already made for its document and day.
-    const QJsonArray expected{group({copy(newest, "2 KB", "16:00"), copy(earlier, "0 KB", "17:00")}, "plan.xlsx", "xls"),
-                              group({copy(older, "1 KB", "09:05")}, "Bericht über.docx", "doc")};
+    const QJsonArray expected{
+        group({copy(newest, "2 KB", "16:00"), copy(earlier, "0 KB", "17:00")}, "plan.xlsx", "xls"),
+        group({copy(older, "1 KB", "09:05")}, "Bericht über.docx", "doc")};
     const QString list = result.lines.first()[QStringLiteral("answer")][QStringLiteral("backupList")].toString();
-    QCOMPARE(QJsonDocument::fromJson(QByteArray::fromBase64(list.toLatin1())).object(), QJsonObject({{"backupList", expected}}));
+    QCOMPARE(QJsonDocument::fromJson(QByteArray::fromBase64(list.toLatin1())).object(),
+             QJsonObject({{"backupList", expected}}));
     // A listing writes nothing.
     QCOMPARE(fileBytes(home.filePath(QStringLiteral("suite.ini"))), suiteBefore);
     QCOMPARE(fileBytes(common.fileName()), commonBefore);
@@ -120,11 +130,13 @@ void tst_ZentriHost::callsShareOneCatalogue()
     const QString argument = QStringLiteral("{\"backupFile\": \"%1\"}");
 
     // A copy not yet listed is not deleted; once listed, it is, once.
-    const Run result = run(home, {"call", "delBackupFile", argument.arg(copy), "getBackupFileList", "delBackupFile", argument.arg(copy),
-                                  "delBackupFile", argument.arg(copy), "openBackupFile", argument.arg(deck)});
+    const Run result
+        = run(home, {"call", "delBackupFile", argument.arg(copy), "getBackupFileList", "delBackupFile",
+                     argument.arg(copy), "delBackupFile", argument.arg(copy), "openBackupFile", argument.arg(deck)});
     QCOMPARE(result.exitCode, 0);
     QCOMPARE(result.lines.size(), 5);
-    QCOMPARE((QList<bool>{resultOf(result.lines[0]), resultOf(result.lines[2]), resultOf(result.lines[3]), resultOf(result.lines[4])}),
+    QCOMPARE((QList<bool>{resultOf(result.lines[0]), resultOf(result.lines[2]), resultOf(result.lines[3]),
+                          resultOf(result.lines[4])}),
              (QList<bool>{false, true, false, true}));
     QVERIFY(!QFile::exists(copy));
     // Opened through the suite's launcher.
@@ -171,7 +183,8 @@ void tst_ZentriHost::swappedFolderDoesNotRedirectADelete()
     QVERIFY(process.waitForFinished(60000));
     QCOMPARE(process.exitCode(), 0);
     const QList<QByteArray> lines = process.readAllStandardOutput().trimmed().split('\n');
-    const QJsonObject answer = QJsonDocument::fromJson(lines.last()).object().value(QStringLiteral("answer")).toObject();
+    const QJsonObject answer
+        = QJsonDocument::fromJson(lines.last()).object().value(QStringLiteral("answer")).toObject();
     QCOMPARE(answer.value(QStringLiteral("result")).toBool(), false);
     QVERIFY(QFile::exists(other));
 }
@@ -187,18 +200,23 @@ void tst_ZentriHost::commandLines_data()
     const QVariantMap none;
     // The roaming switch exits cleanly.
     QTest::newRow("roaming to manual") << QVariantMap{{"account/signedIn", true}, {"cloud/roamingMode", "auto"}}
-        << QStringList{"call", "changeRoamingMode", "{\"mode\": false}"} << 0 << QVariantMap{{"cloud/roamingMode", "manual"}};
+                                       << QStringList{"call", "changeRoamingMode", "{\"mode\": false}"} << 0
+                                       << QVariantMap{{"cloud/roamingMode", "manual"}};
     QTest::newRow("roaming to automatic") << QVariantMap{{"account/signedIn", true}, {"cloud/roamingMode", "manual"}}
-        << QStringList{"call", "changeRoamingMode", "{\"mode\": true}"} << 0 << QVariantMap{{"cloud/roamingMode", "auto"}};
+                                          << QStringList{"call", "changeRoamingMode", "{\"mode\": true}"} << 0
+                                          << QVariantMap{{"cloud/roamingMode", "auto"}};
     QTest::newRow("help") << none << QStringList{"--help"} << 0 << none;
     QTest::newRow("unknown method") << none << QStringList{"call", "listEverything"} << 2 << none;
     QTest::newRow("not a page method") << none << QStringList{"call", "deleteLater"} << 2 << none;
     QTest::newRow("arguments not JSON") << none << QStringList{"call", "openUrl", "{url"} << 2 << none;
     QTest::newRow("arguments not an object") << none << QStringList{"call", "openUrl", "{}x"} << 2 << none;
-    QTest::newRow("refused after a good call") << none << QStringList{"call", "getBackupFileList", "destroyed"} << 2 << none;
+    QTest::newRow("refused after a good call")
+        << none << QStringList{"call", "getBackupFileList", "destroyed"} << 2 << none;
     QTest::newRow("no method") << none << QStringList{"call"} << 2 << none;
     // The suite would silently draw at the screen's scale.
-    QTest::newRow("bad option value") << none << QStringList{"screenshot", "settings", "--out", "/dev/null", "--scale", "0"} << 2 << none;
+    QTest::newRow("bad option value") << none
+                                      << QStringList{"screenshot", "settings", "--out", "/dev/null", "--scale", "0"}
+                                      << 2 << none;
 }
 
 void tst_ZentriHost::commandLines()
@@ -220,7 +238,9 @@ void tst_ZentriHost::commandLines()
     } else if (exitCode != 0) {
         QVERIFY(result.output.isEmpty());
         // One line of its own, whatever Qt may have said besides.
-        QCOMPARE(result.errors.split(QLatin1Char('\n')).filter(QRegularExpression(QStringLiteral("^zentri-host: "))).size(), 1);
+        QCOMPARE(
+            result.errors.split(QLatin1Char('\n')).filter(QRegularExpression(QStringLiteral("^zentri-host: "))).size(),
+            1);
     }
 }
 

@@ -25,7 +25,8 @@ namespace {
 QStringList driveFiles(const TestSuiteHome &home)
 {
     QStringList names;
-    QDirIterator it(home.filePath(QStringLiteral("clouddrive")), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    QDirIterator it(home.filePath(QStringLiteral("clouddrive")), QDir::Files | QDir::Hidden,
+                    QDirIterator::Subdirectories);
     while (it.hasNext()) {
         it.next();
         if (it.fileInfo().size() > 0)
@@ -41,13 +42,14 @@ void tst_ZentriHostUpload::uploadsTheChosenFiles()
     TestSuiteHome home;
     home.setSuiteValue(QStringLiteral("cloud/uploadBytesPerSecond"), 0);
     const QStringList sources{home.writeFile("docs/quarterly report.docx"), home.writeFile("docs/plan.xlsx")};
-    const QString script = home.writeFile(QStringLiteral("steps.txt"), "choose-files " + sources.join(QLatin1Char('|')).toUtf8() + '\n');
+    const QString script
+        = home.writeFile(QStringLiteral("steps.txt"), "choose-files " + sources.join(QLatin1Char('|')).toUtf8() + '\n');
 
     // The first poll of the service comes three seconds after the start.
     QProcess process;
     process.start(QStringLiteral(ARKIVO_BIN_DIR "/zentri-host"),
-                  {"--home", home.path(), "--automation", script, "call", "manualBackupFiles", "wait:4500", "getUploadFilesProgress",
-                   "getUploadSuccessFilesCount"});
+                  {"--home", home.path(), "--automation", script, "call", "manualBackupFiles", "wait:4500",
+                   "getUploadFilesProgress", "getUploadSuccessFilesCount"});
     QVERIFY(process.waitForFinished(60000));
     QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
     QList<QJsonObject> lines;
@@ -59,7 +61,8 @@ void tst_ZentriHostUpload::uploadsTheChosenFiles()
     // In today's folder of the cloud drive.
     const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
     QStringList copies;
-    QDirIterator it(home.filePath(QStringLiteral("clouddrive")), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    QDirIterator it(home.filePath(QStringLiteral("clouddrive")), QDir::Files | QDir::Hidden,
+                    QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QFileInfo copy(it.next());
         copies << copy.dir().dirName() + QLatin1Char('/') + copy.fileName();
@@ -88,7 +91,8 @@ void tst_ZentriHostUpload::killedUploadLeavesNoDocument()
 
     // The next host clears the part away, and nothing else.
     home.writeFile(QStringLiteral("clouddrive/.keep"));
-    host.start(QStringLiteral(ARKIVO_BIN_DIR "/zentri-host"), {"--home", home.path(), "call", "getUploadFilesProgress"});
+    host.start(QStringLiteral(ARKIVO_BIN_DIR "/zentri-host"),
+               {"--home", home.path(), "call", "getUploadFilesProgress"});
     QVERIFY(host.waitForFinished(60000));
     QCOMPARE(host.exitCode(), 0);
     QCOMPARE(driveFiles(home), QStringList{QStringLiteral(".keep")});

@@ -92,7 +92,8 @@ void tst_KCloudBackupManager::answerStatus(int index, bool success, const KRpcRe
     m_heldStatus.at(index)(success, QString(), states);
     // Posted after the proxy's delivery, so run after the reply slot.
     bool delivered = false;
-    QMetaObject::invokeMethod(this, [&delivered] { delivered = true; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [&delivered] { delivered = true; }, Qt::QueuedConnection);
     QTRY_VERIFY(delivered);
 }
 
@@ -101,9 +102,10 @@ void tst_KCloudBackupManager::startsABatch()
     useScriptedService();
     QVERIFY(m_manager->uploadBackupFiles({QStringLiteral("/d/a.docx"), QStringLiteral("/d/b.xlsx")}));
     poll();
-    QCOMPARE(m_requests, QStringList({"batchUploadFileListToPath: /d/a.docx|/d/b.xlsx, Backup Center/2024-03-05, false, "
-                                      "saveascloud_bkcenter",
-                                      "getBatchUploadFileListState: /d/a.docx|/d/b.xlsx"}));
+    QCOMPARE(m_requests,
+             QStringList({"batchUploadFileListToPath: /d/a.docx|/d/b.xlsx, Backup Center/2024-03-05, false, "
+                          "saveascloud_bkcenter",
+                          "getBatchUploadFileListState: /d/a.docx|/d/b.xlsx"}));
     // A second batch starts afresh and leaves the first one running at the service.
     answerStatus(0, true, {{QStringLiteral("/d/a.docx"), QStringLiteral("ok")}});
     m_manager->uploadBackupFiles({QStringLiteral("/d/c.pptx")});
@@ -114,7 +116,7 @@ void tst_KCloudBackupManager::startsABatch()
 
 void tst_KCloudBackupManager::statusTable_data()
 {
-    QTest::addColumn<int>("files"); // f0, f1, ...
+    QTest::addColumn<int>("files");                // f0, f1, ...
     QTest::addColumn<QList<QStringList>>("polls"); // the states of the files, one list per status reply
     QTest::addColumn<int>("progress");
     QTest::addColumn<int>("successes");
@@ -122,7 +124,8 @@ void tst_KCloudBackupManager::statusTable_data()
 
     const auto poll = [](const QStringList &states) { return QList<QStringList>{states}; };
     QTest::newRow("not polled yet") << 3 << QList<QStringList>() << 0 << 0 << "f0|f1|f2";
-    QTest::newRow("ok, half, queued, failed") << 4 << poll({"ok", "uploading/50", "queue/", "failed"}) << 62 << 1 << "f1|f2";
+    QTest::newRow("ok, half, queued, failed")
+        << 4 << poll({"ok", "uploading/50", "queue/", "failed"}) << 62 << 1 << "f1|f2";
     QTest::newRow("2 of 3 ok, 1 queued") << 3 << poll({"ok", "ok", "queue/"}) << 66 << 2 << "f2";
     QTest::newRow("uploading/100 is still busy") << 1 << poll({"uploading/100"}) << 99 << 0 << "f0";
     QTest::newRow("uploading/abc") << 1 << poll({"uploading/abc"}) << 0 << 0 << "f0";
@@ -133,8 +136,8 @@ void tst_KCloudBackupManager::statusTable_data()
     QTest::newRow("prefixes are case-sensitive") << 3 << poll({"OK", "Uploading/50", "Queue/"}) << 100 << 0 << "";
     QTest::newRow("empty batch") << 0 << poll({}) << 100 << 0 << "";
     // The service forgot f0: it stays uploaded.
-    QTest::newRow("finished file is not re-evaluated") << 2 << QList<QStringList>{{"ok", "queue/"}, {missing, "uploading/50"}}
-                                                      << 75 << 1 << "f1";
+    QTest::newRow("finished file is not re-evaluated")
+        << 2 << QList<QStringList>{{"ok", "queue/"}, {missing, "uploading/50"}} << 75 << 1 << "f1";
     QTest::newRow("failed reply ends polling") << 1 << poll({failedReply, "ok"}) << 0 << 0 << "f0";
 }
 
@@ -201,7 +204,8 @@ void tst_KCloudBackupManager::staleReplyIsDropped()
     }
 
     // Applied, the old reply would mark the new files failed and end at 100.
-    answerStatus(0, oldReplySucceeds, {{QStringLiteral("old1"), QStringLiteral("ok")}, {QStringLiteral("old2"), QStringLiteral("ok")}});
+    answerStatus(0, oldReplySucceeds,
+                 {{QStringLiteral("old1"), QStringLiteral("ok")}, {QStringLiteral("old2"), QStringLiteral("ok")}});
     QCOMPARE(m_manager->uploadProgress(), 0);
     QCOMPARE(m_manager->uploadSuccessCount(), 0);
     if (newPollBeforeOldReply) {
@@ -210,8 +214,11 @@ void tst_KCloudBackupManager::staleReplyIsDropped()
         QVERIFY(timer()->isActive());
         poll();
     }
-    QCOMPARE(requestsOf(QStringLiteral("getBatchUploadFileListState")).last(), QStringLiteral("getBatchUploadFileListState: new1|new2"));
-    answerStatus(1, true, {{QStringLiteral("new1"), QStringLiteral("ok")}, {QStringLiteral("new2"), QStringLiteral("uploading/50")}});
+    QCOMPARE(requestsOf(QStringLiteral("getBatchUploadFileListState")).last(),
+             QStringLiteral("getBatchUploadFileListState: new1|new2"));
+    answerStatus(
+        1, true,
+        {{QStringLiteral("new1"), QStringLiteral("ok")}, {QStringLiteral("new2"), QStringLiteral("uploading/50")}});
     QCOMPARE(m_manager->uploadProgress(), 75);
     QCOMPARE(m_manager->uploadSuccessCount(), 1);
     QCOMPARE(timer()->interval(), 1000);
@@ -240,11 +247,13 @@ void tst_KCloudBackupManager::opensTheCloudBackupFolder_data()
 
     const QString home = QStringLiteral("https://papyra.example");
     const KRpcResponse ids{{"groupid", "g1"}, {"fileid", "f1"}};
-    QTest::newRow("running, ids") << home << true << true << ids << "https://papyra.example/group/g1/f1" << "";
+    QTest::newRow("running, ids") << home << true << true << ids << "https://papyra.example/group/g1/f1"
+                                  << "";
     QTest::newRow("running, no file id") << home << true << true << KRpcResponse{{"groupid", "g1"}} << "" << home;
     QTest::newRow("not running") << home << true << false << ids << "" << home;
     QTest::newRow("lookup failed") << home << false << true << ids << "" << home;
-    QTest::newRow("lookup failed, unsafe home") << "javascript:alert(1)" << false << true << ids << "" << "";
+    QTest::newRow("lookup failed, unsafe home") << "javascript:alert(1)" << false << true << ids << ""
+                                                << "";
 }
 
 void tst_KCloudBackupManager::opensTheCloudBackupFolder()
@@ -272,7 +281,8 @@ void tst_KCloudBackupManager::opensTheCloudBackupFolder()
 
     QCOMPARE(m_requests.first(), QStringLiteral("getPrivateGroupInfoFromDrivePath: Backup Center"));
     QCOMPARE(requestsOf(QStringLiteral("openVipAutoLoginUrl")),
-             serviceOpens.isEmpty() ? QStringList() : QStringList{QStringLiteral("openVipAutoLoginUrl: ") + serviceOpens});
+             serviceOpens.isEmpty() ? QStringList()
+                                    : QStringList{QStringLiteral("openVipAutoLoginUrl: ") + serviceOpens});
     QCOMPARE(catcher.urls(), pluginOpens.isEmpty() ? QList<QUrl>() : QList<QUrl>{QUrl(pluginOpens)});
 }
 

@@ -77,8 +77,11 @@ QVariant login(TestSuiteHome &home, bool autoLogin)
     QSignalSpy changed(KCoreApplication::cloudSvrProxy(), &KCloudSvrProxy::userInfoChange);
     const QVariantMap params{{QStringLiteral("src"), QStringLiteral("arkivoSearchPanel")}};
     const bool asked = sdk->login(params);
-    return QVariantList{asked, changed.count(), sdk->getAccount(QString())->isLogined(),
-                        sdk->getAccount(QString())->userType(), sdk->getLastLoginParams() == params,
+    return QVariantList{asked,
+                        changed.count(),
+                        sdk->getAccount(QString())->isLogined(),
+                        sdk->getAccount(QString())->userType(),
+                        sdk->getLastLoginParams() == params,
                         home.suiteValue(QStringLiteral("account/signedIn")).toBool()};
 }
 
@@ -87,7 +90,8 @@ QVariant usageLines(TestSuiteHome &home)
     ZentriAppContainer container;
     container.reportEvent(QStringLiteral("vas_newbackupcenter_switch"), {{"status", "on"}});
     KCoreApplication app;
-    KCoreApplication::getDcInfo()->postGeneralEvent(QStringLiteral("cloud_roaming_switch"), {{"scene", "backup_center"}}, 0, 0, 1);
+    KCoreApplication::getDcInfo()->postGeneralEvent(QStringLiteral("cloud_roaming_switch"),
+                                                    {{"scene", "backup_center"}}, 0, 0, 1);
     QStringList lines;
     QFile file(home.filePath(QStringLiteral("usage.jsonl")));
     if (file.open(QIODevice::ReadOnly)) {
@@ -109,7 +113,8 @@ QVariant threadedLog(TestSuiteHome &home)
     for (std::thread &thread : threads)
         thread.join();
     const QStringList messages = home.logMessages();
-    return QVariantList{messages.size(), messages.filter(QRegularExpression(QStringLiteral("^thread \\d line \\d+$"))).size()};
+    return QVariantList{messages.size(),
+                        messages.filter(QRegularExpression(QStringLiteral("^thread \\d line \\d+$"))).size()};
 }
 
 QVariant recycleBin(TestSuiteHome &home)
@@ -149,40 +154,73 @@ void tst_HostServices::answers_data()
         QTest::newRow(name) << suite << request << reply;
     };
 
-    row("backup mode out of range", {{"backup/mode", 9}}, [](TestSuiteHome &) { return int(H::getBackupMode()); }, int(H::SmartBackup));
-    row("backup path, default", none, [](TestSuiteHome &) { return QStringList{H::defaultBackupPath(), H::backupPath()}; },
+    row(
+        "backup mode out of range", {{"backup/mode", 9}}, [](TestSuiteHome &) { return int(H::getBackupMode()); },
+        int(H::SmartBackup));
+    row(
+        "backup path, default", none,
+        [](TestSuiteHome &) {
+            return QStringList{H::defaultBackupPath(), H::backupPath()};
+        },
         QStringList{"$HOME/backup", "$HOME/backup"});
-    row("backup path, the suite's default", {{"backup/defaultPath", "/srv/copies"}},
-        [](TestSuiteHome &) { return QStringList{H::defaultBackupPath(), H::backupPath()}; }, QStringList{"/srv/copies", "/srv/copies"});
+    row(
+        "backup path, the suite's default", {{"backup/defaultPath", "/srv/copies"}},
+        [](TestSuiteHome &) {
+            return QStringList{H::defaultBackupPath(), H::backupPath()};
+        },
+        QStringList{"/srv/copies", "/srv/copies"});
     // Written at once to the suite's file, where the rest of the suite reads it.
-    row("backup settings written", none, [](TestSuiteHome &h) {
-        H::setBackupMode(H::TimedBackup);
-        H::setTimeBackupInterval(45);
-        return QVariantList{h.suiteValue("backup/mode").toInt(), h.suiteValue("backup/interval").toInt()};
-    }, QVariantList{2, 45});
-    row("negative backup interval refused", none, [](TestSuiteHome &) {
-        H::setTimeBackupInterval(30);
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("refusing backup interval -5")));
-        H::setTimeBackupInterval(-5);
-        return int(H::timeBackupInterval());
-    }, 30);
+    row(
+        "backup settings written", none,
+        [](TestSuiteHome &h) {
+            H::setBackupMode(H::TimedBackup);
+            H::setTimeBackupInterval(45);
+            return QVariantList{h.suiteValue("backup/mode").toInt(), h.suiteValue("backup/interval").toInt()};
+        },
+        QVariantList{2, 45});
+    row(
+        "negative backup interval refused", none,
+        [](TestSuiteHome &) {
+            H::setTimeBackupInterval(30);
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("refusing backup interval -5")));
+            H::setTimeBackupInterval(-5);
+            return int(H::timeBackupInterval());
+        },
+        30);
 
-    row("config item", none, [](TestSuiteHome &) { return configItem("retention"); }, QVariantList{30, false});
-    row("config item with fields", none, [](TestSuiteHome &) { return configItem("fielded"); }, QVariantList{7, false});
-    row("absent config item", none, [](TestSuiteHome &) { return configItem("absent"); }, QVariantList{0, true});
-    row("text config item is not configured", none, [](TestSuiteHome &) { return configItem("text"); }, QVariantList{0, true});
-    row("fraction is not an integer", none, [](TestSuiteHome &) { return configItem("fraction"); }, QVariantList{0, true});
-    row("features", none, [](TestSuiteHome &) {
-        return QVariantList{kcmc::support("search"), kcmc::support("radar"), kcmc::support("unlisted")};
-    }, QVariantList{true, false, true});
-    row("fpc number", none, [](TestSuiteHome &) { return fpcItem("incBackupAvailable"); }, 1.0);
-    row("fpc text", none, [](TestSuiteHome &) { return fpcItem("label"); }, "beta");
-    row("fpc of another app", none, [](TestSuiteHome &) { return bool(KFpccomb::getInstance()->getData(139, 1)); }, false);
-    row("fpc, malformed file", none, [](TestSuiteHome &h) {
-        h.writeFile(QStringLiteral("cloudconfig.json"), "{\"fpc\": {\"139/61870\": {");
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("malformed")));
-        return fpcItem("label");
-    }, false);
+    row(
+        "config item", none, [](TestSuiteHome &) { return configItem("retention"); }, QVariantList{30, false});
+    row(
+        "config item with fields", none, [](TestSuiteHome &) { return configItem("fielded"); }, QVariantList{7, false});
+    row(
+        "absent config item", none, [](TestSuiteHome &) { return configItem("absent"); }, QVariantList{0, true});
+    row(
+        "text config item is not configured", none, [](TestSuiteHome &) { return configItem("text"); },
+        QVariantList{0, true});
+    row(
+        "fraction is not an integer", none, [](TestSuiteHome &) { return configItem("fraction"); },
+        QVariantList{0, true});
+    row(
+        "features", none,
+        [](TestSuiteHome &) {
+            return QVariantList{kcmc::support("search"), kcmc::support("radar"), kcmc::support("unlisted")};
+        },
+        QVariantList{true, false, true});
+    row(
+        "fpc number", none, [](TestSuiteHome &) { return fpcItem("incBackupAvailable"); }, 1.0);
+    row(
+        "fpc text", none, [](TestSuiteHome &) { return fpcItem("label"); }, "beta");
+    row(
+        "fpc of another app", none, [](TestSuiteHome &) { return bool(KFpccomb::getInstance()->getData(139, 1)); },
+        false);
+    row(
+        "fpc, malformed file", none,
+        [](TestSuiteHome &h) {
+            h.writeFile(QStringLiteral("cloudconfig.json"), "{\"fpc\": {\"139/61870\": {");
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("malformed")));
+            return fpcItem("label");
+        },
+        false);
 
     const Request present = [](TestSuiteHome &) { return services(); };
     row("services", none, present, QVariantList{true, true, true, true, true});
@@ -192,37 +230,52 @@ void tst_HostServices::answers_data()
     row("no domain manager", {{"services/domainMgr", false}}, present, QVariantList{true, true, true, false, true});
     row("no feature configuration", {{"services/fpc", false}}, present, QVariantList{true, true, true, true, false});
 
-    row("frameworks folder", none, [](TestSuiteHome &h) {
-        bool before = true, after = false;
-        const QString app = dirs::frameworks(QStringLiteral("zentridriver_app"), &before);
-        h.makeDir(QStringLiteral("frameworks"));
-        return QVariantList{app, before, dirs::frameworks(QString(), &after), after};
-    }, QVariantList{"$HOME/frameworks/zentridriver_app", false, "$HOME/frameworks", true});
-    row("domains", {{"domains/papyra", "https://papyra.example"}}, [](TestSuiteHome &) {
-        KCoreApplication app;
-        KDomainMgr *domains = KCoreApplication::getDomainMgr();
-        return QStringList{domains->getDomainUrl("papyra"), domains->getDomainUrl("other")};
-    }, QStringList{"https://papyra.example", QString()});
+    row(
+        "frameworks folder", none,
+        [](TestSuiteHome &h) {
+            bool before = true, after = false;
+            const QString app = dirs::frameworks(QStringLiteral("zentridriver_app"), &before);
+            h.makeDir(QStringLiteral("frameworks"));
+            return QVariantList{app, before, dirs::frameworks(QString(), &after), after};
+        },
+        QVariantList{"$HOME/frameworks/zentridriver_app", false, "$HOME/frameworks", true});
+    row(
+        "domains", {{"domains/papyra", "https://papyra.example"}},
+        [](TestSuiteHome &) {
+            KCoreApplication app;
+            KDomainMgr *domains = KCoreApplication::getDomainMgr();
+            return QStringList{domains->getDomainUrl("papyra"), domains->getDomainUrl("other")};
+        },
+        QStringList{"https://papyra.example", QString()});
 
     // asked, userInfoChange, signed in, user type, parameters kept, signed in in suite.ini
-    row("login without auto login", none, [](TestSuiteHome &h) { return login(h, false); }, QVariantList{true, 0, false, 2, true, false});
-    row("auto login signs in", none, [](TestSuiteHome &h) { return login(h, true); }, QVariantList{true, 1, true, 2, true, true});
+    row(
+        "login without auto login", none, [](TestSuiteHome &h) { return login(h, false); },
+        QVariantList{true, 0, false, 2, true, false});
+    row(
+        "auto login signs in", none, [](TestSuiteHome &h) { return login(h, true); },
+        QVariantList{true, 1, true, 2, true, true});
 
-    row("log, one line per call", none, [](TestSuiteHome &h) {
-        KxLoggerLite::writeInfo(L"arkivo", L"getBackupFileList() begin");
-        KxLoggerLite::writeInfo(L"arkivo", L"forged\nline\r");
-        KxLoggerLite::writeInfo(L"arkivo", L"Umlaut ü 中");
-        QFile file(h.filePath(QStringLiteral("logs/arkivo.log")));
-        const bool stamped = file.open(QIODevice::ReadOnly) && QRegularExpression(QStringLiteral(
-            "^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3} arkivo getBackupFileList\\(\\) begin\n$"))
-                .match(QString::fromUtf8(file.readLine())).hasMatch();
-        return QVariantList{h.logMessages(), stamped};
-    }, QVariantList{QStringList{"getBackupFileList() begin", "forged line ", "Umlaut ü 中"}, true});
+    row(
+        "log, one line per call", none,
+        [](TestSuiteHome &h) {
+            KxLoggerLite::writeInfo(L"arkivo", L"getBackupFileList() begin");
+            KxLoggerLite::writeInfo(L"arkivo", L"forged\nline\r");
+            KxLoggerLite::writeInfo(L"arkivo", L"Umlaut ü 中");
+            QFile file(h.filePath(QStringLiteral("logs/arkivo.log")));
+            const bool stamped = file.open(QIODevice::ReadOnly)
+                                 && QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\."
+                                                                      "\\d{3} arkivo getBackupFileList\\(\\) begin\n$"))
+                                        .match(QString::fromUtf8(file.readLine()))
+                                        .hasMatch();
+            return QVariantList{h.logMessages(), stamped};
+        },
+        QVariantList{QStringList{"getBackupFileList() begin", "forged line ", "Umlaut ü 中"}, true});
     row("log from four threads", none, threadedLog, QVariantList{400, 400});
-    row("usage events carry their channel", none, usageLines, QStringList{
-        R"({"channel":"container","event":"vas_newbackupcenter_switch","params":{"status":"on"}})",
-        R"({"channel":"dcinfo","event":"cloud_roaming_switch","params":{"scene":"backup_center"},)"
-        R"("probability":1,"reserved1":0,"reserved2":0})"});
+    row("usage events carry their channel", none, usageLines,
+        QStringList{R"({"channel":"container","event":"vas_newbackupcenter_switch","params":{"status":"on"}})",
+                    R"({"channel":"dcinfo","event":"cloud_roaming_switch","params":{"scene":"backup_center"},)"
+                    R"("probability":1,"reserved1":0,"reserved2":0})"});
     row("recycle bin opens the trash folder", none, recycleBin,
         QVariantList{true, QStringList{"file://$HOME/data/Trash/files"}, true});
 }
@@ -234,13 +287,15 @@ void tst_HostServices::answers()
     QFETCH(QVariant, reply);
     TestSuiteHome home;
     home.setCloudConfig(QJsonObject{
-        {"items", QJsonObject{{"retention", 30}, {"fielded", QJsonObject{{"value", 7}}}, {"text", "12"}, {"fraction", 2.5}}},
+        {"items",
+         QJsonObject{{"retention", 30}, {"fielded", QJsonObject{{"value", 7}}}, {"text", "12"}, {"fraction", 2.5}}},
         {"features", QJsonObject{{"search", true}, {"radar", false}}},
         {"fpc", QJsonObject{{"139/61870", QJsonObject{{"incBackupAvailable", 1}, {"label", "beta"}}}}},
     });
     for (auto it = suite.cbegin(); it != suite.cend(); ++it)
         home.setSuiteValue(it.key(), it.value());
-    const QByteArray expected = QJsonDocument::fromVariant(QVariantList{reply}).toJson(QJsonDocument::Compact)
+    const QByteArray expected = QJsonDocument::fromVariant(QVariantList{reply})
+                                    .toJson(QJsonDocument::Compact)
                                     .replace("$HOME", home.path().toUtf8());
     QCOMPARE(QJsonDocument::fromVariant(QVariantList{request(home)}).toJson(QJsonDocument::Compact), expected);
 }
@@ -265,7 +320,8 @@ void tst_HostServices::settingsFiles()
     const QString storePath = home.filePath(store);
     QFile::remove(storePath);
     const QByteArray text = QStringLiteral("; kept by another program\n[backup]\npath=/home/张伟/backup\n"
-                                           "[Backup]\nuser=Jürgen Müller\n").toUtf8();
+                                           "[Backup]\nuser=Jürgen Müller\n")
+                                .toUtf8();
     const bool fifo = place.contains(QLatin1String("fifo"));
     const QString target = home.filePath(fifo ? QStringLiteral("pipe") : QStringLiteral("real.ini"));
     if (fifo)
@@ -291,7 +347,8 @@ void tst_HostServices::settingsFiles()
         QCOMPARE(H::getBackupMode(), regular ? H::TimedBackup : H::SmartBackup);
     } else {
         KCommonSettings settings(QSettings::UserScope);
-        QCOMPARE(settings.value(QStringLiteral("Backup/user")).toString(), regular ? QStringLiteral("Jürgen Müller") : QString());
+        QCOMPARE(settings.value(QStringLiteral("Backup/user")).toString(),
+                 regular ? QStringLiteral("Jürgen Müller") : QString());
         settings.setValue(QStringLiteral("Backup/MoveBackupFlag"), QString::fromLatin1("-1"));
     }
     QFileInfo after(storePath);

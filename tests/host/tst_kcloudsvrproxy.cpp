@@ -25,7 +25,10 @@ public:
     QList<QVariantMap> events;
 
 public slots:
-    void onReply(bool success, const QString &text, const KRpcResponse &reply) { answers.append({success, text, reply}); }
+    void onReply(bool success, const QString &text, const KRpcResponse &reply)
+    {
+        answers.append({success, text, reply});
+    }
     void onSkinChanged(const QVariantMap &payload) { events.append(payload); }
 };
 
@@ -33,8 +36,8 @@ class BroadcastingHandler : public KEssJsApiHandler
 {
     Q_OBJECT
 public:
-    using KEssJsApiHandler::KEssJsApiHandler;
     using KEssJsApiHandler::broadcastEvent;
+    using KEssJsApiHandler::KEssJsApiHandler;
 };
 
 class tst_KCloudSvrProxy : public QObject
@@ -121,7 +124,7 @@ void tst_KCloudSvrProxy::registryOwnsHandlers()
     QCOMPARE(broadcast.count(), 1);
     QCOMPARE(broadcast.first().first().toString(), QStringLiteral("event.arkivo.onskinmodechanged"));
 
-    delete deletedEarly;   // must not be deleted a second time
+    delete deletedEarly; // must not be deleted a second time
     QCOMPARE(api->handles().size(), 1);
     delete api;
     QVERIFY(kept.isNull());

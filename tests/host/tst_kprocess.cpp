@@ -55,7 +55,8 @@ void tst_KProcess::safe_data()
 
     const QString good = m_home->writeFile(QStringLiteral("files/report.docx"));
     QTest::newRow("file, regular docx") << File << good << true;
-    QTest::newRow("file, regular pdf, non-ASCII name") << File << m_home->writeFile(QStringLiteral("files/Bericht ü.pdf")) << true;
+    QTest::newRow("file, regular pdf, non-ASCII name")
+        << File << m_home->writeFile(QStringLiteral("files/Bericht ü.pdf")) << true;
     QTest::newRow("file, relative") << File << QStringLiteral("files/report.docx") << false;
     QTest::newRow("file, missing") << File << m_home->filePath(QStringLiteral("files/none.docx")) << false;
     QTest::newRow("file, directory") << File << m_home->makeDir(QStringLiteral("files/folder.docx")) << false;
@@ -64,14 +65,17 @@ void tst_KProcess::safe_data()
     QTest::newRow("file, symlink to a good file") << File << link << false;
     // The file before the NUL exists: a check that stopped at NUL would pass it.
     QTest::newRow("file, NUL after the name") << File << good + QChar(0) + QStringLiteral(".exe") << false;
-    QTest::newRow("file, newline in an existing name") << File << m_home->writeFile(QStringLiteral("files/a\nb.docx")) << false;
-    QTest::newRow("file, tab in an existing name") << File << m_home->writeFile(QStringLiteral("files/a\tb.docx")) << false;
+    QTest::newRow("file, newline in an existing name")
+        << File << m_home->writeFile(QStringLiteral("files/a\nb.docx")) << false;
+    QTest::newRow("file, tab in an existing name")
+        << File << m_home->writeFile(QStringLiteral("files/a\tb.docx")) << false;
     QTest::newRow("file, network share") << File << QStringLiteral("//server/share/x.docx") << false;
     QTest::newRow("file, UNC share") << File << QStringLiteral("\\\\server\\share\\x.docx") << false;
     QTest::newRow("file, smb address") << File << QStringLiteral("smb://server/share/x.docx") << false;
     QTest::newRow("file, exe") << File << m_home->writeFile(QStringLiteral("files/setup.exe")) << false;
     QTest::newRow("file, EXE upper case") << File << m_home->writeFile(QStringLiteral("files/SETUP.EXE")) << false;
-    QTest::newRow("file, exe with trailing dot") << File << m_home->writeFile(QStringLiteral("files/setup.exe.")) << false;
+    QTest::newRow("file, exe with trailing dot")
+        << File << m_home->writeFile(QStringLiteral("files/setup.exe.")) << false;
     QTest::newRow("file, shell script") << File << m_home->writeFile(QStringLiteral("files/run.sh")) << false;
     QTest::newRow("file, desktop entry") << File << m_home->writeFile(QStringLiteral("files/app.desktop")) << false;
     // NTFS, exFAT and CIFS drives show every file as executable: a document
@@ -83,15 +87,23 @@ void tst_KProcess::safe_data()
     QTest::newRow("address, http") << Url << QStringLiteral("http://example.com/a?b=c") << true;
     QTest::newRow("address, https") << Url << QStringLiteral("https://example.com") << true;
     QTest::newRow("address, scheme upper case") << Url << QStringLiteral("HTTPS://example.com/x") << true;
-    QTest::newRow("address, file") << Url << QUrl::fromLocalFile(m_home->writeFile(QStringLiteral("files/x.pdf"))).toString() << true;
+    QTest::newRow("address, file") << Url
+                                   << QUrl::fromLocalFile(m_home->writeFile(QStringLiteral("files/x.pdf"))).toString()
+                                   << true;
     // A file address opens only what opening a copy would.
     QTest::newRow("address, file missing") << Url << QStringLiteral("file:///tmp/none-such.pdf") << false;
     QTest::newRow("address, file, a program") << Url << QStringLiteral("file:///bin/sh") << false;
-    QTest::newRow("address, file, a script") << Url << QUrl::fromLocalFile(executable(QStringLiteral("files/run"))).toString() << false;
-    QTest::newRow("address, file, a script by type") << Url << QUrl::fromLocalFile(m_home->writeFile(QStringLiteral("files/go.sh"))).toString() << false;
+    QTest::newRow("address, file, a script")
+        << Url << QUrl::fromLocalFile(executable(QStringLiteral("files/run"))).toString() << false;
+    QTest::newRow("address, file, a script by type")
+        << Url << QUrl::fromLocalFile(m_home->writeFile(QStringLiteral("files/go.sh"))).toString() << false;
     QTest::newRow("address, file, escaped parent") << Url << QStringLiteral("file:///%2e%2e/etc") << false;
-    QTest::newRow("address, file, parent to a document") << Url << QUrl::fromLocalFile(m_home->makeDir(QStringLiteral("files/sub")) + QStringLiteral("/../x.pdf")).toString() << false;
-    QTest::newRow("address, file, link to a document") << Url << QUrl::fromLocalFile(m_home->filePath(QStringLiteral("files/link.docx"))).toString() << false;
+    QTest::newRow("address, file, parent to a document")
+        << Url
+        << QUrl::fromLocalFile(m_home->makeDir(QStringLiteral("files/sub")) + QStringLiteral("/../x.pdf")).toString()
+        << false;
+    QTest::newRow("address, file, link to a document")
+        << Url << QUrl::fromLocalFile(m_home->filePath(QStringLiteral("files/link.docx"))).toString() << false;
     QTest::newRow("address, ftp") << Url << QStringLiteral("ftp://example.com/x") << false;
     QTest::newRow("address, javascript") << Url << QStringLiteral("javascript:alert(1)") << false;
     QTest::newRow("address, http without host") << Url << QStringLiteral("http://") << false;
@@ -113,16 +125,16 @@ void tst_KProcess::safe()
     QFETCH(int, check);
     QFETCH(QString, path);
     QFETCH(bool, safe);
-    const bool answer = check == File ? KProcess::checkLocalFileSafe(path)
-                      : check == Url  ? KProcess::checkUrl(path)
-                                      : KProcess::checkApplicationSafe(path);
+    const bool answer = check == File  ? KProcess::checkLocalFileSafe(path)
+                        : check == Url ? KProcess::checkUrl(path)
+                                       : KProcess::checkApplicationSafe(path);
     QCOMPARE(answer, safe);
 }
 
 void tst_KProcess::launches_data()
 {
     QTest::addColumn<QString>("program");
-    QTest::addColumn<QString>("arguments");   // startProcess's text; StartDetach's list when it holds '|'
+    QTest::addColumn<QString>("arguments"); // startProcess's text; StartDetach's list when it holds '|'
     QTest::addColumn<QStringList>("recorded");
 
     const QString recorder = TestSuiteHome::recorderPath();

@@ -108,35 +108,44 @@ void tst_LocalCloudService::requests_data()
     };
     const QString adminText = QStringLiteral("roaming mode is set by the administrator");
 
-    QTest::newRow("roaming mode, default") << none << "getRoamingMode" << QStringList()
-        << KRpcResponse{{"roamingmode", "auto"}} << "" << none;
-    QTest::newRow("roaming mode and strategy") << strategy("no_rule", "manual") << "getRoamingMode" << QStringList()
+    QTest::newRow("roaming mode, default")
+        << none << "getRoamingMode" << QStringList() << KRpcResponse{{"roamingmode", "auto"}} << "" << none;
+    QTest::newRow("roaming mode and strategy")
+        << strategy("no_rule", "manual") << "getRoamingMode" << QStringList()
         << KRpcResponse{{"roamingmode", "manual"}, {"roamingstrategy", "no_rule"}} << "" << none;
-    QTest::newRow("roaming mode changed") << none << "changeRoamingMode" << QStringList{"manual", "Cloud", "false", "backup_center"}
+    QTest::newRow("roaming mode changed")
+        << none << "changeRoamingMode" << QStringList{"manual", "Cloud", "false", "backup_center"}
         << KRpcResponse{{"roamingmode", "manual"}} << "" << QVariantMap{{"cloud/roamingMode", "manual"}};
-    QTest::newRow("unknown roaming mode") << strategy("", "auto") << "changeRoamingMode" << QStringList{"sometimes"}
-        << KRpcResponse() << "unknown roaming mode" << QVariantMap{{"cloud/roamingMode", "auto"}};
-    QTest::newRow("no roaming mode") << strategy("", "manual") << "changeRoamingMode" << QStringList()
-        << KRpcResponse() << "unknown roaming mode" << QVariantMap{{"cloud/roamingMode", "manual"}};
+    QTest::newRow("unknown roaming mode")
+        << strategy("", "auto") << "changeRoamingMode" << QStringList{"sometimes"} << KRpcResponse()
+        << "unknown roaming mode" << QVariantMap{{"cloud/roamingMode", "auto"}};
+    QTest::newRow("no roaming mode") << strategy("", "manual") << "changeRoamingMode" << QStringList() << KRpcResponse()
+                                     << "unknown roaming mode" << QVariantMap{{"cloud/roamingMode", "manual"}};
     QTest::newRow("upload forced") << strategy("force_upload", "auto") << "changeRoamingMode" << QStringList{"manual"}
-        << KRpcResponse() << adminText << QVariantMap{{"cloud/roamingMode", "auto"}};
-    QTest::newRow("upload forbidden") << strategy("forbid_upload", "manual") << "changeRoamingMode" << QStringList{"auto"}
-        << KRpcResponse() << adminText << QVariantMap{{"cloud/roamingMode", "manual"}};
+                                   << KRpcResponse() << adminText << QVariantMap{{"cloud/roamingMode", "auto"}};
+    QTest::newRow("upload forbidden") << strategy("forbid_upload", "manual") << "changeRoamingMode"
+                                      << QStringList{"auto"} << KRpcResponse() << adminText
+                                      << QVariantMap{{"cloud/roamingMode", "manual"}};
 
-    QTest::newRow("open a web address") << none << "openVipAutoLoginUrl" << QStringList{"https://papyra.example/group/1/2"}
-        << KRpcResponse() << "" << QVariantMap{{"opened", QStringList{"https://papyra.example/group/1/2"}}};
+    QTest::newRow("open a web address") << none << "openVipAutoLoginUrl"
+                                        << QStringList{"https://papyra.example/group/1/2"} << KRpcResponse() << ""
+                                        << QVariantMap{{"opened", QStringList{"https://papyra.example/group/1/2"}}};
     QTest::newRow("open a script address") << none << "openVipAutoLoginUrl" << QStringList{"javascript:alert(1)"}
-        << KRpcResponse() << "invalid arguments" << none;
-    QTest::newRow("open nothing") << none << "openVipAutoLoginUrl" << QStringList() << KRpcResponse() << "invalid arguments" << none;
-    QTest::newRow("unknown request") << none << "formatDrive" << QStringList() << KRpcResponse() << "unknown request" << none;
+                                           << KRpcResponse() << "invalid arguments" << none;
+    QTest::newRow("open nothing") << none << "openVipAutoLoginUrl" << QStringList() << KRpcResponse()
+                                  << "invalid arguments" << none;
+    QTest::newRow("unknown request") << none << "formatDrive" << QStringList() << KRpcResponse() << "unknown request"
+                                     << none;
     for (const char *bad : {"", "..", "a/b"}) {
-        QTest::addRow("backup folder ids of \"%s\"", bad) << none << "getPrivateGroupInfoFromDrivePath" << QStringList{bad}
-            << KRpcResponse() << "invalid arguments" << none;
+        QTest::addRow("backup folder ids of \"%s\"", bad)
+            << none << "getPrivateGroupInfoFromDrivePath" << QStringList{bad} << KRpcResponse() << "invalid arguments"
+            << none;
     }
     // Uploads stay inside the cloud drive.
-    for (const char *target : {"", "../outside", "Backup Center/../../outside", "/tmp/outside", "Backup Center\\..\\x", "C:/x"}) {
-        QTest::addRow("upload to \"%s\"", target) << none << upload << QStringList{"$FILE", target}
-            << KRpcResponse() << "invalid arguments" << none;
+    for (const char *target :
+         {"", "../outside", "Backup Center/../../outside", "/tmp/outside", "Backup Center\\..\\x", "C:/x"}) {
+        QTest::addRow("upload to \"%s\"", target)
+            << none << upload << QStringList{"$FILE", target} << KRpcResponse() << "invalid arguments" << none;
     }
 }
 
@@ -197,12 +206,14 @@ void tst_LocalCloudService::uploadsIntoTheDatedFolder()
         QCOMPARE(stateOf(service, file), QStringLiteral("ok"));
     for (const QString &file : bad) {
         const QString state = stateOf(service, file);
-        QVERIFY2(!state.isEmpty() && state != QLatin1String("ok") && state != QLatin1String("queue/") && percentOf(state) < 0,
+        QVERIFY2(!state.isEmpty() && state != QLatin1String("ok") && state != QLatin1String("queue/")
+                     && percentOf(state) < 0,
                  qPrintable(state));
     }
     const QString folder = LocalCloudService::localFolder(day);
     // A second file of the same name gets a new name.
-    QCOMPARE(filesOf(folder), (QStringList{"Bericht über.docx", "empty.txt", "large.bin", "report (1).docx", "report.docx"}));
+    QCOMPARE(filesOf(folder),
+             (QStringList{"Bericht über.docx", "empty.txt", "large.bin", "report (1).docx", "report.docx"}));
     QCOMPARE(contentOf(folder + QStringLiteral("/report.docx")), QByteArray("first"));
     QCOMPARE(contentOf(folder + QStringLiteral("/report (1).docx")), QByteArray("second"));
     QCOMPARE(contentOf(folder + QStringLiteral("/large.bin")), large);
@@ -256,7 +267,8 @@ void tst_LocalCloudService::backupFolderAddressNamesTheRealFolder()
     LocalCloudService again;
     QCOMPARE(ask(again, QStringLiteral("getPrivateGroupInfoFromDrivePath"), {"Backup Center"}).reply, ids);
     m_home->setSuiteValue(QStringLiteral("account/userId"), QStringLiteral("someone else"));
-    QVERIFY(ask(again, QStringLiteral("getPrivateGroupInfoFromDrivePath"), {"Backup Center"}).reply.value("groupid") != group);
+    QVERIFY(ask(again, QStringLiteral("getPrivateGroupInfoFromDrivePath"), {"Backup Center"}).reply.value("groupid")
+            != group);
 }
 
 void tst_LocalCloudService::proxyAnswersFromTheService()
@@ -273,7 +285,8 @@ void tst_LocalCloudService::proxyAnswersFromTheService()
         QSignalSpy delivered(&proxy, &KCloudSvrProxy::allRepliesDelivered);
         proxy.asyncCall(QStringLiteral("getRoamingMode"), {}, &receiver, QStringLiteral("onReply"));
         // Answered at once, delivered queued.
-        return receiver.replies.isEmpty() && delivered.wait() ? receiver.replies.takeLast().value("roamingmode") : QString();
+        return receiver.replies.isEmpty() && delivered.wait() ? receiver.replies.takeLast().value("roamingmode")
+                                                              : QString();
     };
     QCOMPARE(roamingMode(), QStringLiteral("manual"));
     proxy.setResponder([](const QString &, const QStringList &, KCloudSvrProxy::Reply reply) {

@@ -60,11 +60,16 @@ void tst_Theme::lookupsFallBackToTheDefault_data()
     QTest::addColumn<QString>("property");
     QTest::addColumn<bool>("themed");
 
-    QTest::newRow("palette token") << "CommonThemePalette" << "kd-color-text-secondary" << true;
-    QTest::newRow("inherited class") << "KStyleMessageBox-accptBtn" << "background" << true;
-    QTest::newRow("unknown property") << "CommonThemePalette" << "kd-color-no-such" << false;
-    QTest::newRow("unknown class") << "NoSuchClass" << "text" << false;
-    QTest::newRow("empty class") << "" << "text" << false;
+    QTest::newRow("palette token") << "CommonThemePalette"
+                                   << "kd-color-text-secondary" << true;
+    QTest::newRow("inherited class") << "KStyleMessageBox-accptBtn"
+                                     << "background" << true;
+    QTest::newRow("unknown property") << "CommonThemePalette"
+                                      << "kd-color-no-such" << false;
+    QTest::newRow("unknown class") << "NoSuchClass"
+                                   << "text" << false;
+    QTest::newRow("empty class") << ""
+                                 << "text" << false;
 }
 
 void tst_Theme::lookupsFallBackToTheDefault()
@@ -134,7 +139,8 @@ void tst_Theme::scalingTruncates_data()
     QTest::newRow("screen") << QVariant() << 1.0 << QSize(80, 28) << QMargins(22, 15, 0, 0) << 14;
     QTest::newRow("1.25") << QVariant(1.25) << 1.25 << QSize(100, 35) << QMargins(27, 18, 0, 0) << 17;
     QTest::newRow("1.75") << QVariant(1.75) << 1.75 << QSize(140, 49) << QMargins(38, 26, 0, 0) << 24;
-    QTest::newRow("not a number") << QVariant(QStringLiteral("big")) << 1.0 << QSize(80, 28) << QMargins(22, 15, 0, 0) << 14;
+    QTest::newRow("not a number") << QVariant(QStringLiteral("big")) << 1.0 << QSize(80, 28) << QMargins(22, 15, 0, 0)
+                                  << 14;
     QTest::newRow("zero") << QVariant(0) << 1.0 << QSize(80, 28) << QMargins(22, 15, 0, 0) << 14;
 }
 
@@ -206,7 +212,8 @@ void tst_Theme::contentDialogAnswersItsResults()
         else if (action == QLatin1String("close"))
             modal->close();
         else
-            QTest::mouseClick(KLiteUi::findBySpyName<QWidget *>(modal, QStringLiteral("confirmDlg") + action), Qt::LeftButton);
+            QTest::mouseClick(KLiteUi::findBySpyName<QWidget *>(modal, QStringLiteral("confirmDlg") + action),
+                              Qt::LeftButton);
     })});
     automation.setWaitForWindowsToClose(true);
     automation.start();

@@ -75,7 +75,8 @@ void tst_BackupFolderScanner::sameAsQDirTimeOrder()
     QVERIFY(QDir::setCurrent(home.path()));
     for (const QString &spelling : {folder, QStringLiteral("./backup/sub.docx/..//")}) {
         QStringList expected, actual;
-        for (const QFileInfo &info : QDir(spelling).entryInfoList(filters, QDir::Files | QDir::NoDotAndDotDot, QDir::Time))
+        for (const QFileInfo &info :
+             QDir(spelling).entryInfoList(filters, QDir::Files | QDir::NoDotAndDotDot, QDir::Time))
             expected << QString("%1 %2 %3").arg(info.fileName(), info.absoluteFilePath()).arg(info.size());
         for (const BackupFolderEntry &entry : scanner.scan(spelling))
             actual << QString("%1 %2 %3").arg(entry.fileName().toString(), entry.filePath).arg(entry.size);

@@ -38,11 +38,12 @@ QByteArray referenceJson(const QList<BackupGroupInfo *> &groups)
     for (const BackupGroupInfo *group : groups) {
         QJsonArray files;
         for (const BackupFileInfo &file : group->backupFiles)
-            files.append(QJsonObject{
-                {"filePath", file.filePath},
-                {"fileSize", BackupListWriter::sizeText(file.fileSize)},
-                {"saveTime", file.saveTime.toString("HH:mm")},
-                {"conflictTime", file.conflictTime.isValid() ? file.conflictTime.toString("yyyy-MM-dd HH:mm:ss") : ""}});
+            files.append(
+                QJsonObject{{"filePath", file.filePath},
+                            {"fileSize", BackupListWriter::sizeText(file.fileSize)},
+                            {"saveTime", file.saveTime.toString("HH:mm")},
+                            {"conflictTime",
+                             file.conflictTime.isValid() ? file.conflictTime.toString("yyyy-MM-dd HH:mm:ss") : ""}});
         list.append(QJsonObject{{"isConflict", group->isConflict},
                                 {"groupName", group->groupName},
                                 {"groupType", QStringList({"doc", "ppt", "xls", "pdf", "unknown"})[group->groupType]},
@@ -71,24 +72,25 @@ private slots:
         QTest::newRow("group without copies") << Fill([=](Catalogue &c) { c.add("a.docx", 0, day); });
         QTest::newRow("every type, conflicts, early years") << Fill([=](Catalogue &c) {
             for (int type = 0; type <= 4; ++type) {
-                BackupGroupInfo &group = c.add(QString("g%1").arg(type), type, QDate(5 + type * 400, 1 + type, 9 + type));
+                BackupGroupInfo &group
+                    = c.add(QString("g%1").arg(type), type, QDate(5 + type * 400, 1 + type, 9 + type));
                 addCopy(group, "/b/one", 0, QTime(0, 0));
                 addCopy(group, "/b/two", 1048576 + type, QTime(23, 59, 59),
                         type % 2 ? QDateTime(QDate(2023, 12, 31), QTime(1, 2, 3)) : QDateTime());
             }
         });
         QTest::newRow("awkward names") << Fill([=](Catalogue &c) {
-            for (const QString &name : {QString::fromUtf8("Bericht über Ärger 報告.docx"),
-                                        QString("quote\"d \\back\\slash/.docx"),
-                                        QString("controls \x01\x08\x09\x0a\x0c\x0d\x1f\x7f end"),
-                                        QString::fromUtf8("emoji 😀🎉.pptx"),
-                                        QString("lone ") + QChar(0xd800) + "high " + QChar(0xdc00) + "low" + QChar(0xd83d),
-                                        QString(QChar(0xfffe)) + QChar(0xffff) + QChar(0x07ff) + QChar(0x0800)})
+            for (const QString &name :
+                 {QString::fromUtf8("Bericht über Ärger 報告.docx"), QString("quote\"d \\back\\slash/.docx"),
+                  QString("controls \x01\x08\x09\x0a\x0c\x0d\x1f\x7f end"), QString::fromUtf8("emoji 😀🎉.pptx"),
+                  QString("lone ") + QChar(0xd800) + "high " + QChar(0xdc00) + "low" + QChar(0xd83d),
+                  QString(QChar(0xfffe)) + QChar(0xffff) + QChar(0x07ff) + QChar(0x0800)})
                 addCopy(c.add(name, 0, day), "/b/" + name, 2048, time);
         });
         QTest::newRow("chunk boundaries") << Fill([=](Catalogue &c) {
             // Texts longer than the writer's buffer, and enough groups to fill it many times.
-            addCopy(c.add(QString(70000, QChar(0x00e9)), 2, day), QString(50001, 'p') + QString::fromUtf8("😀"), 5, time);
+            addCopy(c.add(QString(70000, QChar(0x00e9)), 2, day), QString(50001, 'p') + QString::fromUtf8("😀"), 5,
+                    time);
             for (int i = 0; i < 700; ++i) {
                 BackupGroupInfo &group = c.add(QString("doc %1.docx").arg(i), i % 5, day.addDays(-i));
                 for (int j = 0; j < i % 4; ++j)
@@ -140,7 +142,8 @@ private slots:
         for (const qint64 bytes : qAsConst(sizes)) {
             if (bytes < 1048576)
                 continue;
-            const QString expected = QStringLiteral("%1 MB").arg(double(float(bytes)) * (1.0 / 1024) * (1.0 / 1024), 0, 'f', 2);
+            const QString expected
+                = QStringLiteral("%1 MB").arg(double(float(bytes)) * (1.0 / 1024) * (1.0 / 1024), 0, 'f', 2);
             QCOMPARE(BackupListWriter::sizeText(bytes), expected);
         }
     }

@@ -110,8 +110,10 @@ void tst_DiskFaults::folderGoneAfterListing_data()
     const QString missingCopy = "openBackupGroup() BackupFile not exist";
     // A delete never follows a folder swapped for a link: the linked folder's
     // same-named files stay.
-    QTest::newRow("delete copy (a link now)") << "delBackupFile" << "link" << false << QStringList();
-    QTest::newRow("delete group (a link now)") << "delBackupGroup" << "link" << false << QStringList();
+    QTest::newRow("delete copy (a link now)") << "delBackupFile"
+                                              << "link" << false << QStringList();
+    QTest::newRow("delete group (a link now)") << "delBackupGroup"
+                                               << "link" << false << QStringList();
     for (const char *replaced : {"removed", "file"}) {
         const QByteArray how = qstrcmp(replaced, "file") == 0 ? " (a file now)" : " (removed)";
         // A copy already gone counts as removed.
@@ -119,8 +121,8 @@ void tst_DiskFaults::folderGoneAfterListing_data()
         QTest::newRow("delete group" + how) << "delBackupGroup" << replaced << true << QStringList();
         QTest::newRow("open copy" + how) << "openBackupFile" << replaced << false
                                          << QStringList("openBackupFile() BackupFile not exists");
-        QTest::newRow("open group" + how) << "openBackupGroup" << replaced << false
-                                          << QStringList({missingCopy, missingCopy});
+        QTest::newRow("open group" + how)
+            << "openBackupGroup" << replaced << false << QStringList({missingCopy, missingCopy});
         QTest::newRow("open folder" + how) << "openBackupFolder" << replaced << false
                                            << QStringList("openBackupFolder() no valid folder path to open");
     }

@@ -16,7 +16,7 @@ QString copyName(const QString &document, const QString &stamp = QStringLiteral(
                  const QString &extension = QString())
 {
     return QStringLiteral("%1.%2.%3.%4")
-            .arg(document, kId, stamp, extension.isEmpty() ? QFileInfo(document).suffix() : extension);
+        .arg(document, kId, stamp, extension.isEmpty() ? QFileInfo(document).suffix() : extension);
 }
 
 QStringList copyPaths(const BackupGroupInfo *group)
@@ -50,9 +50,17 @@ class UrlCatcher : public QObject
 {
     Q_OBJECT
 public:
-    QList<QUrl> urls() const { QMutexLocker lock(&m_mutex); return m_urls; }
+    QList<QUrl> urls() const
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_urls;
+    }
 public slots:
-    void open(const QUrl &url) { QMutexLocker lock(&m_mutex); m_urls.append(url); }
+    void open(const QUrl &url)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_urls.append(url);
+    }
 
 private:
     mutable QMutex m_mutex;
@@ -112,11 +120,13 @@ private slots:
         QTest::newRow("non-ASCII letters in id") << QString(a).replace(kId, QString(32, QChar(0xe9))) << "a.docx" << 0;
         QTest::newRow("30 February") << copyName("a.docx", "20240230120000") << "" << 0;
         QTest::newRow("hour 24") << copyName("a.docx", "20240305246000") << "" << 0;
-        QTest::newRow("two parts") << kId + ".docx" << "" << 0;
+        QTest::newRow("two parts") << kId + ".docx"
+                                   << "" << 0;
         QTest::newRow("three parts") << kId + ".20240305143007.docx" << kId << 4;
         QTest::newRow("dotted name, upper case") << copyName("my.plan.v2.PPTX") << "my.plan.v2.PPTX" << 1;
         QTest::newRow("csv") << copyName("a.csv") << "a.csv" << 2;
-        QTest::newRow("pdf copy of a name without suffix") << copyName("notes", "20240305143007", "pdf") << "notes" << 4;
+        QTest::newRow("pdf copy of a name without suffix")
+            << copyName("notes", "20240305143007", "pdf") << "notes" << 4;
         QTest::newRow("other suffix") << copyName("a.txt", "20240305143007", "docx") << "a.txt" << 4;
     }
     void nameRules()
@@ -184,13 +194,29 @@ private slots:
         QTest::addColumn<QString>("conflictTime");
         QTest::addColumn<bool>("isConflict");
         const QString at = "2024-03-05T10:00:01.250Z";
-        QTest::newRow("exact") << "a.docx" << "zentri" << "exact" << at << true;
-        QTest::newRow("case differs") << "a.docx" << "zentri" << "upper" << at << true;
-        QTest::newRow("backslashes") << "a.docx" << "zentri" << "backslash" << at << (QDir::separator() == '\\');
-        QTest::newRow("empty conflictTime") << "a.docx" << "zentri" << "exact" << "" << false;
-        QTest::newRow("malformed conflictTime") << "a.docx" << "zentri" << "exact" << "yesterday" << false;
-        QTest::newRow("spreadsheet file") << "a.xlsx" << "zcel" << "upper" << at << true;
-        QTest::newRow("file of another type") << "a.pptx" << "zcel" << "exact" << at << false;
+        QTest::newRow("exact") << "a.docx"
+                               << "zentri"
+                               << "exact" << at << true;
+        QTest::newRow("case differs") << "a.docx"
+                                      << "zentri"
+                                      << "upper" << at << true;
+        QTest::newRow("backslashes") << "a.docx"
+                                     << "zentri"
+                                     << "backslash" << at << (QDir::separator() == '\\');
+        QTest::newRow("empty conflictTime") << "a.docx"
+                                            << "zentri"
+                                            << "exact"
+                                            << "" << false;
+        QTest::newRow("malformed conflictTime") << "a.docx"
+                                                << "zentri"
+                                                << "exact"
+                                                << "yesterday" << false;
+        QTest::newRow("spreadsheet file") << "a.xlsx"
+                                          << "zcel"
+                                          << "upper" << at << true;
+        QTest::newRow("file of another type") << "a.pptx"
+                                              << "zcel"
+                                              << "exact" << at << false;
         QTest::newRow("unknown type") << "notes" << QCoreApplication::applicationName() << "exact" << at << true;
     }
     void conflicts()
@@ -202,12 +228,14 @@ private slots:
         QFETCH(bool, isConflict);
         copy(document, QTime(15, 0), "pdf");
         const QString path = copy(document, QTime(14, 30, 7), "pdf");
-        const QString recorded = spelling == "upper" ? path.toUpper()
-                : spelling == "backslash" ? QString(path).replace('/', '\\') : path;
+        const QString recorded = spelling == "upper"       ? path.toUpper()
+                                 : spelling == "backslash" ? QString(path).replace('/', '\\')
+                                                           : path;
         m_home->writeFile(QString("default/%1_sync_conflict.ini").arg(conflictFile),
                           QString("<?xml version=\"1.0\"?>\n<conflicts><group><file fileId=\"7\" localPath=\"C:/a\" "
                                   "backup=\"%1\" conflictTime=\"%2\"/></group></conflicts>\n")
-                                  .arg(recorded.toHtmlEscaped(), conflictTime).toUtf8());
+                              .arg(recorded.toHtmlEscaped(), conflictTime)
+                              .toUtf8());
 
         KLocalBackupManager manager;
         manager.reloadBackupFiles({m_backup});
@@ -238,8 +266,8 @@ private slots:
 
     void openBackupFile_data()
     {
-        QTest::addColumn<QString>("written"); // into the backup folder
-        QTest::addColumn<QString>("opened");  // relative to the suite home
+        QTest::addColumn<QString>("written");   // into the backup folder
+        QTest::addColumn<QString>("opened");    // relative to the suite home
         QTest::addColumn<QString>("appSwitch"); // empty: refused
         QTest::addColumn<QString>("log");
         for (const char *row : {"a.docx /zentri", "a.pptx /zdeck", "a.csv /zcel", "a.pdf /pdf", "photo.png /"}) {
@@ -247,8 +275,13 @@ private slots:
             QTest::newRow(row) << parts[0] << "backup/" + parts[0] << parts[1] << "";
         }
         // Empty paths, links and worse: tst_badinput.
-        QTest::newRow("missing") << "" << "backup/a.docx" << "" << "openBackupFile() BackupFile not exists";
-        QTest::newRow("folder") << "" << "backup" << ""
+        QTest::newRow("missing") << ""
+                                 << "backup/a.docx"
+                                 << ""
+                                 << "openBackupFile() BackupFile not exists";
+        QTest::newRow("folder") << ""
+                                << "backup"
+                                << ""
                                 << "openBackupFile() `backupFilePath` is not a safe path of local file.";
     }
     void openBackupFile()
@@ -321,12 +354,16 @@ private slots:
         QTest::addColumn<bool>("result");
         QTest::addColumn<QString>("leftOnDisk");
         QTest::addColumn<QString>("log");
-        QTest::newRow("copy") << false << "" << true << "101" << "";
-        QTest::newRow("copy already gone") << false << "gone" << true << "101" << "";
-        QTest::newRow("copy, exception") << false << "throw" << false << "111" << "delBackupFile() Catch an exception";
-        QTest::newRow("group, one already gone") << true << "gone" << true << "000" << "";
-        QTest::newRow("group, exception, third removed")
-                << true << "throw" << false << "010" << "delBackupGroup() Catch an exception";
+        QTest::newRow("copy") << false << "" << true << "101"
+                              << "";
+        QTest::newRow("copy already gone") << false << "gone" << true << "101"
+                                           << "";
+        QTest::newRow("copy, exception") << false << "throw" << false << "111"
+                                         << "delBackupFile() Catch an exception";
+        QTest::newRow("group, one already gone") << true << "gone" << true << "000"
+                                                 << "";
+        QTest::newRow("group, exception, third removed") << true << "throw" << false << "010"
+                                                         << "delBackupGroup() Catch an exception";
     }
     void deletes()
     {
@@ -354,7 +391,7 @@ private slots:
         QCOMPARE(manager.findGroupByFilePath(paths[1]) == nullptr, result);
         QVERIFY(!manager.delBackupGroup("a.docx", kDay.addDays(1)));
         QCOMPARE(m_home->logMessages(), (log.isEmpty() ? QStringList() : QStringList(log))
-                                                << "delBackupGroup() BackupGroup not exist");
+                                            << "delBackupGroup() BackupGroup not exist");
         // The last copy takes its group along.
         QVERIFY(QFile::remove(lone));
         QVERIFY(manager.delBackupFile(lone));

@@ -96,7 +96,7 @@ void tst_KBackupOptionMgr::readsAndWritesHost()
     const auto bytes = [this] {
         QFile suite(m_home->filePath("suite.ini")), common(m_home->filePath("common.ini"));
         return suite.open(QIODevice::ReadOnly) && common.open(QIODevice::ReadOnly) ? suite.readAll() + common.readAll()
-                                                                                  : QByteArray();
+                                                                                   : QByteArray();
     };
     const QByteArray before = bytes();
     m_mgr.reset();
@@ -113,16 +113,22 @@ void tst_KBackupOptionMgr::retention_data()
     QTest::addColumn<QVariant>("storedAfter");
 
     const QVariant none;
-    QTest::newRow("fixed") << QJsonObject{{"FixedBackupKeepDays", 30}} << QVariant("200") << 30 << 7 << 50 << QVariant("200");
+    QTest::newRow("fixed") << QJsonObject{{"FixedBackupKeepDays", 30}} << QVariant("200") << 30 << 7 << 50
+                           << QVariant("200");
     QTest::newRow("nothing configured") << QJsonObject() << none << 90 << 7 << 60 << QVariant("60");
-    QTest::newRow("suggestion above max") << QJsonObject{{"BackupKeepCacheDays", 150}} << none << 90 << 7 << 60 << QVariant("60");
-    QTest::newRow("suggestion below min") << QJsonObject{{"BackupKeepCacheDays", 3}} << none << 90 << 7 << 60 << QVariant("60");
-    QTest::newRow("suggestion taken") << QJsonObject{{"BackupKeepCacheDays", 60}} << none << 60 << 7 << 60 << QVariant("60");
+    QTest::newRow("suggestion above max")
+        << QJsonObject{{"BackupKeepCacheDays", 150}} << none << 90 << 7 << 60 << QVariant("60");
+    QTest::newRow("suggestion below min")
+        << QJsonObject{{"BackupKeepCacheDays", 3}} << none << 90 << 7 << 60 << QVariant("60");
+    QTest::newRow("suggestion taken") << QJsonObject{{"BackupKeepCacheDays", 60}} << none << 60 << 7 << 60
+                                      << QVariant("60");
     QTest::newRow("suggestion below configured min")
-        << QJsonObject{{"BackupKeepCacheDays", 60}, {"MinKeepCacheDays", 70}} << none << 90 << 70 << 80 << QVariant("80");
+        << QJsonObject{{"BackupKeepCacheDays", 60}, {"MinKeepCacheDays", 70}} << none << 90 << 70 << 80
+        << QVariant("80");
     QTest::newRow("clamped to max") << QJsonObject() << none << 90 << 7 << 500 << QVariant("120");
     QTest::newRow("clamped to min") << QJsonObject() << none << 90 << 7 << 1 << QVariant("7");
-    QTest::newRow("min above max wins") << QJsonObject{{"MinKeepCacheDays", 150}} << none << 90 << 150 << 60 << QVariant("150");
+    QTest::newRow("min above max wins") << QJsonObject{{"MinKeepCacheDays", 150}} << none << 90 << 150 << 60
+                                        << QVariant("150");
     QTest::newRow("stored not clamped") << QJsonObject() << QVariant("200") << 200 << 7 << 60 << QVariant("60");
     QTest::newRow("stored not a number") << QJsonObject() << QVariant("abc") << 0 << 7 << 60 << QVariant("60");
 }
@@ -158,17 +164,20 @@ void tst_KBackupOptionMgr::backupDirs_data()
     const QString noLegacy;
     QTest::newRow("no history") << "A" << QVariant() << noLegacy << L{"A"} << L{"A"} << L{"B", "A"};
     // Letter case makes another folder here (only Windows ignores it).
-    QTest::newRow("existing, non-empty, unlisted") << "A" << QVariant(L{"X", "missing", "", "A^", "Y", "X^"}) << noLegacy
-        << L{"A", "X", "Y"} << L{"X", "missing", "A^", "Y", "X^", "A"} << L{"B", "A", "X", "Y"};
-    QTest::newRow("one folder spelled three ways") << "A" << QVariant(L{"X/", "X/.", "A/", "X/../X"}) << noLegacy
-        << L{"A", "X/"} << L{"X/", "X/.", "A/", "X/../X"} << L{"B", "A", "X/"};
-    QTest::newRow("legacy split at commas") << "A" << QVariant() << "X,,missing,Y"
-        << L{"A", "X", "Y"} << L{"X", "missing", "Y", "A"} << L{"B", "A", "X", "Y"};
-    QTest::newRow("list wins over legacy") << "A" << QVariant(L{"Y"}) << "X" << L{"A", "Y"} << L{"Y", "A"} << L{"B", "A", "Y"};
-    QTest::newRow("new folder leaves history") << "A" << QVariant(L{"B", "X"}) << noLegacy
-        << L{"A", "B", "X"} << L{"X", "A"} << L{"B", "A", "X"};
+    QTest::newRow("existing, non-empty, unlisted")
+        << "A" << QVariant(L{"X", "missing", "", "A^", "Y", "X^"}) << noLegacy << L{"A", "X", "Y"}
+        << L{"X", "missing", "A^", "Y", "X^", "A"} << L{"B", "A", "X", "Y"};
+    QTest::newRow("one folder spelled three ways")
+        << "A" << QVariant(L{"X/", "X/.", "A/", "X/../X"}) << noLegacy << L{"A", "X/"} << L{"X/", "X/.", "A/", "X/../X"}
+        << L{"B", "A", "X/"};
+    QTest::newRow("legacy split at commas") << "A" << QVariant() << "X,,missing,Y" << L{"A", "X", "Y"}
+                                            << L{"X", "missing", "Y", "A"} << L{"B", "A", "X", "Y"};
+    QTest::newRow("list wins over legacy")
+        << "A" << QVariant(L{"Y"}) << "X" << L{"A", "Y"} << L{"Y", "A"} << L{"B", "A", "Y"};
+    QTest::newRow("new folder leaves history")
+        << "A" << QVariant(L{"B", "X"}) << noLegacy << L{"A", "B", "X"} << L{"X", "A"} << L{"B", "A", "X"};
     QTest::newRow("entry with NUL dropped") << "A" << QVariant(L{QStringLiteral("bad\0name"), "Y"}) << noLegacy
-        << L{"A", "Y"} << L{"Y", "A"} << L{"B", "A", "Y"};
+                                            << L{"A", "Y"} << L{"Y", "A"} << L{"B", "A", "Y"};
 }
 
 void tst_KBackupOptionMgr::backupDirs()
@@ -283,12 +292,16 @@ void tst_KBackupOptionMgr::backupSwitch_data()
 
     // The suite flips the switch after the manager read it: the setter goes by the suite's value.
     QTest::newRow("turned on elsewhere, set on") << false << false << QVariantMap{{"BackupSwitch", true}} << Calls();
-    QTest::newRow("turned on elsewhere, set off") << false << false << QVariantMap{{"BackupSwitch", false}} << Calls{{false}};
+    QTest::newRow("turned on elsewhere, set off")
+        << false << false << QVariantMap{{"BackupSwitch", false}} << Calls{{false}};
     QTest::newRow("turned off elsewhere, set off") << true << false << QVariantMap{{"BackupSwitch", false}} << Calls();
-    QTest::newRow("turned off elsewhere, set on") << true << false << QVariantMap{{"BackupSwitch", true}} << Calls{{true}};
+    QTest::newRow("turned off elsewhere, set on")
+        << true << false << QVariantMap{{"BackupSwitch", true}} << Calls{{true}};
     QTest::newRow("notice on") << false << true << QVariantMap{{"BackupSwitch", true}} << Calls{{true}};
-    QTest::newRow("notice off") << true << true << QVariantMap{{"from", "writer"}, {"BackupSwitch", false}} << Calls{{false}};
-    QTest::newRow("notice without switch") << true << true
+    QTest::newRow("notice off") << true << true << QVariantMap{{"from", "writer"}, {"BackupSwitch", false}}
+                                << Calls{{false}};
+    QTest::newRow("notice without switch")
+        << true << true
         << QVariantMap{{"from", "writer"}, {"BackupMode", 2}, {"BackupInterval", 5}, {"BackupDir", "/x"}} << Calls();
 }
 

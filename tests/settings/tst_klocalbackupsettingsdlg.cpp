@@ -185,7 +185,9 @@ QStringList tst_KLocalBackupSettingsDlg::announcements() const
         if (hash.contains("backupPath"))
             text += " path=" + hash.value("backupPath").toString();
         else
-            text += QString(" mode=%1 minutes=%2").arg(hash.value("backupMode").toInt()).arg(hash.value("autoSaveTime").toInt());
+            text += QString(" mode=%1 minutes=%2")
+                        .arg(hash.value("backupMode").toInt())
+                        .arg(hash.value("autoSaveTime").toInt());
         // Every announcement is the copy-data message 2 from the main window.
         if (line.value("dwData").toInt() != 2 || QString::number(qint64(line.value("sender").toDouble())) != sender)
             text += " (bad envelope)";
@@ -232,12 +234,12 @@ void tst_KLocalBackupSettingsDlg::choosesMode_data()
     QTest::newRow("off, confirmed") << "2 1 45" << off + "click localBackupSetting_disableStateConfirmDlgBtn1"
                                     << "0 0 45" << QStringList{modeAnnouncement(0, 0)}
                                     << QStringList{switchEvent("close_backup"), pop.arg("confirm")} << "close";
-    QTest::newRow("off, kept enabled") << "2 1 45" << off + "click text:Keep enabled." << "2 1 45" << QStringList()
-                                       << QStringList{pop.arg("cancel")} << "timed";
+    QTest::newRow("off, kept enabled") << "2 1 45" << off + "click text:Keep enabled."
+                                       << "2 1 45" << QStringList() << QStringList{pop.arg("cancel")} << "timed";
     QTest::newRow("off, close button") << "2 1 45" << off + "click localBackupSetting_disableStateConfirmDlgCloseBtn"
                                        << "2 1 45" << QStringList() << QStringList{pop.arg("close")} << "timed";
-    QTest::newRow("off, escape") << "2 1 45" << off + "key Escape" << "2 1 45" << QStringList()
-                                 << QStringList{pop.arg("close")} << "timed";
+    QTest::newRow("off, escape") << "2 1 45" << off + "key Escape"
+                                 << "2 1 45" << QStringList() << QStringList{pop.arg("close")} << "timed";
 
     // Incremental backup takes effect at the next start: a notice says so.
     const QString increment = "click localBackupSetting_incrementBackupOptBtn\n";
@@ -246,13 +248,15 @@ void tst_KLocalBackupSettingsDlg::choosesMode_data()
                            QString("backupcenter_backupmode_increment_tipshow action=") + from,
                            QString("backupcenter_backupmode_increment_tipclick clickon=") + click};
     };
-    QTest::newRow("increment from smart, understood") << "1 1 20" << increment + "click text:Understood" << "3 1 20"
-        << QStringList{modeAnnouncement(3, 0)} << notice("intelligencetoincrement", "known") << "increment";
+    QTest::newRow("increment from smart, understood")
+        << "1 1 20" << increment + "click text:Understood"
+        << "3 1 20" << QStringList{modeAnnouncement(3, 0)} << notice("intelligencetoincrement", "known") << "increment";
     QTest::newRow("increment from timed, close button")
-        << "2 1 20" << increment + "click localBackupSetting_nextStartInformDlgCloseBtn" << "3 1 20"
-        << QStringList{modeAnnouncement(3, 0)} << notice("timingtoincrement", "close_click") << "increment";
-    QTest::newRow("increment from off, escape") << "0 0 20" << increment + "key Escape" << "3 1 20"
-        << QStringList{modeAnnouncement(3, 0)} << notice("enableincrement", "close_esc") << "increment";
+        << "2 1 20" << increment + "click localBackupSetting_nextStartInformDlgCloseBtn"
+        << "3 1 20" << QStringList{modeAnnouncement(3, 0)} << notice("timingtoincrement", "close_click") << "increment";
+    QTest::newRow("increment from off, escape")
+        << "0 0 20" << increment + "key Escape"
+        << "3 1 20" << QStringList{modeAnnouncement(3, 0)} << notice("enableincrement", "close_esc") << "increment";
 }
 
 void tst_KLocalBackupSettingsDlg::choosesMode()
@@ -272,9 +276,11 @@ void tst_KLocalBackupSettingsDlg::choosesMode()
 
     QCOMPARE(runDialog(parse(script) << read << parse(escape)), 0);
     QCOMPARE(m_failure, QString());
-    QCOMPARE(QString("%1 %2 %3").arg(m_home->suiteValue("backup/mode").toInt())
-                     .arg(int(m_home->suiteValue("backup/enabled").toBool()))
-                     .arg(m_home->suiteValue("backup/interval").toInt()), end);
+    QCOMPARE(QString("%1 %2 %3")
+                 .arg(m_home->suiteValue("backup/mode").toInt())
+                 .arg(int(m_home->suiteValue("backup/enabled").toBool()))
+                 .arg(m_home->suiteValue("backup/interval").toInt()),
+             end);
     QTEST(announcements(), "announced");
     QTEST(usage(), "events");
     QTEST(checked, "checked");
@@ -288,17 +294,25 @@ void tst_KLocalBackupSettingsDlg::editsInterval_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("minutes");
 
-    QTest::newRow("hours") << true << 90 << "Hours" << "2" << 150;
-    QTest::newRow("minutes") << true << 90 << "Minutes" << "5" << 65;
+    QTest::newRow("hours") << true << 90 << "Hours"
+                           << "2" << 150;
+    QTest::newRow("minutes") << true << 90 << "Minutes"
+                             << "5" << 65;
     // An emptied editor is no acceptable input: its editing never finishes.
-    QTest::newRow("empty minutes") << true << 90 << "Minutes" << "" << 90;
-    QTest::newRow("letters") << true << 90 << "Hours" << "ab" << 90;
+    QTest::newRow("empty minutes") << true << 90 << "Minutes"
+                                   << "" << 90;
+    QTest::newRow("letters") << true << 90 << "Hours"
+                             << "ab" << 90;
     // The editor refuses the keys that would leave its range: 500 hours is 5.
-    QTest::newRow("500 hours") << true << 90 << "Hours" << "500" << 330;
-    QTest::newRow("same value") << true << 90 << "Hours" << "1" << 90;
-    QTest::newRow("0 hours 0 minutes is 1 minute") << true << 60 << "Hours" << "0" << 1;
+    QTest::newRow("500 hours") << true << 90 << "Hours"
+                               << "500" << 330;
+    QTest::newRow("same value") << true << 90 << "Hours"
+                                << "1" << 90;
+    QTest::newRow("0 hours 0 minutes is 1 minute") << true << 60 << "Hours"
+                                                   << "0" << 1;
     // Timed mode with backups off shows "Close backup": the editors change nothing.
-    QTest::newRow("backups off") << false << 90 << "Hours" << "2" << 90;
+    QTest::newRow("backups off") << false << 90 << "Hours"
+                                 << "2" << 90;
 }
 
 void tst_KLocalBackupSettingsDlg::editsInterval()
@@ -311,13 +325,16 @@ void tst_KLocalBackupSettingsDlg::editsInterval()
     setBackup(2, enabled, stored);
 
     QCOMPARE(runDialog(parse(QString("type localBackupSetting_timedBackupOptEditGroup%1Editor %2\n").arg(editor, typed)
-                             + escape)), 0);
+                             + escape)),
+             0);
     QCOMPARE(m_failure, QString());
     QCOMPARE(m_home->suiteValue("backup/interval").toInt(), minutes);
     QCOMPARE(m_home->suiteValue("backup/enabled").toBool(), enabled);
     const bool changed = minutes != stored;
     QCOMPARE(usage(), changed ? QStringList{QString("vas_newbackupcenter_settingchanged name=backup_timer_interval "
-                                                    "new_value=%1 old_value=%2").arg(minutes).arg(stored)}
+                                                    "new_value=%1 old_value=%2")
+                                                .arg(minutes)
+                                                .arg(stored)}
                               : QStringList());
     QCOMPARE(announcements(), changed ? QStringList{modeAnnouncement(2, minutes)} : QStringList());
 }
@@ -359,7 +376,8 @@ void tst_KLocalBackupSettingsDlg::editsRetention()
     QCOMPARE(editable, !fixed);
     QCOMPARE(m_home->commonValue("backup/BackupKeepCacheDays"), stored);
     QCOMPARE(usage(), stored.isValid() ? QStringList{QString("vas_newbackupcenter_settingchanged "
-                                                             "name=backup_keep_days new_value=%1 old_value=90").arg(shown)}
+                                                             "name=backup_keep_days new_value=%1 old_value=90")
+                                                         .arg(shown)}
                                        : QStringList());
 }
 
@@ -391,7 +409,8 @@ void tst_KLocalBackupSettingsDlg::skinChangeRecoloursSecondaryTexts()
     // The suite raises its skin change to the application, as the page API subscribes it.
     m_container->subscribeEvent("SkinChanged", &arkivoApplication::instance(), "onSkinChanged");
     m_home->setSuiteValue("theme/skin", "dark");
-    auto secondary = [] { return KDrawHelper::getColorFromTheme("CommonThemePalette", "kd-color-text-secondary", QColor()); };
+    auto secondary
+        = [] { return KDrawHelper::getColorFromTheme("CommonThemePalette", "kd-color-text-secondary", QColor()); };
     const QColor dark = secondary();
     QStringList grey, stale;
     const Automation::Step swap = probe("KLocalBackupSettingsDlg", [&](QWidget *dialog) {
@@ -428,30 +447,61 @@ void tst_KLocalBackupSettingsDlg::rejectsLocation_data()
     const QString unavailable = "Path unavailable";
     const QString noWrite = "The selected path does not have write permission. Please select another directory.";
     const QString noCreate = "Failed to create the selected directory. Please confirm you have sufficient permissions.";
-    const QString contain = "The backup location and the %1 location cannot contain each other. Please modify or reselect the location.";
-    QTest::newRow("number sign") << "re#ports" << "" << "Path contains invalid characters"
-                                 << "The path name cannot contain invalid characters\n \":*?\"<>|#;%'\",please select again.";
-    QTest::newRow("percent sign") << "100%" << "" << "Path contains invalid characters" << "";
-    QTest::newRow("131 characters") << "length:131" << "" << "Reselect directory"
+    const QString contain
+        = "The backup location and the %1 location cannot contain each other. Please modify or reselect the location.";
+    QTest::newRow("number sign")
+        << "re#ports"
+        << ""
+        << "Path contains invalid characters"
+        << "The path name cannot contain invalid characters\n \":*?\"<>|#;%'\",please select again.";
+    QTest::newRow("percent sign") << "100%"
+                                  << ""
+                                  << "Path contains invalid characters"
+                                  << "";
+    QTest::newRow("131 characters") << "length:131"
+                                    << ""
+                                    << "Reselect directory"
                                     << "The selected path is too long. Please reselect.";
-    QTest::newRow("130 characters pass") << "length:130" << "" << "" << "";
-    QTest::newRow("parent of the install root") << "install" << "" << invalid << contain.arg("installation");
-    QTest::newRow("install root") << "install/zentri" << "" << invalid << "";
-    QTest::newRow("inside the install root") << "install/zentri/bin" << "" << invalid << "";
-    QTest::newRow("inside a cloud cache") << "cache/docs" << "" << invalid << contain.arg("cloud document cache");
-    QTest::newRow("the current folder") << "current" << "" << invalid
-        << "The selected location cannot be inside the current backup location. Please modify or reselect the location.";
-    QTest::newRow("inside the current folder") << "current/backup/old" << "" << invalid << "";
-    QTest::newRow("holding the current folder passes") << "outer" << "current:outer/backup/inner" << "" << "";
+    QTest::newRow("130 characters pass") << "length:130"
+                                         << ""
+                                         << ""
+                                         << "";
+    QTest::newRow("parent of the install root") << "install"
+                                                << "" << invalid << contain.arg("installation");
+    QTest::newRow("install root") << "install/zentri"
+                                  << "" << invalid << "";
+    QTest::newRow("inside the install root") << "install/zentri/bin"
+                                             << "" << invalid << "";
+    QTest::newRow("inside a cloud cache") << "cache/docs"
+                                          << "" << invalid << contain.arg("cloud document cache");
+    QTest::newRow("the current folder") << "current"
+                                        << "" << invalid
+                                        << "The selected location cannot be inside the current backup location. Please "
+                                           "modify or reselect the location.";
+    QTest::newRow("inside the current folder") << "current/backup/old"
+                                               << "" << invalid << "";
+    QTest::newRow("holding the current folder passes") << "outer"
+                                                       << "current:outer/backup/inner"
+                                                       << ""
+                                                       << "";
     // Letter case counts where the file system makes it count.
-    QTest::newRow("other letter case passes") << "Current" << "" << "" << "";
+    QTest::newRow("other letter case passes") << "Current"
+                                              << ""
+                                              << ""
+                                              << "";
     // A symbolic link is the folder it points to.
-    QTest::newRow("link to the install root") << "rootlink" << "link:install/zentri" << invalid << "";
-    QTest::newRow("link to a cloud cache") << "cachelink" << "link:cache" << invalid << "";
-    QTest::newRow("link into the current folder") << "currentlink" << "link:current/backup" << invalid << "";
-    QTest::newRow("existing test file") << "busy" << "testfile" << unavailable << noWrite;
-    QTest::newRow("backup is a file") << "blocked" << "file" << unavailable << noCreate;
-    QTest::newRow("read-only folder") << "locked" << "readonly" << unavailable << noWrite;
+    QTest::newRow("link to the install root") << "rootlink"
+                                              << "link:install/zentri" << invalid << "";
+    QTest::newRow("link to a cloud cache") << "cachelink"
+                                           << "link:cache" << invalid << "";
+    QTest::newRow("link into the current folder") << "currentlink"
+                                                  << "link:current/backup" << invalid << "";
+    QTest::newRow("existing test file") << "busy"
+                                        << "testfile" << unavailable << noWrite;
+    QTest::newRow("backup is a file") << "blocked"
+                                      << "file" << unavailable << noCreate;
+    QTest::newRow("read-only folder") << "locked"
+                                      << "readonly" << unavailable << noWrite;
 }
 
 void tst_KLocalBackupSettingsDlg::rejectsLocation()
@@ -483,8 +533,9 @@ void tst_KLocalBackupSettingsDlg::rejectsLocation()
         // Root writes through permission bits; an immutable folder stops it
         // where the file system offers that, else a folder that cannot even
         // be made stands in.
-        if (geteuid() == 0 && (QProcess::execute("chattr", {"+i", target}) != 0
-                               || QFile(target + "/probe").open(QIODevice::WriteOnly))) {
+        if (geteuid() == 0
+            && (QProcess::execute("chattr", {"+i", target}) != 0
+                || QFile(target + "/probe").open(QIODevice::WriteOnly))) {
             QProcess::execute("chattr", {"-i", target});
             QDir(target).removeRecursively();
             m_home->writeFile(picked + "/backup");
@@ -495,9 +546,10 @@ void tst_KLocalBackupSettingsDlg::rejectsLocation()
     const bool existed = QFileInfo::exists(target);
     const bool passes = title.isEmpty();
     // The dialog's self-test file is named after its pinned clock (the "testfile" row).
-    QVector<Automation::Step> steps{Automation::customStep("pin the clock", "KLocalBackupSettingsDlg", [](QWidget *dialog) {
-        static_cast<KLocalBackupSettingsDlg *>(dialog)->setClock([] { return qint64(1234); });
-    })};
+    QVector<Automation::Step> steps{
+        Automation::customStep("pin the clock", "KLocalBackupSettingsDlg", [](QWidget *dialog) {
+            static_cast<KLocalBackupSettingsDlg *>(dialog)->setClock([] { return qint64(1234); });
+        })};
     steps << parse(QString("click localBackupSetting_changeLocationBtn\nchoose-dir %1").arg(folder))
           << captureBox(passes ? "KDContentDlg" : "KStyleMessageBox")
           // A rejection leads back to the folder picker, which is cancelled.
@@ -548,13 +600,13 @@ void tst_KLocalBackupSettingsDlg::changesLocation()
     const QString target = m_home->makeDir("elsewhere") + "/backup";
     QString shownPath;
     // The label shows the path on one line, cut at the right, and the whole of it as tool tip.
-    const Automation::Step read = probe("localBackupSetting_backupPathLabel",
-                                        [&shownPath](QWidget *label) { shownPath = label->toolTip(); });
-    QVector<Automation::Step> steps =
-        parse(QString("click localBackupSetting_changeLocationBtn\nchoose-dir %1\n").arg(QFileInfo(target).path()));
+    const Automation::Step read
+        = probe("localBackupSetting_backupPathLabel", [&shownPath](QWidget *label) { shownPath = label->toolTip(); });
+    QVector<Automation::Step> steps
+        = parse(QString("click localBackupSetting_changeLocationBtn\nchoose-dir %1\n").arg(QFileInfo(target).path()));
     steps << captureBox("KDContentDlg")
-          << parse(QString("click localBackupSetting_diskStorageConfirmDlgBtn%1").arg(confirmed ? 0 : 2))
-          << read << parse(escape);
+          << parse(QString("click localBackupSetting_diskStorageConfirmDlgBtn%1").arg(confirmed ? 0 : 2)) << read
+          << parse(escape);
 
     QCOMPARE(runDialog(steps), confirmed ? KLocalBackupSettingsDlg::LocationChangedResult : 0);
     QCOMPARE(m_failure, QString());
@@ -571,7 +623,8 @@ void tst_KLocalBackupSettingsDlg::changesLocation()
         QCOMPARE(announcements(), QStringList{"BackupPathChanged path=" + target});
         QCOMPARE(usage(), (QStringList{alert.arg("show"), alert.arg("sure"),
                                        QString("vas_newbackupcenter_settingchanged name=backup_path new_value=%1 "
-                                               "old_value=%2").arg(target, old.left(1))}));
+                                               "old_value=%2")
+                                           .arg(target, old.left(1))}));
         QCOMPARE(QDir(target).entryList(QDir::Files | QDir::Hidden), QStringList());
     } else {
         QVERIFY(!m_home->hasCommonValue("Backup/BackupMigrationSource"));

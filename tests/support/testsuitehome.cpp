@@ -90,11 +90,12 @@ QString TestSuiteHome::writeFile(const QString &relative, const QByteArray &cont
     return QFileInfo(path).absoluteFilePath();
 }
 
-QString TestSuiteHome::writeBackupCopy(const QString &folder, const QString &document,
-                                       const QDateTime &savedAt, const QByteArray &content) const
+QString TestSuiteHome::writeBackupCopy(const QString &folder, const QString &document, const QDateTime &savedAt,
+                                       const QByteArray &content) const
 {
     const QString identifier = QString::fromLatin1(
-        QCryptographicHash::hash((document + savedAt.toString(Qt::ISODateWithMs)).toUtf8(), QCryptographicHash::Md5).toHex());
+        QCryptographicHash::hash((document + savedAt.toString(Qt::ISODateWithMs)).toUtf8(), QCryptographicHash::Md5)
+            .toHex());
     const QString name = QStringLiteral("%1.%2.%3.%4")
                              .arg(document, identifier, savedAt.toString(QStringLiteral("yyyyMMddHHmmss")),
                                   QFileInfo(document).suffix());

@@ -93,7 +93,8 @@ private slots:
         KTimedBackupEditGroup *group = option.editGroup();
         KLiteUi::setSpyName(&option, "localBackupSetting_timedBackupOpt");
         QCOMPARE(KLiteUi::spyName(group), QString("localBackupSetting_timedBackupOptEditGroup"));
-        QCOMPARE(KLiteUi::spyName(group->hoursEditor()), QString("localBackupSetting_timedBackupOptEditGroupHoursEditor"));
+        QCOMPARE(KLiteUi::spyName(group->hoursEditor()),
+                 QString("localBackupSetting_timedBackupOptEditGroupHoursEditor"));
         QCOMPARE(KLiteUi::spyName(group->minutesEditor()),
                  QString("localBackupSetting_timedBackupOptEditGroupMinutesEditor"));
         // An empty name leaves the children as they are.
@@ -110,13 +111,27 @@ private slots:
         QTest::addColumn<int>("hoursSignals");
         QTest::addColumn<int>("minutesSignals");
         QTest::addColumn<int>("interval");
-        QTest::newRow("2 h 30 min") << "2" << "30" << "2 30" << 1 << 1 << 150;
-        QTest::newRow("minutes emptied") << "2" << "" << "2 " << 1 << 0 << 120;
-        QTest::newRow("500 hours keeps 5") << "500" << "0" << "5 0" << 1 << 1 << 300;
-        QTest::newRow("12 hours keeps 1") << "12" << "-" << "1 59" << 1 << 0 << 119;
-        QTest::newRow("500 minutes keeps 50") << "-" << "500" << "11 50" << 0 << 1 << 710;
-        QTest::newRow("out of range set directly") << "=50" << "-" << "50 59" << 0 << 0 << 3059;
-        QTest::newRow("letters refused") << "ab" << "x7" << " 7" << 0 << 1 << 7;
+        QTest::newRow("2 h 30 min") << "2"
+                                    << "30"
+                                    << "2 30" << 1 << 1 << 150;
+        QTest::newRow("minutes emptied") << "2"
+                                         << ""
+                                         << "2 " << 1 << 0 << 120;
+        QTest::newRow("500 hours keeps 5") << "500"
+                                           << "0"
+                                           << "5 0" << 1 << 1 << 300;
+        QTest::newRow("12 hours keeps 1") << "12"
+                                          << "-"
+                                          << "1 59" << 1 << 0 << 119;
+        QTest::newRow("500 minutes keeps 50") << "-"
+                                              << "500"
+                                              << "11 50" << 0 << 1 << 710;
+        QTest::newRow("out of range set directly") << "=50"
+                                                   << "-"
+                                                   << "50 59" << 0 << 0 << 3059;
+        QTest::newRow("letters refused") << "ab"
+                                         << "x7"
+                                         << " 7" << 0 << 1 << 7;
     }
     void typedIntervals()
     {

@@ -197,8 +197,8 @@ void tst_KStyleMessageBox::emptyTitleStillGetsTitleBarAndCloseButton()
     const QPoint start = box.pos();
     const QPoint grip = close->parentWidget()->mapTo(&box, QPoint(5, 5));
     QTest::mousePress(&box, Qt::LeftButton, Qt::NoModifier, grip);
-    QMouseEvent move(QEvent::MouseMove, grip + QPoint(30, 20), box.mapToGlobal(grip + QPoint(30, 20)),
-                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, grip + QPoint(30, 20), box.mapToGlobal(grip + QPoint(30, 20)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&box, &move);
     QTRY_COMPARE(box.pos(), start + QPoint(30, 20));
     QTest::mouseRelease(&box, Qt::LeftButton, Qt::NoModifier, grip);

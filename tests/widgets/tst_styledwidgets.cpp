@@ -58,7 +58,8 @@ private slots:
 
     void iconFollowsState_data()
     {
-        QTest::addColumn<QList<int>>("pixmaps"); // sizes set: 10 normal, 11 hover, 12 pressed, 13 disabled, 14 checked, 15 focus
+        QTest::addColumn<QList<int>>(
+            "pixmaps"); // sizes set: 10 normal, 11 hover, 12 pressed, 13 disabled, 14 checked, 15 focus
         QTest::addColumn<bool>("checked");
         QTest::addColumn<int>("state");
         QTest::addColumn<int>("expectedSize"); // 9: the button's own icon
@@ -68,7 +69,8 @@ private slots:
         QTest::newRow("hover") << QList<int>{10, 11} << false << hover << 11;
         QTest::newRow("hover without hover pixmap") << QList<int>{10} << false << hover << 10;
         QTest::newRow("pressed beats hover") << QList<int>{10, 11, 12} << false << (hover | QStyle::State_Sunken) << 12;
-        QTest::newRow("checked beats pressed") << QList<int>{10, 12, 14} << true << (enabled | QStyle::State_Sunken) << 14;
+        QTest::newRow("checked beats pressed")
+            << QList<int>{10, 12, 14} << true << (enabled | QStyle::State_Sunken) << 14;
         QTest::newRow("focus") << QList<int>{10, 15} << false << (enabled | QStyle::State_HasFocus) << 15;
         QTest::newRow("disabled") << QList<int>{10, 11, 13} << false << int(QStyle::State_MouseOver) << 13;
         QTest::newRow("disabled without pixmap") << QList<int>{10} << false << int(QStyle::State_None) << 10;
@@ -85,9 +87,9 @@ private slots:
         button.setCheckable(checked);
         button.setChecked(checked);
         const QHash<int, void (KStyleIconButton::*)(const QPixmap &)> setters = {
-            {10, &KStyleIconButton::setNormalPixmap},   {11, &KStyleIconButton::setHoverPixmap},
-            {12, &KStyleIconButton::setPressedPixmap},  {13, &KStyleIconButton::setDisabledPixmap},
-            {14, &KStyleIconButton::setCheckedPixmap},  {15, &KStyleIconButton::setFocusPixmap},
+            {10, &KStyleIconButton::setNormalPixmap},  {11, &KStyleIconButton::setHoverPixmap},
+            {12, &KStyleIconButton::setPressedPixmap}, {13, &KStyleIconButton::setDisabledPixmap},
+            {14, &KStyleIconButton::setCheckedPixmap}, {15, &KStyleIconButton::setFocusPixmap},
         };
         for (int size : pixmaps)
             (button.*setters.value(size))(pixmapOfSize(size));
@@ -108,13 +110,14 @@ private slots:
         QTest::addColumn<QSize>("size");
         QTest::addColumn<QRect>("iconRect");
         QTest::addColumn<QRect>("textRect");
-        QTest::newRow("icon shorter than text") << QSize(16, 16) << QSize(40, 20) << 4 << QSize(60, 20)
-                                                << QRect(0, 2, 16, 16) << QRect(20, 0, 40, 20);
-        QTest::newRow("odd difference truncates") << QSize(16, 16) << QSize(40, 19) << 4 << QSize(60, 19)
-                                                  << QRect(0, 1, 16, 16) << QRect(20, 0, 40, 19);
-        QTest::newRow("icon taller than text") << QSize(24, 24) << QSize(30, 18) << 4 << QSize(58, 24)
-                                               << QRect(0, 0, 24, 24) << QRect(28, 0, 30, 24);
-        QTest::newRow("text only") << QSize(0, 0) << QSize(40, 20) << 0 << QSize(40, 20) << QRect() << QRect(0, 0, 40, 20);
+        QTest::newRow("icon shorter than text")
+            << QSize(16, 16) << QSize(40, 20) << 4 << QSize(60, 20) << QRect(0, 2, 16, 16) << QRect(20, 0, 40, 20);
+        QTest::newRow("odd difference truncates")
+            << QSize(16, 16) << QSize(40, 19) << 4 << QSize(60, 19) << QRect(0, 1, 16, 16) << QRect(20, 0, 40, 19);
+        QTest::newRow("icon taller than text")
+            << QSize(24, 24) << QSize(30, 18) << 4 << QSize(58, 24) << QRect(0, 0, 24, 24) << QRect(28, 0, 30, 24);
+        QTest::newRow("text only") << QSize(0, 0) << QSize(40, 20) << 0 << QSize(40, 20) << QRect()
+                                   << QRect(0, 0, 40, 20);
         QTest::newRow("icon only") << QSize(16, 16) << QSize(0, 0) << 0 << QSize(16, 16) << QRect(0, 0, 16, 16)
                                    << QRect(16, 0, 0, 16);
     }
