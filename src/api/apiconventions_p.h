@@ -4,6 +4,7 @@
 
 #include <QLatin1String>
 #include <QString>
+#include <QVariantMap>
 
 #include <string>
 
@@ -31,6 +32,18 @@ private:
 inline std::string utf8(const QString &text)
 {
     return text.toUtf8().toStdString();
+}
+
+// The page passes texts. Anything else (a number, a bool, a list) is taken
+// as missing rather than converted: 123 must not become the path "123".
+inline QString textOf(const QVariantMap &args, const QString &key)
+{
+    const QVariant value = args.value(key);
+    if (value.userType() == QMetaType::QString)
+        return value.toString();
+    if (value.isValid())
+        qCDebug(lcApi) << "argument" << key << "is not text; taken as missing";
+    return QString();
 }
 
 }

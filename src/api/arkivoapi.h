@@ -47,6 +47,9 @@ private slots:
     void openSearchPanel(KxWebViewJSContext &);
     void openCloudRecycleBin(KxWebViewJSContext &);
     void openLoaclRecycleBin(KxWebViewJSContext &);
+    // Beyond the suite's table: what a listed copy holds, and how two differ.
+    void getBackupFilePreview(KxWebViewJSContext &);
+    void compareBackupFiles(KxWebViewJSContext &);
 
     void onGetRoamingMode(bool, QString, KRpcResponse);
     void onChangeRoamingMode(bool, QString, KRpcResponse);

@@ -10,22 +10,12 @@
 #include <QDate>
 #include <QMutexLocker>
 
+using Arkivo::textOf;
+
 namespace {
 const QString backupFileKey = QStringLiteral("backupFile");
 const QString fileNameKey = QStringLiteral("fileName");
 const QString saveDateKey = QStringLiteral("saveDate");
-
-// The page passes texts. Anything else (a number, a bool, a list) is taken
-// as missing rather than converted: 123 must not become the path "123".
-QString textOf(const QVariantMap &args, const QString &key)
-{
-    const QVariant value = args.value(key);
-    if (value.userType() == QMetaType::QString)
-        return value.toString();
-    if (value.isValid())
-        qCDebug(lcApi) << "argument" << key << "is not text; taken as missing";
-    return QString();
-}
 
 QString fileNameOf(const QVariantMap &args)
 {

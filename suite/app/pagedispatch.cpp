@@ -34,6 +34,9 @@ const QStringList &pageMethods()
         QStringLiteral("openSearchPanel"),
         QStringLiteral("openCloudRecycleBin"),
         QStringLiteral("openLoaclRecycleBin"),
+        // Ours, after the suite's own table.
+        QStringLiteral("getBackupFilePreview"),
+        QStringLiteral("compareBackupFiles"),
     };
     return methods;
 }

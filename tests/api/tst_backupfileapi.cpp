@@ -18,6 +18,8 @@ private slots:
     void listsAnEmptyCatalogue();
     void listingTwiceGivesTheSameText();
     void deletedGroupCannotBeOpened();
+    void looksOnlyIntoListedCopies_data();
+    void looksOnlyIntoListedCopies();
 
 private:
     // The listing's text and its groups.
@@ -90,6 +92,41 @@ void tst_BackupFileApi::deletedGroupCannotBeOpened()
     QCOMPARE(m_api->call(QStringLiteral("delBackupGroup"), group)["result"].asBool(), true);
     QVERIFY(!QFile::exists(m_copy));
     QCOMPARE(m_api->call(QStringLiteral("openBackupGroup"), group)["result"].asBool(), false);
+}
+
+void tst_BackupFileApi::looksOnlyIntoListedCopies_data()
+{
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QVariantMap>("arguments"); // "@old", "@new": the listed copies
+    QTest::addColumn<QString>("answer");
+
+    const QString refused = "{\"errormsg\":\"not a listed backup copy\",\"result\":false}";
+    QTest::newRow("preview of a listed copy")
+        << "getBackupFilePreview" << QVariantMap{{"backupFile", "@new"}}
+        << "{\"author\":\"\",\"damaged\":false,\"kind\":\"text\",\"modified\":\"\",\"result\":true,"
+           "\"text\":\"Nom;Ville\\nZoë;Genève\",\"title\":\"\",\"words\":2}";
+    QTest::newRow("preview of an unlisted file") << "getBackupFilePreview" << QVariantMap{{"backupFile", "@new.csv"}}
+                                                 << refused;
+    QTest::newRow("comparison of listed copies")
+        << "compareBackupFiles" << QVariantMap{{"older", "@old"}, {"newer", "@new"}}
+        << "{\"added\":[\"Zoë;Genève\"],\"changedWords\":2,\"removed\":[\"Zoe;Geneva\"],\"result\":true,"
+           "\"unchanged\":1}";
+    QTest::newRow("comparison with an unlisted file")
+        << "compareBackupFiles" << QVariantMap{{"older", "@old"}, {"newer", "@new.csv"}} << refused;
+}
+
+void tst_BackupFileApi::looksOnlyIntoListedCopies()
+{
+    QFETCH(QString, method);
+    QFETCH(QVariantMap, arguments);
+    const QString old = m_api->home.writeBackupCopy("backup", "people.csv", QDateTime(QDate(2024, 3, 4), QTime(9, 0)),
+                                                    "Nom;Ville\nZoe;Geneva\n");
+    const QString newer = m_api->home.writeBackupCopy(
+        "backup", "people.csv", QDateTime(QDate(2024, 3, 5), QTime(9, 0)), "Nom;Ville\nZo\xc3\xab;Gen\xc3\xa8ve\n");
+    for (QVariant &value : arguments)
+        value = value.toString().replace("@old", old).replace("@new", newer);
+    list();
+    QTEST(PageApiFixture::text(m_api->call(method, arguments)), "answer");
 }
 
 QTEST_MAIN(tst_BackupFileApi)

@@ -1,0 +1,210 @@
+// The preview readers and the paragraph diff, on files made here: real
+// packages, a PDF, text, and damaged or hostile ones.
+#include "localbackup/documentpreview.h"
+#include "localbackup/textdiff.h"
+
+#include <KZip>
+
+#include <QBuffer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+using Parts = QList<QPair<QString, QByteArray>>;
+
+QByteArray zipOf(const Parts &parts, KZip::Compression compression = KZip::DeflateCompression)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    KZip zip(&buffer);
+    zip.open(QIODevice::WriteOnly);
+    zip.setCompression(compression);
+    for (const auto &part : parts)
+        zip.writeFile(part.first, part.second);
+    zip.close();
+    return bytes;
+}
+
+const QByteArray core = "<cp:coreProperties xmlns:cp='c' xmlns:dc='d' xmlns:dcterms='t'><dc:title>Plan</dc:title>"
+                        "<dc:creator>Ann</dc:creator><cp:lastModifiedBy>Bo</cp:lastModifiedBy>"
+                        "<dcterms:modified>2024-03-05T14:30:07Z</dcterms:modified></cp:coreProperties>";
+
+QByteArray wordXml(const QByteArray &body)
+{
+    return "<w:document xmlns:w='w'><w:body>" + body + "</w:body></w:document>";
+}
+
+QByteArray docx(const QByteArray &body, KZip::Compression compression = KZip::DeflateCompression)
+{
+    return zipOf({{"docProps/core.xml", core}, {"word/document.xml", wordXml(body)}}, compression);
+}
+
+const QByteArray hello = "<w:p><w:r><w:t>Hello world</w:t></w:r></w:p><w:p><w:t>Grüße</w:t></w:p>";
+
+// 200 MB of spaces that deflate to a few hundred kilobytes.
+QByteArray zipBomb()
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    KZip zip(&buffer);
+    zip.open(QIODevice::WriteOnly);
+    const QByteArray start = "<w:document xmlns:w='w'><w:body><w:p><w:t>start</w:t></w:p>";
+    const QByteArray spaces(1 << 20, ' ');
+    const qint64 size = start.size() + 200 * qint64(spaces.size());
+    zip.prepareWriting(QStringLiteral("word/document.xml"), QString(), QString(), size);
+    zip.writeData(start.constData(), start.size());
+    for (int i = 0; i < 200; ++i)
+        zip.writeData(spaces.constData(), spaces.size());
+    zip.finishWriting(size);
+    zip.close();
+    return bytes;
+}
+
+// Five objects; the reader rebuilds the cross-reference table it lacks.
+QByteArray pdf(const QByteArray &text)
+{
+    const QByteArray stream = "BT /F1 24 Tf 72 700 Td (" + text + ") Tj ET";
+    return "%PDF-1.4\n1 0 obj<</Type/Catalog/Pages 2 0 R>>endobj\n"
+           "2 0 obj<</Type/Pages/Kids[3 0 R]/Count 1>>endobj\n"
+           "3 0 obj<</Type/Page/Parent 2 0 R/MediaBox[0 0 612 792]/Contents 4 0 R"
+           "/Resources<</Font<</F1 5 0 R>>>>>>endobj\n"
+           "4 0 obj<</Length "
+        + QByteArray::number(stream.size()) + ">>stream\n" + stream
+        + "\nendstream endobj\n"
+          "5 0 obj<</Type/Font/Subtype/Type1/BaseFont/Helvetica>>endobj\n"
+          "trailer<</Root 1 0 R/Info<</Title(Memo)/Author(Cy)>>>>\n%%EOF\n";
+}
+
+}
+
+class tst_DocumentPreview : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void reads_data();
+    void reads();
+    void diff_data();
+    void diff();
+};
+
+void tst_DocumentPreview::reads_data()
+{
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("author");
+    QTest::addColumn<bool>("damaged");
+    QTest::addColumn<bool>("partial");
+
+    const QString document = QStringLiteral("document");
+    QTest::newRow("docx") << "docx" << docx(hello) << document << "Hello world\nGrüße"
+                          << "Bo" << false << false;
+    QTest::newRow("empty docx") << "docx" << docx("") << document << "" << "Bo" << false << false;
+    // Sheets in the workbook's order, not their parts' names.
+    const QByteArray sheet1 = "<worksheet><sheetData><row><c t='s'><v>1</v></c><c><v>42</v></c>"
+                              "<c t='inlineStr'><is><t>Oslo</t></is></c></row></sheetData></worksheet>";
+    const QByteArray sheet2 = "<worksheet><sheetData><row><c t='s'><v>0</v></c></row></sheetData></worksheet>";
+    QTest::newRow("xlsx") << "xlsx"
+                          << zipOf({{"xl/workbook.xml", "<workbook xmlns:r='r'><sheets><sheet r:id='b'/>"
+                                                        "<sheet r:id='a'/></sheets></workbook>"},
+                                    {"xl/_rels/workbook.xml.rels",
+                                     "<Relationships><Relationship Id='a' Target='worksheets/sheet1.xml'/>"
+                                     "<Relationship Id='b' Target='/xl/worksheets/sheet2.xml'/></Relationships>"},
+                                    {"xl/sharedStrings.xml", "<sst><si><t>Totals</t></si><si><r><t>Ci</t></r>"
+                                                             "<r><t>ty</t></r></si></sst>"},
+                                    {"xl/worksheets/sheet1.xml", sheet1},
+                                    {"xl/worksheets/sheet2.xml", sheet2}})
+                          << "spreadsheet" << "Totals\nCity\tOslo" << "" << false << false;
+    // Slides in numeric order: 2 before 10.
+    QTest::newRow("pptx") << "pptx"
+                          << zipOf({{"ppt/slides/slide10.xml", "<p:sld xmlns:p='p' xmlns:a='a'><a:p><a:r>"
+                                                               "<a:t>Last</a:t></a:r></a:p></p:sld>"},
+                                    {"ppt/slides/slide2.xml", "<p:sld xmlns:p='p' xmlns:a='a'><a:p><a:t>Fir</a:t>"
+                                                              "<a:t>st</a:t></a:p></p:sld>"}})
+                          << "presentation" << "First\nLast" << "" << false << false;
+    QTest::newRow("pdf") << "pdf" << pdf("Hello PDF") << "pdf" << "Hello PDF" << "Cy" << false << false;
+    QTest::newRow("broken pdf") << "pdf" << QByteArray("%PDF-1.4\n1 0 obj<<") << "pdf" << "" << "" << true
+                                << false;
+    QTest::newRow("csv") << "csv" << QByteArray("név;város\r\n\r\nÁrvíztűrő;Győr\n") << "text"
+                         << "név;város\nÁrvíztűrő;Győr" << "" << false << false;
+    QTest::newRow("legacy doc") << "doc" << QByteArray("\xD0\xCF\x11\xE0") << "none" << "" << "" << false
+                                << false;
+    QTest::newRow("truncated zip") << "docx" << docx(hello).left(120) << document << "" << "" << true << false;
+    QByteArray flipped = docx(hello, KZip::NoCompression);
+    flipped.replace("Hello world", "Jello world");
+    QTest::newRow("crc mismatch") << "docx" << flipped << document << "Jello world\nGrüße"
+                                  << "Bo" << true << false;
+    QTest::newRow("zip bomb") << "docx" << zipBomb() << document << "start" << "" << false << true;
+    QTest::newRow("entry climbing out") << "docx"
+                                        << zipOf({{"../../x", "x"}, {"word/document.xml", wordXml(hello)}})
+                                        << document << "Hello world\nGrüße" << "" << false << false;
+    QTest::newRow("deep xml") << "docx"
+                              << zipOf({{"word/document.xml", wordXml(QByteArray("<w:p>").repeated(100000) + "<w:t>deep</w:t>"
+                                                                      + QByteArray("</w:p>").repeated(100000))}})
+                              << document << "deep" << "" << false << false;
+    Parts slides{{"ppt/slides/slide1.xml", "<sld><p><t>first</t></p></sld>"}};
+    for (int i = 2; i <= 3000; ++i)
+        slides.append({QStringLiteral("ppt/slides/slide%1.xml").arg(i), "<sld/>"});
+    QTest::newRow("thousands of slides") << "pptx" << zipOf(slides) << "presentation" << "first" << "" << false
+                                         << true;
+}
+
+void tst_DocumentPreview::reads()
+{
+    QFETCH(QString, suffix);
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("nested/copy.") + suffix);
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("nested"))));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    file.close();
+
+    const DocumentPreview::Preview preview = DocumentPreview::read(path);
+    QTEST(preview.kind, "kind");
+    QTEST(preview.text(), "text");
+    QTEST(preview.author, "author");
+    QTEST(preview.damaged, "damaged");
+    QTEST(preview.partial, "partial");
+    QCOMPARE(preview.errormsg.isEmpty(), !preview.damaged);
+    // Nothing is extracted, wherever an entry points.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"nested"});
+}
+
+void tst_DocumentPreview::diff_data()
+{
+    QTest::addColumn<QStringList>("older");
+    QTest::addColumn<QStringList>("newer");
+    QTest::addColumn<QStringList>("added");
+    QTest::addColumn<QStringList>("removed");
+    QTest::addColumn<int>("unchanged");
+    QTest::addColumn<int>("changedWords");
+
+    const QStringList abc{"a", "b", "c"};
+    QTest::newRow("insertion") << abc << QStringList{"a", "new one", "b", "c"} << QStringList{"new one"}
+                               << QStringList() << 3 << 2;
+    QTest::newRow("deletion") << abc << QStringList{"a", "c"} << QStringList() << QStringList{"b"} << 2 << 1;
+    QTest::newRow("move") << abc << QStringList{"b", "c", "a"} << QStringList{"a"} << QStringList{"a"} << 2 << 2;
+    QTest::newRow("middle") << QStringList{"p", "a", "b", "q", "c"} << QStringList{"p", "x", "a", "c", "y z"}
+                            << QStringList{"x", "y z"} << QStringList{"b", "q"} << 3 << 5;
+    QTest::newRow("identical") << abc << abc << QStringList() << QStringList() << 3 << 0;
+    QTest::newRow("empty") << QStringList() << QStringList() << QStringList() << QStringList() << 0 << 0;
+    QTest::newRow("from empty") << QStringList() << abc << abc << QStringList() << 0 << 3;
+}
+
+void tst_DocumentPreview::diff()
+{
+    QFETCH(QStringList, older);
+    QFETCH(QStringList, newer);
+    const TextDiff::Result result = TextDiff::compare(older, newer);
+    QTEST(result.added, "added");
+    QTEST(result.removed, "removed");
+    QTEST(result.unchanged, "unchanged");
+    QTEST(result.changedWords, "changedWords");
+}
+
+QTEST_MAIN(tst_DocumentPreview)
+#include "tst_documentpreview.moc"
