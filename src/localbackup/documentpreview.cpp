@@ -15,9 +15,16 @@
 #include <algorithm>
 #include <memory>
 
+#include <dlfcn.h>
+
 namespace DocumentPreview {
 
 namespace {
+
+// KArchive, once loaded, watches the application for language changes with
+// an event filter that it never removes. Unloaded with the plug-in, it would
+// leave the application calling into unmapped code: it stays loaded.
+const bool archiveKeptLoaded = dlopen("libKF5Archive.so.5", RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE) != nullptr;
 
 // Parts of one kind (slides, sheets) read from one package at most.
 constexpr int partBudget = 1000;
