@@ -1,5 +1,7 @@
 #include "documentpreview.h"
 
+#include "core/arkivolog.h"
+
 #include <KZip>
 #include <kzipfileentry.h>
 #include <poppler-qt5.h>
@@ -33,12 +35,11 @@ constexpr int pdfPageBudget = 50;
 
 QString kindOf(const QString &suffix)
 {
-    static const QStringList documents = {QStringLiteral("docx"), QStringLiteral("docm"), QStringLiteral("dotx"),
-                                          QStringLiteral("dotm")};
-    static const QStringList spreadsheets = {QStringLiteral("xlsx"), QStringLiteral("xlsm"), QStringLiteral("xltx"),
-                                             QStringLiteral("xltm")};
-    static const QStringList presentations = {QStringLiteral("pptx"), QStringLiteral("ppsx"),
-                                              QStringLiteral("potx")};
+    static const QStringList documents
+        = {QStringLiteral("docx"), QStringLiteral("docm"), QStringLiteral("dotx"), QStringLiteral("dotm")};
+    static const QStringList spreadsheets
+        = {QStringLiteral("xlsx"), QStringLiteral("xlsm"), QStringLiteral("xltx"), QStringLiteral("xltm")};
+    static const QStringList presentations = {QStringLiteral("pptx"), QStringLiteral("ppsx"), QStringLiteral("potx")};
     if (documents.contains(suffix))
         return QStringLiteral("document");
     if (spreadsheets.contains(suffix))
@@ -254,8 +255,8 @@ QStringList sheetParts(Package &package, Preview &preview)
     }
     if (!parts.isEmpty())
         return parts;
-    const QStringList numbered = numberedParts(package.directory(QStringLiteral("xl/worksheets")),
-                                               QStringLiteral("sheet"), preview);
+    const QStringList numbered
+        = numberedParts(package.directory(QStringLiteral("xl/worksheets")), QStringLiteral("sheet"), preview);
     for (const QString &name : numbered)
         parts.append(QStringLiteral("xl/worksheets/") + name);
     return parts;
@@ -342,8 +343,16 @@ void readPackage(const QString &path, Preview &preview)
     }
 }
 
+// Poppler's complaints about a broken file go to the catalogue's debug log,
+// not to the host's console: the preview reports the damage itself.
+void logPopplerMessage(const QString &message, const QVariant &)
+{
+    qCDebug(lcCatalogue) << "pdf:" << message;
+}
+
 void readPdf(const QString &path, Preview &preview)
 {
+    Poppler::setDebugErrorFunction(logPopplerMessage, QVariant());
     std::unique_ptr<Poppler::Document> document(Poppler::Document::load(path));
     if (!document) {
         markDamaged(preview, QStringLiteral("not a readable PDF"));

@@ -16,7 +16,8 @@ constexpr int paragraphBudget = 100000;
 // Characters of text a preview answers.
 constexpr int previewLength = 4000;
 
-struct Preview {
+struct Preview
+{
     QString kind = QStringLiteral("none"); // "document", "presentation", "spreadsheet", "pdf", "text" or "none"
     QString title;
     QString author;

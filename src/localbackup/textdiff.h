@@ -6,7 +6,8 @@
 // edit script (Myers) over whole paragraphs.
 namespace TextDiff {
 
-struct Result {
+struct Result
+{
     QStringList added;   // only in the newer text, in its order
     QStringList removed; // only in the older text, in its order
     int unchanged = 0;

@@ -105,8 +105,8 @@ void tst_BackupFileApi::looksOnlyIntoListedCopies_data()
         << "getBackupFilePreview" << QVariantMap{{"backupFile", "@new"}}
         << "{\"author\":\"\",\"damaged\":false,\"kind\":\"text\",\"modified\":\"\",\"result\":true,"
            "\"text\":\"Nom;Ville\\nZoë;Genève\",\"title\":\"\",\"words\":2}";
-    QTest::newRow("preview of an unlisted file") << "getBackupFilePreview" << QVariantMap{{"backupFile", "@new.csv"}}
-                                                 << refused;
+    QTest::newRow("preview of an unlisted file")
+        << "getBackupFilePreview" << QVariantMap{{"backupFile", "@new.csv"}} << refused;
     QTest::newRow("comparison of listed copies")
         << "compareBackupFiles" << QVariantMap{{"older", "@old"}, {"newer", "@new"}}
         << "{\"added\":[\"Zoë;Genève\"],\"changedWords\":2,\"removed\":[\"Zoe;Geneva\"],\"result\":true,"
@@ -121,8 +121,8 @@ void tst_BackupFileApi::looksOnlyIntoListedCopies()
     QFETCH(QVariantMap, arguments);
     const QString old = m_api->home.writeBackupCopy("backup", "people.csv", QDateTime(QDate(2024, 3, 4), QTime(9, 0)),
                                                     "Nom;Ville\nZoe;Geneva\n");
-    const QString newer = m_api->home.writeBackupCopy(
-        "backup", "people.csv", QDateTime(QDate(2024, 3, 5), QTime(9, 0)), "Nom;Ville\nZo\xc3\xab;Gen\xc3\xa8ve\n");
+    const QString newer = m_api->home.writeBackupCopy("backup", "people.csv", QDateTime(QDate(2024, 3, 5), QTime(9, 0)),
+                                                      "Nom;Ville\nZo\xc3\xab;Gen\xc3\xa8ve\n");
     for (QVariant &value : arguments)
         value = value.toString().replace("@old", old).replace("@new", newer);
     list();

@@ -70,10 +70,10 @@ QByteArray pdf(const QByteArray &text)
            "3 0 obj<</Type/Page/Parent 2 0 R/MediaBox[0 0 612 792]/Contents 4 0 R"
            "/Resources<</Font<</F1 5 0 R>>>>>>endobj\n"
            "4 0 obj<</Length "
-        + QByteArray::number(stream.size()) + ">>stream\n" + stream
-        + "\nendstream endobj\n"
-          "5 0 obj<</Type/Font/Subtype/Type1/BaseFont/Helvetica>>endobj\n"
-          "trailer<</Root 1 0 R/Info<</Title(Memo)/Author(Cy)>>>>\n%%EOF\n";
+           + QByteArray::number(stream.size()) + ">>stream\n" + stream
+           + "\nendstream endobj\n"
+             "5 0 obj<</Type/Font/Subtype/Type1/BaseFont/Helvetica>>endobj\n"
+             "trailer<</Root 1 0 R/Info<</Title(Memo)/Author(Cy)>>>>\n%%EOF\n";
 }
 
 }
@@ -102,7 +102,8 @@ void tst_DocumentPreview::reads_data()
     const QString document = QStringLiteral("document");
     QTest::newRow("docx") << "docx" << docx(hello) << document << "Hello world\nGrüße"
                           << "Bo" << false << false;
-    QTest::newRow("empty docx") << "docx" << docx("") << document << "" << "Bo" << false << false;
+    QTest::newRow("empty docx") << "docx" << docx("") << document << ""
+                                << "Bo" << false << false;
     // Sheets in the workbook's order, not their parts' names.
     const QByteArray sheet1 = "<worksheet><sheetData><row><c t='s'><v>1</v></c><c><v>42</v></c>"
                               "<c t='inlineStr'><is><t>Oslo</t></is></c></row></sheetData></worksheet>";
@@ -117,39 +118,53 @@ void tst_DocumentPreview::reads_data()
                                                              "<r><t>ty</t></r></si></sst>"},
                                     {"xl/worksheets/sheet1.xml", sheet1},
                                     {"xl/worksheets/sheet2.xml", sheet2}})
-                          << "spreadsheet" << "Totals\nCity\tOslo" << "" << false << false;
+                          << "spreadsheet"
+                          << "Totals\nCity\tOslo"
+                          << "" << false << false;
     // Slides in numeric order: 2 before 10.
     QTest::newRow("pptx") << "pptx"
                           << zipOf({{"ppt/slides/slide10.xml", "<p:sld xmlns:p='p' xmlns:a='a'><a:p><a:r>"
                                                                "<a:t>Last</a:t></a:r></a:p></p:sld>"},
                                     {"ppt/slides/slide2.xml", "<p:sld xmlns:p='p' xmlns:a='a'><a:p><a:t>Fir</a:t>"
                                                               "<a:t>st</a:t></a:p></p:sld>"}})
-                          << "presentation" << "First\nLast" << "" << false << false;
-    QTest::newRow("pdf") << "pdf" << pdf("Hello PDF") << "pdf" << "Hello PDF" << "Cy" << false << false;
-    QTest::newRow("broken pdf") << "pdf" << QByteArray("%PDF-1.4\n1 0 obj<<") << "pdf" << "" << "" << true
-                                << false;
+                          << "presentation"
+                          << "First\nLast"
+                          << "" << false << false;
+    QTest::newRow("pdf") << "pdf" << pdf("Hello PDF") << "pdf"
+                         << "Hello PDF"
+                         << "Cy" << false << false;
+    QTest::newRow("broken pdf") << "pdf" << QByteArray("%PDF-1.4\n1 0 obj<<") << "pdf"
+                                << ""
+                                << "" << true << false;
     QTest::newRow("csv") << "csv" << QByteArray("név;város\r\n\r\nÁrvíztűrő;Győr\n") << "text"
-                         << "név;város\nÁrvíztűrő;Győr" << "" << false << false;
-    QTest::newRow("legacy doc") << "doc" << QByteArray("\xD0\xCF\x11\xE0") << "none" << "" << "" << false
-                                << false;
-    QTest::newRow("truncated zip") << "docx" << docx(hello).left(120) << document << "" << "" << true << false;
+                         << "név;város\nÁrvíztűrő;Győr"
+                         << "" << false << false;
+    QTest::newRow("legacy doc") << "doc" << QByteArray("\xD0\xCF\x11\xE0") << "none"
+                                << ""
+                                << "" << false << false;
+    QTest::newRow("truncated zip") << "docx" << docx(hello).left(120) << document << ""
+                                   << "" << true << false;
     QByteArray flipped = docx(hello, KZip::NoCompression);
     flipped.replace("Hello world", "Jello world");
     QTest::newRow("crc mismatch") << "docx" << flipped << document << "Jello world\nGrüße"
                                   << "Bo" << true << false;
-    QTest::newRow("zip bomb") << "docx" << zipBomb() << document << "start" << "" << false << true;
-    QTest::newRow("entry climbing out") << "docx"
-                                        << zipOf({{"../../x", "x"}, {"word/document.xml", wordXml(hello)}})
-                                        << document << "Hello world\nGrüße" << "" << false << false;
+    QTest::newRow("zip bomb") << "docx" << zipBomb() << document << "start"
+                              << "" << false << true;
+    QTest::newRow("entry climbing out") << "docx" << zipOf({{"../../x", "x"}, {"word/document.xml", wordXml(hello)}})
+                                        << document << "Hello world\nGrüße"
+                                        << "" << false << false;
     QTest::newRow("deep xml") << "docx"
-                              << zipOf({{"word/document.xml", wordXml(QByteArray("<w:p>").repeated(100000) + "<w:t>deep</w:t>"
-                                                                      + QByteArray("</w:p>").repeated(100000))}})
-                              << document << "deep" << "" << false << false;
+                              << zipOf({{"word/document.xml",
+                                         wordXml(QByteArray("<w:p>").repeated(100000) + "<w:t>deep</w:t>"
+                                                 + QByteArray("</w:p>").repeated(100000))}})
+                              << document << "deep"
+                              << "" << false << false;
     Parts slides{{"ppt/slides/slide1.xml", "<sld><p><t>first</t></p></sld>"}};
     for (int i = 2; i <= 3000; ++i)
         slides.append({QStringLiteral("ppt/slides/slide%1.xml").arg(i), "<sld/>"});
-    QTest::newRow("thousands of slides") << "pptx" << zipOf(slides) << "presentation" << "first" << "" << false
-                                         << true;
+    QTest::newRow("thousands of slides") << "pptx" << zipOf(slides) << "presentation"
+                                         << "first"
+                                         << "" << false << true;
 }
 
 void tst_DocumentPreview::reads()
