@@ -17,7 +17,9 @@
 #include <algorithm>
 #include <memory>
 
+#ifdef Q_OS_UNIX
 #include <dlfcn.h>
+#endif
 
 namespace DocumentPreview {
 
@@ -26,7 +28,9 @@ namespace {
 // KArchive, once loaded, watches the application for language changes with
 // an event filter that it never removes. Unloaded with the plug-in, it would
 // leave the application calling into unmapped code: it stays loaded.
+#ifdef Q_OS_UNIX
 const bool archiveKeptLoaded = dlopen("libKF5Archive.so.5", RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE) != nullptr;
+#endif
 
 // Parts of one kind (slides, sheets) read from one package at most.
 constexpr int partBudget = 1000;
