@@ -8,6 +8,7 @@
 #include "localbackup/textdiff.h"
 #include "plugin/arkivoapplication.h"
 
+#include <QFileInfo>
 #include <QMutexLocker>
 
 using Arkivo::textOf;
@@ -15,11 +16,12 @@ using Arkivo::utf8;
 
 namespace {
 
-// Only copies the page was shown may be read: the path must be a listed one.
+// Only copies the page was shown may be read: the path must be a listed one,
+// and, as for opening, not a link that could lead anywhere.
 bool isListedCopy(const QString &path)
 {
     KLocalBackupManager *catalogue = arkivoApplication::instance().localBackupManager();
-    return catalogue && !path.isEmpty() && catalogue->findGroupByFilePath(path);
+    return catalogue && !path.isEmpty() && catalogue->findGroupByFilePath(path) && !QFileInfo(path).isSymLink();
 }
 
 void refuse(Json::Value &result)

@@ -99,20 +99,25 @@ void tst_BackupFileApi::looksOnlyIntoListedCopies_data()
     QTest::addColumn<QString>("method");
     QTest::addColumn<QVariantMap>("arguments"); // "@old", "@new": the listed copies
     QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("swapped"); // the newer copy replaced by a link after the listing
 
     const QString refused = "{\"errormsg\":\"not a listed backup copy\",\"result\":false}";
     QTest::newRow("preview of a listed copy")
         << "getBackupFilePreview" << QVariantMap{{"backupFile", "@new"}}
         << "{\"author\":\"\",\"damaged\":false,\"kind\":\"text\",\"modified\":\"\",\"result\":true,"
-           "\"text\":\"Nom;Ville\\nZoë;Genève\",\"title\":\"\",\"words\":2}";
+           "\"text\":\"Nom;Ville\\nZoë;Genève\",\"title\":\"\",\"words\":2}"
+        << false;
     QTest::newRow("preview of an unlisted file")
-        << "getBackupFilePreview" << QVariantMap{{"backupFile", "@new.csv"}} << refused;
+        << "getBackupFilePreview" << QVariantMap{{"backupFile", "@new.csv"}} << refused << false;
+    QTest::newRow("preview of a copy replaced by a link")
+        << "getBackupFilePreview" << QVariantMap{{"backupFile", "@new"}} << refused << true;
     QTest::newRow("comparison of listed copies")
         << "compareBackupFiles" << QVariantMap{{"older", "@old"}, {"newer", "@new"}}
         << "{\"added\":[\"Zoë;Genève\"],\"changedWords\":2,\"removed\":[\"Zoe;Geneva\"],\"result\":true,"
-           "\"unchanged\":1}";
+           "\"unchanged\":1}"
+        << false;
     QTest::newRow("comparison with an unlisted file")
-        << "compareBackupFiles" << QVariantMap{{"older", "@old"}, {"newer", "@new.csv"}} << refused;
+        << "compareBackupFiles" << QVariantMap{{"older", "@old"}, {"newer", "@new.csv"}} << refused << false;
 }
 
 void tst_BackupFileApi::looksOnlyIntoListedCopies()
@@ -126,6 +131,11 @@ void tst_BackupFileApi::looksOnlyIntoListedCopies()
     for (QVariant &value : arguments)
         value = value.toString().replace("@old", old).replace("@new", newer);
     list();
+    QFETCH(bool, swapped);
+    if (swapped) {
+        QVERIFY(QFile::remove(newer));
+        QVERIFY(QFile::link(m_api->home.writeFile("elsewhere/secret.txt", "secret"), newer));
+    }
     QTEST(PageApiFixture::text(m_api->call(method, arguments)), "answer");
 }
 
