@@ -31,6 +31,7 @@ export class BackupListView {
 
     scroller.addEventListener('scroll', () => this.scheduleRender(), { passive: true });
     new ResizeObserver(() => this.scheduleRender()).observe(scroller);
+    document.fonts?.ready.then(() => this.scheduleRender());
     scroller.addEventListener('keydown', (event) => this.onKeyDown(event));
     scroller.addEventListener('focusin', (event) => this.onFocusIn(event));
     scroller.addEventListener('click', (event) => this.onClick(event));
@@ -52,6 +53,9 @@ export class BackupListView {
       this.currentKey = this.focusableNear(previousIndex);
     }
     this.render();
+    // Once more after the layout around the list has settled: the first pass
+    // may have measured the list before its final height.
+    this.scheduleRender();
     if (hadFocus && this.currentKey) this.focusRow(this.currentKey, focusedAction);
   }
 

@@ -74,8 +74,11 @@ describe('the backup list', () => {
   });
 
   test('shows the groups the folders hold, newest day first, and opens a copy', async () => {
+    const onDisk = groupsOnDisk([home.backup, earlier]);
+    // Rows are drawn a frame after the list is read.
+    await page.waitForFunction((n) => document.querySelectorAll('#list .row.group').length >= n, onDisk.length);
     const onPage = await groupsOnPage(page);
-    assert.deepEqual([...onPage].sort(), groupsOnDisk([home.backup, earlier]));
+    assert.deepEqual([...onPage].sort(), onDisk);
     const days = onPage.map((entry) => entry.slice(0, 10));
     assert.deepEqual(days, [...days].sort().reverse());
     assert.match(await page.textContent('#summary'), /^8 copies of 6 documents · about 2\.\d+ MB$/);
