@@ -116,6 +116,12 @@ std::string compactJson(const Json::Value &value)
 
 void writeJsonLine(std::ostream &out, Json::Value &value)
 {
+    writeCompactJson(out, value);
+    out << std::endl;
+}
+
+void writeCompactJson(std::ostream &out, Json::Value &value)
+{
     std::vector<Spliced> spliced;
     takeLongStrings(value, spliced);
     const std::string text = compactJson(value);
@@ -130,7 +136,7 @@ void writeJsonLine(std::ostream &out, Json::Value &value)
     }
     if (positions.size() != spliced.size()) {
         restore(spliced);
-        out << compactJson(value) << std::endl;
+        out << compactJson(value);
         return;
     }
 
@@ -150,6 +156,5 @@ void writeJsonLine(std::ostream &out, Json::Value &value)
         written = positions[i] + spliced[i].quotedMarker.size();
     }
     out.write(text.data() + written, std::streamsize(text.size() - written));
-    out << std::endl;
     restore(spliced);
 }

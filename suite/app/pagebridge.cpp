@@ -1,5 +1,6 @@
 #include "pagebridge.h"
 
+#include "jsonline.h"
 #include "pagedispatch.h"
 
 #include <QElapsedTimer>
@@ -15,6 +16,8 @@
 
 #include <cmath>
 #include <memory>
+#include <ostream>
+#include <streambuf>
 
 #include <sys/socket.h>
 
@@ -27,43 +30,6 @@ namespace {
 // connection is closed, so that no page can make the host hold more.
 constexpr quint64 closingMessageBytes = 16 * 1024 * 1024;
 constexpr int largeAnswerBytes = 256 * 1024;
-
-void appendJsonString(QByteArray *out, const char *begin, const char *end)
-{
-    static const char hex[] = "0123456789abcdef";
-    *out += '"';
-    const char *run = begin;
-    for (const char *p = begin; p != end; ++p) {
-        const auto c = static_cast<unsigned char>(*p);
-        if (c >= 0x20 && c != '"' && c != '\\')
-            continue;
-        out->append(run, int(p - run));
-        run = p + 1;
-        switch (c) {
-        case '"':
-            *out += "\\\"";
-            break;
-        case '\\':
-            *out += "\\\\";
-            break;
-        case '\n':
-            *out += "\\n";
-            break;
-        case '\r':
-            *out += "\\r";
-            break;
-        case '\t':
-            *out += "\\t";
-            break;
-        default:
-            *out += "\\u00";
-            *out += hex[c >> 4];
-            *out += hex[c & 15];
-        }
-    }
-    out->append(run, int(end - run));
-    *out += '"';
-}
 
 // Follows the frames a page sends, as they arrive, to find one that is not
 // masked: RFC 6455 has the server close such a connection, and QWebSocket
@@ -124,62 +90,32 @@ QByteArray idText(const QJsonValue &id)
     return QJsonDocument(QJsonArray{id}).toJson(QJsonDocument::Compact).mid(1).chopped(1);
 }
 
-// The answer as compact JSON. Written here rather than with jsoncpp's writer,
-// which takes seconds over the tens of megabytes of a large backup list.
-void appendJson(QByteArray *out, const Json::Value &value)
+// Appends what a std::ostream writes to a QByteArray, so that the answer's
+// text is built once, in the buffer that is sent.
+class ByteArrayBuffer : public std::streambuf
 {
-    switch (value.type()) {
-    case Json::nullValue:
-        *out += "null";
-        break;
-    case Json::booleanValue:
-        *out += value.asBool() ? "true" : "false";
-        break;
-    case Json::intValue:
-        *out += QByteArray::number(qint64(value.asInt64()));
-        break;
-    case Json::uintValue:
-        *out += QByteArray::number(quint64(value.asUInt64()));
-        break;
-    case Json::realValue: {
-        const double number = value.asDouble();
-        *out += std::isfinite(number) ? QByteArray::number(number, 'g', 17) : QByteArrayLiteral("null");
-        break;
+public:
+    explicit ByteArrayBuffer(QByteArray *out)
+        : m_out(out)
+    {
     }
-    case Json::stringValue: {
-        const char *begin = nullptr;
-        const char *end = nullptr;
-        value.getString(&begin, &end);
-        appendJsonString(out, begin, end);
-        break;
+
+protected:
+    int_type overflow(int_type c) override
+    {
+        if (c != traits_type::eof())
+            m_out->append(char(c));
+        return c;
     }
-    case Json::arrayValue: {
-        *out += '[';
-        for (Json::ArrayIndex i = 0; i < value.size(); ++i) {
-            if (i > 0)
-                *out += ',';
-            appendJson(out, value[i]);
-        }
-        *out += ']';
-        break;
+    std::streamsize xsputn(const char *data, std::streamsize size) override
+    {
+        m_out->append(data, int(size));
+        return size;
     }
-    case Json::objectValue: {
-        *out += '{';
-        bool first = true;
-        for (auto it = value.begin(); it != value.end(); ++it) {
-            if (!first)
-                *out += ',';
-            first = false;
-            const std::string name = it.name();
-            appendJsonString(out, name.data(), name.data() + name.size());
-            *out += ':';
-            appendJson(out, *it);
-        }
-        *out += '}';
-        break;
-    }
-    }
-}
+
+private:
+    QByteArray *m_out;
+};
 
 }
 
@@ -367,12 +303,16 @@ void PageBridge::dispatchQueued()
     m_dispatching = false;
 }
 
-void PageBridge::answer(QWebSocket *socket, const QJsonValue &id, const Json::Value &result)
+void PageBridge::answer(QWebSocket *socket, const QJsonValue &id, Json::Value &result)
 {
     if (!socket)
         return;
     QByteArray text = "{\"id\":" + idText(id) + ",\"answer\":";
-    appendJson(&text, result);
+    {
+        ByteArrayBuffer buffer(&text);
+        std::ostream stream(&buffer);
+        writeCompactJson(stream, result);
+    }
     text += '}';
     // A large answer (the backup list of a big catalogue) goes as a binary
     // frame holding the same UTF-8 text: a text frame would cost two
