@@ -145,11 +145,6 @@ void arkivoApplication::releaseManagers()
     d->backupCenterInfo = nullptr;
 }
 
-QThreadPool *arkivoApplication::threadPool() const
-{
-    return BackgroundTasks::pool();
-}
-
 void arkivoApplication::waitForBackgroundTasks()
 {
     BackgroundTasks::waitForDone();

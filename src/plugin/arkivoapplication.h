@@ -10,7 +10,6 @@ class KBackupOptionMgr;
 class KCloudBackupManager;
 class KLocalBackupManager;
 class KRepairToolsManager;
-class QThreadPool;
 struct arkivoApplicationPrivate;
 
 // The plug-in's process-wide application object: it holds the host's
@@ -38,8 +37,7 @@ public:
 
     void releaseManagers();
 
-    // The pool of the plug-in's background tasks (BackgroundTasks).
-    QThreadPool *threadPool() const;
+    // Waits for the plug-in's background tasks (BackgroundTasks).
     void waitForBackgroundTasks();
 
 signals:

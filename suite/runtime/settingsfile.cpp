@@ -39,6 +39,21 @@ bool sameStoredValue(const QVariant &stored, const QVariant &value)
     return stored.toString() == value.toString();
 }
 
+// A copy of `value` whose text owns its characters.
+QVariant detached(const QVariant &value)
+{
+    switch (value.userType()) {
+    case QMetaType::QString:
+        return ownedText(value.toString());
+    case QMetaType::QStringList:
+        return ownedText(value.toStringList());
+    case QMetaType::QByteArray:
+        return QByteArray(value.toByteArray().constData(), value.toByteArray().size());
+    default:
+        return value;
+    }
+}
+
 }
 
 namespace SettingsFile {
@@ -59,20 +74,6 @@ QString usablePath(const QString &path)
 void prepare(QSettings &settings)
 {
     settings.setIniCodec("UTF-8");
-}
-
-QVariant detached(const QVariant &value)
-{
-    switch (value.userType()) {
-    case QMetaType::QString:
-        return ownedText(value.toString());
-    case QMetaType::QStringList:
-        return ownedText(value.toStringList());
-    case QMetaType::QByteArray:
-        return QByteArray(value.toByteArray().constData(), value.toByteArray().size());
-    default:
-        return value;
-    }
 }
 
 bool setIfChanged(QSettings &settings, const QString &key, const QVariant &value)

@@ -23,6 +23,4 @@ ZENTRIHOST_EXPORT void prepare(QSettings &settings);
 // the process, longer than a plug-in that passed them stays loaded.
 // Answers whether the value was written.
 ZENTRIHOST_EXPORT bool setIfChanged(QSettings &settings, const QString &key, const QVariant &value);
-// A copy of `value` whose text owns its characters.
-ZENTRIHOST_EXPORT QVariant detached(const QVariant &value);
 }
