@@ -48,20 +48,18 @@ bool isPlainLocalPath(const QString &path)
     return !path.isEmpty() && !hasControlCharacters(path) && !isNetworkPath(path) && isAbsoluteLocalPath(path);
 }
 
+QSet<QString> suffixSet(QLatin1String list)
+{
+    const QStringList suffixes = QString(list).split(QLatin1Char(';'));
+    return QSet<QString>(suffixes.cbegin(), suffixes.cend());
+}
+
 // Types the system would run rather than open.
 bool hasExecutableSuffix(const QFileInfo &info)
 {
-    static const QSet<QString> suffixes = {
-        QStringLiteral("exe"),     QStringLiteral("com"),  QStringLiteral("bat"),  QStringLiteral("cmd"),
-        QStringLiteral("scr"),     QStringLiteral("pif"),  QStringLiteral("msi"),  QStringLiteral("msp"),
-        QStringLiteral("cpl"),     QStringLiteral("jar"),  QStringLiteral("js"),   QStringLiteral("jse"),
-        QStringLiteral("vbs"),     QStringLiteral("vbe"),  QStringLiteral("wsf"),  QStringLiteral("wsh"),
-        QStringLiteral("ps1"),     QStringLiteral("psm1"), QStringLiteral("hta"),  QStringLiteral("lnk"),
-        QStringLiteral("reg"),     QStringLiteral("sh"),   QStringLiteral("bash"), QStringLiteral("csh"),
-        QStringLiteral("zsh"),     QStringLiteral("py"),   QStringLiteral("pl"),   QStringLiteral("rb"),
-        QStringLiteral("php"),     QStringLiteral("app"),  QStringLiteral("bin"),  QStringLiteral("run"),
-        QStringLiteral("desktop"), QStringLiteral("so"),   QStringLiteral("dll"),
-    };
+    static const QSet<QString> suffixes = suffixSet(QLatin1String(
+        "exe;com;bat;cmd;scr;pif;msi;msp;cpl;jar;js;jse;vbs;vbe;wsf;wsh;ps1;psm1;hta;lnk;reg;sh;bash;csh;zsh;py;pl;rb;"
+        "php;app;bin;run;desktop;so;dll"));
     // Windows drops trailing dots and spaces of a name: "x.exe. " runs as "x.exe".
     QString name = info.fileName();
     while (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' ')))
@@ -74,15 +72,9 @@ bool hasExecutableSuffix(const QFileInfo &info)
 // system never runs them.
 bool hasDocumentSuffix(const QFileInfo &info)
 {
-    static const QSet<QString> suffixes = {
-        QStringLiteral("zentri"), QStringLiteral("zntx"),  QStringLiteral("doc"),  QStringLiteral("dot"),
-        QStringLiteral("docx"),   QStringLiteral("dotx"),  QStringLiteral("docm"), QStringLiteral("dotm"),
-        QStringLiteral("zcel"),   QStringLiteral("zcelt"), QStringLiteral("xls"),  QStringLiteral("xlt"),
-        QStringLiteral("xlsx"),   QStringLiteral("xlsm"),  QStringLiteral("xltx"), QStringLiteral("xltm"),
-        QStringLiteral("xlsb"),   QStringLiteral("csv"),   QStringLiteral("zsho"), QStringLiteral("zshot"),
-        QStringLiteral("ppt"),    QStringLiteral("pps"),   QStringLiteral("pot"),  QStringLiteral("pptx"),
-        QStringLiteral("ppsx"),   QStringLiteral("potx"),  QStringLiteral("pdf"),
-    };
+    static const QSet<QString> suffixes = suffixSet(QLatin1String(
+        "zentri;zntx;doc;dot;docx;dotx;docm;dotm;zcel;zcelt;xls;xlt;xlsx;xlsm;xltx;xltm;xlsb;csv;zsho;zshot;ppt;pps;pot;"
+        "pptx;ppsx;potx;pdf"));
     return suffixes.contains(info.suffix().toLower());
 }
 
