@@ -97,8 +97,7 @@ class ByteArrayBuffer : public std::streambuf
 public:
     explicit ByteArrayBuffer(QByteArray *out)
         : m_out(out)
-    {
-    }
+    {}
 
 protected:
     int_type overflow(int_type c) override

@@ -72,9 +72,10 @@ bool hasExecutableSuffix(const QFileInfo &info)
 // system never runs them.
 bool hasDocumentSuffix(const QFileInfo &info)
 {
-    static const QSet<QString> suffixes = suffixSet(QLatin1String(
-        "zentri;zntx;doc;dot;docx;dotx;docm;dotm;zcel;zcelt;xls;xlt;xlsx;xlsm;xltx;xltm;xlsb;csv;zsho;zshot;ppt;pps;pot;"
-        "pptx;ppsx;potx;pdf"));
+    static const QSet<QString> suffixes
+        = suffixSet(QLatin1String("zentri;zntx;doc;dot;docx;dotx;docm;dotm;zcel;zcelt;xls;xlt;xlsx;xlsm;xltx;xltm;xlsb;"
+                                  "csv;zsho;zshot;ppt;pps;pot;"
+                                  "pptx;ppsx;potx;pdf"));
     return suffixes.contains(info.suffix().toLower());
 }
 
