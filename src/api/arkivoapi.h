@@ -47,9 +47,12 @@ private slots:
     void openSearchPanel(KxWebViewJSContext &);
     void openCloudRecycleBin(KxWebViewJSContext &);
     void openLoaclRecycleBin(KxWebViewJSContext &);
-    // Beyond the suite's table: what a listed copy holds, and how two differ.
+    // Beyond the suite's table: what a listed copy holds, how two differ,
+    // its exact time and size, and putting it back as a new file.
     void getBackupFilePreview(KxWebViewJSContext &);
     void compareBackupFiles(KxWebViewJSContext &);
+    void getBackupFileDetails(KxWebViewJSContext &);
+    void restoreBackupFile(KxWebViewJSContext &);
 
     void onGetRoamingMode(bool, QString, KRpcResponse);
     void onChangeRoamingMode(bool, QString, KRpcResponse);

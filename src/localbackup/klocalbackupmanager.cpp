@@ -216,6 +216,11 @@ QDateTime KLocalBackupManager::conflictTimeFor(BackupDocType type, const QString
     return conflictInfos.value(lowercasePath).conflictTime;
 }
 
+QString KLocalBackupManager::originalPathOf(const QString &path) const
+{
+    return conflictInfos.value(path.toLower()).localPath;
+}
+
 QString KLocalBackupManager::syncConflictFilePath(const QString &appName) const
 {
     return SyncConflictFile::path(appName);

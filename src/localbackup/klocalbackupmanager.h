@@ -38,6 +38,9 @@ public:
     BackupGroupInfo *findGroup(const QString &name, const QDate &date) const;
     BackupGroupInfo *findGroupByFilePath(const QString &path) const;
     QDateTime conflictTimeFor(BackupDocType type, const QString &lowercasePath);
+    // Where the sync-conflict record of the copy `path` says its original
+    // lies; empty when no record read so far names one.
+    QString originalPathOf(const QString &path) const;
     QString syncConflictFilePath(const QString &appName) const;
     void loadSyncConflictFile(const QString &file);
     static bool parseSyncConflictFile(const QString &file, QHash<QString, SyncConflictInfo> &table);

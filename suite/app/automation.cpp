@@ -10,8 +10,10 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QRadioButton>
 
@@ -74,16 +76,18 @@ QWidget *findShown(const std::function<bool(QWidget *)> &accept)
     return nullptr;
 }
 
-QFileDialog *findFileDialog(bool directories)
+enum class Picker { Folder, OpenFiles, Save };
+
+QFileDialog *findFileDialog(Picker picker)
 {
-    return qobject_cast<QFileDialog *>(findShown([directories](QWidget *widget) {
+    return qobject_cast<QFileDialog *>(findShown([picker](QWidget *widget) {
         auto *dialog = qobject_cast<QFileDialog *>(widget);
         if (!dialog || !dialog->isWindow())
             return false;
-        const QFileDialog::FileMode mode = dialog->fileMode();
-        const bool picksFiles
-            = mode == QFileDialog::AnyFile || mode == QFileDialog::ExistingFile || mode == QFileDialog::ExistingFiles;
-        return picksFiles != directories;
+        if (dialog->acceptMode() == QFileDialog::AcceptSave)
+            return picker == Picker::Save;
+        const bool picksFolders = dialog->fileMode() == QFileDialog::Directory;
+        return picksFolders == (picker == Picker::Folder);
     }));
 }
 
@@ -174,6 +178,21 @@ void pressKey(QWidget *window, const QString &name)
         sendKey(receiver, Qt::Key_Enter, Qt::KeypadModifier, QStringLiteral("\r"));
 }
 
+// Answers Yes to the question the file dialog is about to ask from within
+// its accept(): the question runs its own event loop, in which this fires.
+void confirmReplacing(QFileDialog *dialog, int triesLeft = 50)
+{
+    QTimer::singleShot(10, dialog, [dialog, triesLeft] {
+        auto *question = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (question && question->parentWidget() == dialog) {
+            if (QAbstractButton *yes = question->button(QMessageBox::Yes))
+                yes->click();
+        } else if (triesLeft > 0) {
+            confirmReplacing(dialog, triesLeft - 1);
+        }
+    });
+}
+
 void answerFileDialog(QFileDialog *dialog, const QStringList &paths)
 {
     auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
@@ -188,7 +207,10 @@ void answerFileDialog(QFileDialog *dialog, const QStringList &paths)
             quoted.append(QLatin1Char('"') + path + QLatin1Char('"'));
         edit->setText(quoted.join(QLatin1Char(' ')));
     }
-    // What the dialog's Open or Choose button does, with the same checks.
+    // A save dialog asks before it replaces a file; the step answers yes.
+    if (dialog->acceptMode() == QFileDialog::AcceptSave && QFileInfo::exists(paths.first()))
+        confirmReplacing(dialog);
+    // What the dialog's Open, Choose or Save button does, with the same checks.
     static_cast<QDialog *>(dialog)->accept();
 }
 
@@ -201,6 +223,8 @@ QString describeTarget(const Automation::Step &step)
         return QStringLiteral("a folder picker");
     case Automation::Action::ChooseFiles:
         return QStringLiteral("a file picker");
+    case Automation::Action::SaveAs:
+        return QStringLiteral("a save dialog");
     case Automation::Action::Custom:
         if (step.target.isEmpty())
             return step.windowClass.isEmpty() ? QStringLiteral("a modal window")
@@ -264,12 +288,17 @@ bool Automation::parse(const QString &script, QVector<Step> *steps, QString *err
                 if (!path.trimmed().isEmpty())
                     step.paths.append(path.trimmed());
             }
+        } else if (verb == QLatin1String("save-as")) {
+            step.action = Action::SaveAs;
+            if (!rest.isEmpty())
+                step.paths = QStringList{rest};
         } else {
             return invalid(QStringLiteral("unknown step \"%1\"").arg(verb));
         }
         if ((step.action == Action::Click || step.action == Action::Type) && step.target.isEmpty())
             return invalid(QStringLiteral("%1 needs a target").arg(verb));
-        if ((step.action == Action::ChooseDir || step.action == Action::ChooseFiles) && step.paths.isEmpty())
+        if ((step.action == Action::ChooseDir || step.action == Action::ChooseFiles || step.action == Action::SaveAs)
+            && step.paths.isEmpty())
             return invalid(QStringLiteral("%1 needs a path").arg(verb));
         parsed.append(step);
     }
@@ -338,9 +367,11 @@ QWidget *Automation::findTarget(const Step &step)
         return QApplication::activeWindow() && QApplication::activeWindow()->isVisible() ? QApplication::activeWindow()
                                                                                          : nullptr;
     case Action::ChooseDir:
-        return findFileDialog(true);
+        return findFileDialog(Picker::Folder);
     case Action::ChooseFiles:
-        return findFileDialog(false);
+        return findFileDialog(Picker::OpenFiles);
+    case Action::SaveAs:
+        return findFileDialog(Picker::Save);
     case Action::Custom:
         if (!step.target.isEmpty())
             return findShown([&step](QWidget *widget) { return matches(widget, step.target); });
@@ -421,6 +452,7 @@ void Automation::perform(const Step &step, QWidget *target)
         break;
     case Action::ChooseDir:
     case Action::ChooseFiles:
+    case Action::SaveAs:
         answerFileDialog(qobject_cast<QFileDialog *>(target), step.paths);
         break;
     case Action::Custom:

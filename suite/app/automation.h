@@ -21,6 +21,7 @@ class QWidget;
 //   key KEY                    Escape, Return or Enter to the active window
 //   choose-dir PATH            answer the open folder picker
 //   choose-files PATH|PATH...  answer the open file picker
+//   save-as PATH               answer the save dialog (and confirm replacing)
 //
 // TARGET is an automation name or "text:LABEL" (a button showing LABEL).
 // Empty lines and lines starting with "#" are skipped. Each step waits for
@@ -35,7 +36,7 @@ class Automation : public QObject
 {
     Q_OBJECT
 public:
-    enum class Action { Click, Type, Key, ChooseDir, ChooseFiles, Custom };
+    enum class Action { Click, Type, Key, ChooseDir, ChooseFiles, SaveAs, Custom };
 
     struct Step
     {
@@ -44,7 +45,7 @@ public:
         QString target;
         // Type: the text; Key: the key name.
         QString text;
-        // ChooseDir and ChooseFiles.
+        // ChooseDir, ChooseFiles and SaveAs.
         QStringList paths;
         // Custom steps (in-process users): the target is the active modal
         // window inheriting `windowClass` (any class when empty), unless

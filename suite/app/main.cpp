@@ -125,9 +125,11 @@ QString usageText()
                            "  key Escape|Return|Enter    presses the key in the active window\n"
                            "  choose-dir PATH            answers the open folder picker\n"
                            "  choose-files PATH|PATH...  answers the open file picker\n"
+                           "  save-as PATH               answers the save dialog, confirming a replace\n"
                            "TARGET is an automation name or text:LABEL (a button showing LABEL). Each step\n"
                            "waits for its target to be shown. call and screenshot start the steps at once,\n"
-                           "serve with the first call of showBackupSettings or manualBackupFiles.\n"
+                           "serve with the first call of showBackupSettings, manualBackupFiles or\n"
+                           "restoreBackupFile.\n"
                            "\nExit codes: 0 done; 1 the plug-in, the port or the picture failed; 2 bad use\n"
                            "(one line on stderr); 3 a step's target was not shown within 5 s, or a window\n"
                            "stayed open 5 s after the last step.\n");

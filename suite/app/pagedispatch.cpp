@@ -37,6 +37,8 @@ const QStringList &pageMethods()
         // Ours, after the suite's own table.
         QStringLiteral("getBackupFilePreview"),
         QStringLiteral("compareBackupFiles"),
+        QStringLiteral("getBackupFileDetails"),
+        QStringLiteral("restoreBackupFile"),
     };
     return methods;
 }

@@ -61,7 +61,8 @@ ServeOptions parseServeOptions(const QCommandLineParser &parser, const QStringLi
 
 bool opensNativeWindow(const QString &method)
 {
-    return method == QLatin1String("showBackupSettings") || method == QLatin1String("manualBackupFiles");
+    return method == QLatin1String("showBackupSettings") || method == QLatin1String("manualBackupFiles")
+           || method == QLatin1String("restoreBackupFile");
 }
 
 QString currentSkinPayload()

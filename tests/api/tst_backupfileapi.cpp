@@ -2,10 +2,15 @@
 // suite home: what a listing lets the page do afterwards.
 #include "pageapifixture.h"
 
+#include <automation.h>
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
 
 class tst_BackupFileApi : public QObject
 {
@@ -20,6 +25,8 @@ private slots:
     void deletedGroupCannotBeOpened();
     void looksOnlyIntoListedCopies_data();
     void looksOnlyIntoListedCopies();
+    void restoresOnlyWhereThePersonChooses_data();
+    void restoresOnlyWhereThePersonChooses();
 
 private:
     // The listing's text and its groups.
@@ -118,6 +125,11 @@ void tst_BackupFileApi::looksOnlyIntoListedCopies_data()
         << false;
     QTest::newRow("comparison with an unlisted file")
         << "compareBackupFiles" << QVariantMap{{"older", "@old"}, {"newer", "@new.csv"}} << refused << false;
+    QTest::newRow("details of a listed copy, against the day before")
+        << "getBackupFileDetails" << QVariantMap{{"backupFiles", QVariantList{"@new", "@new.csv", 7}}}
+        << "{\"files\":[{\"bytes\":23,\"filePath\":\"@new\",\"previousBytes\":21,\"saveDate\":\"2024/03/05\","
+           "\"saveTime\":\"09:00:00\"}],\"result\":true}"
+        << false;
 }
 
 void tst_BackupFileApi::looksOnlyIntoListedCopies()
@@ -128,15 +140,117 @@ void tst_BackupFileApi::looksOnlyIntoListedCopies()
                                                     "Nom;Ville\nZoe;Geneva\n");
     const QString newer = m_api->home.writeBackupCopy("backup", "people.csv", QDateTime(QDate(2024, 3, 5), QTime(9, 0)),
                                                       "Nom;Ville\nZo\xc3\xab;Gen\xc3\xa8ve\n");
-    for (QVariant &value : arguments)
-        value = value.toString().replace("@old", old).replace("@new", newer);
+    const auto fill = [&](QString text) { return text.replace("@old", old).replace("@new", newer); };
+    for (QVariant &value : arguments) {
+        if (value.userType() == QMetaType::QVariantList) {
+            QVariantList values = value.toList();
+            for (QVariant &inner : values)
+                inner = inner.userType() == QMetaType::QString ? fill(inner.toString()) : inner;
+            value = values;
+        } else {
+            value = fill(value.toString());
+        }
+    }
     list();
     QFETCH(bool, swapped);
     if (swapped) {
         QVERIFY(QFile::remove(newer));
         QVERIFY(QFile::link(m_api->home.writeFile("elsewhere/secret.txt", "secret"), newer));
     }
-    QTEST(PageApiFixture::text(m_api->call(method, arguments)), "answer");
+    QFETCH(QString, answer);
+    QCOMPARE(PageApiFixture::text(m_api->call(method, arguments)), fill(answer));
+}
+
+void tst_BackupFileApi::restoresOnlyWhereThePersonChooses_data()
+{
+    QTest::addColumn<QString>("copy"); // "@copy", the listed copy, or another path
+    QTest::addColumn<QString>("step"); // "@target": the chosen file
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("errormsg"); // empty: restored
+    QTest::addColumn<int>("trashed");
+
+    QTest::newRow("new file") << "@copy"
+                              << "save-as @target"
+                              << "restored/report.docx"
+                              << "" << 0;
+    QTest::newRow("replacing puts the old file in the trash") << "@copy"
+                                                              << "save-as @target"
+                                                              << "restored/existing.docx"
+                                                              << "" << 1;
+    QTest::newRow("cancelled") << "@copy"
+                               << "key Escape"
+                               << "restored/report.docx"
+                               << "cancelled" << 0;
+    QTest::newRow("into the backup folder") << "@copy"
+                                            << "save-as @target"
+                                            << "backup/report.docx"
+                                            << "outside the backup folder" << 0;
+    QTest::newRow("folder that is a file") << "@copy"
+                                           << "save-as @target"
+                                           << "plain/report.docx"
+                                           << "Nothing can be written" << 0;
+    QTest::newRow("the disk fills up") << "@copy"
+                                       << "save-as @target"
+                                       << "restored/big.docx"
+                                       << "could not be written" << 0;
+    QTest::newRow("unlisted file") << "@home/plain"
+                                   << ""
+                                   << ""
+                                   << "not a listed backup copy" << 0;
+}
+
+void tst_BackupFileApi::restoresOnlyWhereThePersonChooses()
+{
+    QFETCH(QString, copy);
+    QFETCH(QString, step);
+    QFETCH(QString, target);
+    QFETCH(QString, errormsg);
+    QFETCH(int, trashed);
+    const TestSuiteHome &home = m_api->home;
+    qputenv("XDG_DATA_HOME", home.makeDir("data").toUtf8());
+    const QByteArray content(256 * 1024, 'c');
+    const QString listed
+        = home.writeBackupCopy("backup", "big.docx", QDateTime(QDate(2024, 3, 6), QTime(8, 0)), content);
+    home.writeFile("plain", "a file where a folder is expected");
+    home.makeDir("restored");
+    const QString existing = home.writeFile("restored/existing.docx", "older work");
+    list();
+    const QString chosen = target.isEmpty() ? QString() : home.path() + '/' + target;
+
+    QVector<Automation::Step> steps;
+    QVERIFY(Automation::parse(QString(step).replace("@target", chosen), &steps, nullptr));
+    Automation automation(steps);
+    automation.start();
+    // A file-size limit stands in for a full disk: writes past it fail.
+    const bool fillDisk = QTest::currentDataTag() == QByteArray("the disk fills up");
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    if (fillDisk) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = 64 * 1024;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    const Json::Value answer = m_api->call(
+        "restoreBackupFile", {{"backupFile", QString(copy).replace("@copy", listed).replace("@home", home.path())}});
+    setrlimit(RLIMIT_FSIZE, &saved);
+    QVERIFY(steps.isEmpty() || automation.waitForDone());
+
+    QCOMPARE(answer["result"].asBool(), errormsg.isEmpty());
+    const std::string why = answer["errormsg"].asString();
+    QVERIFY2(QString::fromStdString(why).contains(errormsg), why.c_str());
+    QCOMPARE(QDir(home.path() + "/data/Trash/files").entryList(QDir::Files).size(), trashed);
+    QFile restored(chosen);
+    if (errormsg.isEmpty()) {
+        QCOMPARE(QString::fromStdString(answer["restoredPath"].asString()), chosen);
+        QVERIFY(restored.open(QIODevice::ReadOnly));
+        QCOMPARE(restored.readAll(), content);
+    } else {
+        // Nothing half written is left beside what was there.
+        QCOMPARE(QDir(home.path() + "/restored").entryList(QDir::Files | QDir::Hidden), QStringList{"existing.docx"});
+    }
+    QVERIFY(QFile::exists(existing) || trashed);
+    QCOMPARE(QFileInfo(listed).size(), qint64(content.size()));
 }
 
 QTEST_MAIN(tst_BackupFileApi)
