@@ -35,7 +35,7 @@ const bool archiveKeptLoaded = dlopen("libKF5Archive.so.5", RTLD_LAZY | RTLD_NOL
 // Parts of one kind (slides, sheets) read from one package at most.
 constexpr int partBudget = 1000;
 // PDF pages whose text is read at most.
-constexpr int pdfPageBudget = 50;
+constexpr int pdfPageBudget = 25;
 
 QString kindOf(const QString &suffix)
 {
