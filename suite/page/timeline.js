@@ -175,6 +175,12 @@ export class TimelineView {
   render() {
     if (!this.open || !this.rows.length) return;
     const top = this.scroller.scrollTop;
+    // The date chooser follows the day in sight.
+    if (document.activeElement !== this.jump) {
+      let day = this.rowAt(top);
+      while (day > 0 && this.rows[day].kind !== 'day') day--;
+      this.jump.value = this.rows[day].day.saveDate;
+    }
     const first = this.rowAt(Math.max(0, top - OVERSCAN_PX));
     const last = this.rowAt(top + this.scroller.clientHeight + OVERSCAN_PX);
     const wanted = new Set();
@@ -221,7 +227,7 @@ export class TimelineView {
       h('span', { class: 'copy-size' }),
       h('span', { class: 'copy-change' }),
       h('span', { class: 'copy-detail' },
-        row.item.copy.conflictTime ? h('span', { class: 'badge conflict-badge', text: `Conflict ${row.item.copy.conflictTime}` }) : null,
+        row.item.copy.conflictTime ? h('span', { class: 'badge conflict-badge', text: 'Conflict', title: `Sync conflict ${row.item.copy.conflictTime}` }) : null,
         h('span', { class: 'copy-folder', title: row.item.copy.filePath, text: `in ${baseName(folderOf(row.item.copy.filePath))}` }))));
     this.paintCopy(element, row);
     return element;

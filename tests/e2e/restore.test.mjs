@@ -6,7 +6,7 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import { test } from 'node:test';
-import { SuiteHome, at, docx, launchBrowser, notice, openPage, screenshot, startHost } from './support/host.mjs';
+import { SuiteHome, at, docx, launchBrowser, notice, openPage, saveDateOf, screenshot, startHost } from './support/host.mjs';
 
 const seconds = (date, s) => new Date(date.getTime() + s * 1000);
 const focusedLabel = (page) => page.evaluate(() => document.activeElement?.getAttribute('aria-label') ?? document.activeElement?.textContent);
@@ -24,7 +24,7 @@ test('a document\'s timeline: choose a copy, preview it, compare it with the one
   home.copy(home.backup, 'other.docx', at(0, 10, 0));
   const target = path.join(home.dir('documents'), 'plan restored.docx');
   const control = path.join(home.path, 'skin-control');
-  const host = await startHost(home, { automation: `save-as ${target}\n`, skinControl: control });
+  const host = await startHost(home, { automation: `key Escape\nsave-as ${target}\n`, skinControl: control });
   const browser = await launchBrowser();
   try {
     const page = await openPage(browser, host);
@@ -62,12 +62,23 @@ test('a document\'s timeline: choose a copy, preview it, compare it with the one
       await screenshot(page, `timeline-${skin}.png`);
     }
 
-    // Restoring: the page waits while the save window is open, then names the file.
+    // Jumping to a day makes its newest copy the list's stop for the keyboard.
+    await page.selectOption('#timeline-jump', saveDateOf(at(1, 0)));
+    assert.equal(await timeline.locator('.tcopy[tabindex="0"] .copy-time').textContent(), '09:00:00');
+
+    // Restoring: a closed save window is no error; the page waits while the
+    // window is open, then names the file.
+    await pane.getByRole('button', { name: 'Restore a copy…' }).click();
+    await notice(page, 'Nothing was restored');
+    assert.equal(await page.locator('.notice-error').count(), 0);
+    await page.evaluate(() => new MutationObserver(() => { window.waited = document.getElementById('waiting-title').textContent; })
+      .observe(document.getElementById('waiting'), { attributes: true }));
     await pane.getByRole('button', { name: 'Restore a copy…' }).click();
     await notice(page, 'plan.docx restored');
     assert.match(await page.locator('.notice-text').last().textContent(), new RegExp(target.replace(/[.*+?^${}()|[\]\\]/g, '\\$&')));
     assert.ok(fs.readFileSync(target).equals(fs.readFileSync(afternoon)));
     assert.equal(await page.locator('#waiting').isVisible(), false);
+    assert.equal(await page.evaluate(() => window.waited), 'A save window is open');
 
     // Escape closes the pane, then the timeline, each back to where the person was.
     await pane.getByRole('button', { name: 'Compare with previous copy' }).focus();
