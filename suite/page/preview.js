@@ -6,6 +6,14 @@ import { h } from './dom.js';
 import { copyFigures } from './copydetails.js';
 import { dayName, folderOf, formatCount, plural } from './format.js';
 
+const modifiedFormat = new Intl.DateTimeFormat('en-GB', { dateStyle: 'long', timeStyle: 'short' });
+
+// The document's own ISO date in words; a text that is no date is shown as it came.
+function modifiedText(iso) {
+  const date = iso ? new Date(iso) : null;
+  return date && !Number.isNaN(date.getTime()) ? modifiedFormat.format(date) : iso;
+}
+
 const COUNTS = [['pages', 'Pages'], ['slides', 'Slides'], ['sheets', 'Sheets'], ['words', 'Words']];
 
 export function copyTime(copy) {
@@ -118,7 +126,7 @@ export class PreviewPane {
       ['Original', copy.exact?.originalPath],
     ];
     if (preview?.result === true) {
-      rows.push(['Title', preview.title], ['Author', preview.author], ['Modified', preview.modified]);
+      rows.push(['Title', preview.title], ['Author', preview.author], ['Modified', modifiedText(preview.modified)]);
       for (const [key, label] of COUNTS) if (Number.isFinite(preview[key])) rows.push([label, formatCount(preview[key])]);
     }
     this.facts.replaceChildren(...rows.filter(([, value]) => value).flatMap(([label, value]) => [

@@ -167,6 +167,8 @@ export async function startHost(home, { automation, skinControl, extra = [] } = 
   if (skinControl) args.push('--skin-control', skinControl);
   const runtime = path.join(os.tmpdir(), `arkivo-e2e-runtime-${process.getuid?.() ?? 0}`);
   fs.mkdirSync(runtime, { recursive: true, mode: 0o700 });
+  const user = path.join(home.path, 'user');
+  fs.mkdirSync(user, { recursive: true });
   const child = spawn(path.join(BIN_DIR, 'zentri-host'), args, {
     env: {
       ...process.env,
@@ -174,10 +176,10 @@ export async function startHost(home, { automation, skinControl, extra = [] } = 
       XDG_RUNTIME_DIR: runtime,
       ZENTRI_RECORD_FILE: path.join(home.path, 'launches.jsonl'),
       // The host's file dialogs and the desktop trash keep off the real home.
-      HOME: home.dir('user'),
-      XDG_CONFIG_HOME: home.dir('user/.config'),
-      XDG_DATA_HOME: home.dir('user/.local/share'),
-      XDG_CACHE_HOME: home.dir('user/.cache'),
+      HOME: user,
+      XDG_CONFIG_HOME: path.join(user, '.config'),
+      XDG_DATA_HOME: path.join(user, '.local/share'),
+      XDG_CACHE_HOME: path.join(user, '.cache'),
     },
     stdio: ['ignore', 'pipe', 'pipe'],
   });
