@@ -1,5 +1,6 @@
 #include "arkivoapi.h"
 
+#include "localbackup/backupfolderwatcher.h"
 #include "plugin/arkivoapplication.h"
 
 #include <kappcontainer.h>
@@ -10,10 +11,16 @@
 arkivoAPI::arkivoAPI(KEssJsApi *api)
     : KEssJsApiHandler(api)
     , apiMutex(new QMutex)
-{}
+    , m_verifier(new CopyVerifier(this))
+{
+    connect(m_verifier, &CopyVerifier::verified, this, &arkivoAPI::reportVerified);
+}
 
 arkivoAPI::~arkivoAPI()
 {
+    // Their work on the thread pool stops before the catalogue goes.
+    delete m_folderWatcher;
+    delete m_verifier;
     arkivoApplication::instance().releaseManagers();
     delete apiMutex;
 }

@@ -1,10 +1,16 @@
 #pragma once
 
+#include "localbackup/backupfolderscanner.h"
+#include "localbackup/copyverifier.h"
+
 #include <kcloudsvrproxy.h>
 #include <kessjsapi.h>
 
+#include <QByteArray>
 #include <QString>
 
+class BackupFolderWatcher;
+class KLocalBackupManager;
 class QMutex;
 
 // The backup-center page's script object. The framework calls its slots by
@@ -53,6 +59,9 @@ private slots:
     void compareBackupFiles(KxWebViewJSContext &);
     void getBackupFileDetails(KxWebViewJSContext &);
     void restoreBackupFile(KxWebViewJSContext &);
+    // How well the documents are protected, and whether copies still open.
+    void getBackupStatus(KxWebViewJSContext &);
+    void verifyBackupFiles(KxWebViewJSContext &);
 
     void onGetRoamingMode(bool, QString, KRpcResponse);
     void onChangeRoamingMode(bool, QString, KRpcResponse);
@@ -71,8 +80,17 @@ private:
     // change; read once per process.
     static bool isRoamingMode20Enabled();
     bool isLoggedIn() const;
+    // From the first listing on, the listed folders are watched and the
+    // page hears of copies that appear or vanish.
+    void startWatching(const QStringList &folders);
+    void applyFolderListing(const QStringList &folders, const QVector<BackupFolderEntry> &entries);
+    void reportVerified(const QVector<QPair<QString, CopyVerifier::State>> &results);
     void requestLogin(const QString &tag);
 
     bool loginPending = false;
     QMutex *apiMutex;
+    // The text of the last listing, which its answer points into.
+    QByteArray m_listText;
+    BackupFolderWatcher *m_folderWatcher = nullptr;
+    CopyVerifier *m_verifier;
 };

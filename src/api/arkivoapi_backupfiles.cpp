@@ -48,11 +48,14 @@ void arkivoAPI::getBackupFileList(KxWebViewJSContext &context)
     KLocalBackupManager *catalogue = application.localBackupManager();
     KBackupOptionMgr *options = application.backupOptionMgr();
     if (catalogue && options) {
-        catalogue->reloadBackupFiles(options->backupDirs());
-        // Bytes straight from the writer: the list of a large folder is tens
-        // of megabytes, and each conversion on the way would copy it.
-        const QByteArray list = catalogue->getBackupFilesForJsonBase64Utf8();
-        context.result()["backupList"] = Json::Value(list.constData(), list.constData() + list.size());
+        const QStringList folders = options->backupDirs();
+        catalogue->reloadBackupFiles(folders);
+        startWatching(folders);
+        // The list of a large folder is tens of megabytes: the answer points
+        // at the writer's bytes instead of holding a copy. They stay with the
+        // handler until the next listing, well after the answer is sent.
+        m_listText = catalogue->getBackupFilesForJsonBase64Utf8();
+        context.result()["backupList"] = Json::Value(Json::StaticString(m_listText.constData()));
         answer = true;
     }
     context.result()["result"] = answer;

@@ -448,3 +448,18 @@ QString BackupListWriter::typeName(BackupDocType type)
 {
     return QLatin1String(typeText(type));
 }
+
+QJsonObject BackupListWriter::copyObject(const BackupGroupInfo &group, const BackupFileInfo &file)
+{
+    return QJsonObject{
+        {QStringLiteral("conflictTime"),
+         file.conflictTime.isValid() ? file.conflictTime.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString()},
+        {QStringLiteral("filePath"), file.filePath},
+        {QStringLiteral("fileSize"), sizeText(file.fileSize)},
+        {QStringLiteral("saveTime"), file.saveTime.toString(QStringLiteral("HH:mm"))},
+        {QStringLiteral("groupName"), group.groupName},
+        {QStringLiteral("groupType"), typeName(group.groupType)},
+        {QStringLiteral("isConflict"), group.isConflict},
+        {QStringLiteral("saveDate"), group.saveDate.toString(QStringLiteral("yyyy/MM/dd"))},
+    };
+}

@@ -3,6 +3,7 @@
 #include "backupinfo.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 
@@ -21,4 +22,8 @@ public:
     // "0 KB" below one byte, whole KB below one MiB, MB with two decimals above.
     static QString sizeText(qint64 bytes);
     static QString typeName(BackupDocType type);
+    // One copy as the list writes it ("conflictTime", "filePath", "fileSize",
+    // "saveTime"), with its group's "groupName", "groupType", "isConflict"
+    // and "saveDate".
+    static QJsonObject copyObject(const BackupGroupInfo &group, const BackupFileInfo &file);
 };

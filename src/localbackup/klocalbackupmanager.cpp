@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QUrl>
 
 namespace {
@@ -196,6 +197,75 @@ BackupGroupInfo *KLocalBackupManager::findGroupByFilePath(const QString &path) c
         for (const BackupFileInfo &file : qAsConst(group->backupFiles)) {
             if (file.filePath == path)
                 return group;
+        }
+    }
+    return nullptr;
+}
+
+QPair<QStringList, QStringList> KLocalBackupManager::syncFolders(const QStringList &folders,
+                                                                 const QVector<BackupFolderEntry> &entries)
+{
+    QSet<QString> folderKeys;
+    for (const QString &folder : folders)
+        folderKeys.insert(QDir(folder).absolutePath());
+    QHash<QString, qint64> onDisk;
+    onDisk.reserve(entries.size());
+    for (const BackupFolderEntry &entry : entries)
+        onDisk.insert(entry.filePath, entry.size);
+
+    QStringList removed;
+    QSet<QString> kept;
+    QList<BackupGroupInfo *> emptied;
+    for (BackupGroupInfo *group : qAsConst(groups)) {
+        QVector<BackupFileInfo> &files = group->backupFiles;
+        for (int i = files.size() - 1; i >= 0; --i) {
+            const QString &path = files.at(i).filePath;
+            if (!folderKeys.contains(path.left(path.lastIndexOf(QLatin1Char('/')))))
+                continue;
+            const auto found = onDisk.constFind(path);
+            if (found != onDisk.constEnd() && *found == files.at(i).fileSize) {
+                kept.insert(path);
+                continue;
+            }
+            removed.append(path);
+            files.removeAt(i);
+        }
+        if (files.isEmpty())
+            emptied.append(group);
+    }
+    for (BackupGroupInfo *group : qAsConst(emptied))
+        removeGroup(group);
+
+    // A folder that came back since the listing: deletes act where it is now.
+    for (const QString &folder : folders) {
+        if (!m_listedFolders.contains(QDir::cleanPath(folder)) && QDir(folder).exists())
+            m_listedFolders.insert(QDir::cleanPath(folder), FilePaths::resolved(folder));
+    }
+    QStringList added;
+    m_reloading = true;
+    for (const BackupFolderEntry &entry : entries) {
+        if (!kept.contains(entry.filePath) && addBackupFile(entry.filePath, entry.fileName(), entry.size))
+            added.append(entry.filePath);
+    }
+    m_reloading = false;
+    m_unreadableConflictFiles.clear();
+    return {added, removed};
+}
+
+const BackupFileInfo *KLocalBackupManager::findCopy(const QString &path, const BackupGroupInfo **group) const
+{
+    BackupCopyName name;
+    const QStringView fileName = QStringView(path).mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    if (!name.parse(fileName))
+        return nullptr;
+    const BackupGroupInfo *found = findGroup(fileName.left(name.documentNameLength()).toString(), name.date());
+    if (!found)
+        return nullptr;
+    for (const BackupFileInfo &file : found->backupFiles) {
+        if (file.filePath == path) {
+            if (group)
+                *group = found;
+            return &file;
         }
     }
     return nullptr;

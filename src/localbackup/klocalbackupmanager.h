@@ -1,5 +1,6 @@
 #pragma once
 
+#include "backupfolderscanner.h"
 #include "backupinfo.h"
 
 #include <QHash>
@@ -34,6 +35,13 @@ public:
     const QList<BackupGroupInfo *> &backupGroups() const { return groups; }
 
     bool addBackupFile(const QString &path);
+    // Brings the copies of `folders` in step with `entries`, what a new
+    // listing of those folders found, without touching any file. Answers
+    // the paths of the copies added and of those removed (a copy whose size
+    // changed is both).
+    QPair<QStringList, QStringList> syncFolders(const QStringList &folders, const QVector<BackupFolderEntry> &entries);
+    // The listed copy `path` and its group; null when it is not listed.
+    const BackupFileInfo *findCopy(const QString &path, const BackupGroupInfo **group) const;
     static BackupDocType classifyDocumentType(const QString &fileName);
     BackupGroupInfo *findGroup(const QString &name, const QDate &date) const;
     BackupGroupInfo *findGroupByFilePath(const QString &path) const;

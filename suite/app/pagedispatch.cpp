@@ -39,6 +39,8 @@ const QStringList &pageMethods()
         QStringLiteral("compareBackupFiles"),
         QStringLiteral("getBackupFileDetails"),
         QStringLiteral("restoreBackupFile"),
+        QStringLiteral("getBackupStatus"),
+        QStringLiteral("verifyBackupFiles"),
     };
     return methods;
 }

@@ -27,6 +27,8 @@ private slots:
     void looksOnlyIntoListedCopies();
     void restoresOnlyWhereThePersonChooses_data();
     void restoresOnlyWhereThePersonChooses();
+    void followsTheBackupFolders_data();
+    void followsTheBackupFolders();
 
 private:
     // The listing's text and its groups.
@@ -251,6 +253,73 @@ void tst_BackupFileApi::restoresOnlyWhereThePersonChooses()
     }
     QVERIFY(QFile::exists(existing) || trashed);
     QCOMPARE(QFileInfo(listed).size(), qint64(content.size()));
+}
+
+void tst_BackupFileApi::followsTheBackupFolders_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("added_");
+    QTest::addColumn<int>("removed_");
+
+    QTest::newRow("copy written") << "write" << 1 << 0;
+    QTest::newRow("copy renamed in") << "rename" << 1 << 0;
+    QTest::newRow("copy removed") << "remove" << 0 << 1;
+    QTest::newRow("folder removed") << "folder" << 0 << 2;
+    QTest::newRow("1,000 copies at once") << "many" << 1000 << 0;
+}
+
+void tst_BackupFileApi::followsTheBackupFolders()
+{
+    QFETCH(QString, change);
+    const TestSuiteHome &home = m_api->home;
+    const QDateTime later(QDate(2024, 3, 6), QTime(9, 0));
+    const QString second = home.writeBackupCopy("backup", "budget.xlsx", later);
+    list();
+    QSignalSpy events(m_api->registry.get(), &KEssJsApi::eventBroadcast);
+    QStringList added, removed;
+    const auto collect = [&] {
+        for (; !events.isEmpty(); events.removeFirst()) {
+            if (events.first().at(0).toString() != "event.arkivo.backupListChanged")
+                continue;
+            const QJsonObject payload = eventObject(events.first());
+            for (const QJsonValue copy : payload["added"].toArray()) {
+                QVERIFY(!copy["groupName"].toString().isEmpty() && !copy["saveDate"].toString().isEmpty());
+                added.append(copy["filePath"].toString());
+            }
+            for (const QJsonValue path : payload["removed"].toArray())
+                removed.append(path.toString());
+        }
+    };
+
+    QString newCopy;
+    if (change == "write") {
+        newCopy = home.writeBackupCopy("backup", "report.docx", later);
+    } else if (change == "rename") {
+        const QString outside = home.writeBackupCopy("elsewhere", "report.docx", later);
+        newCopy = home.path() + "/backup/" + QFileInfo(outside).fileName();
+        QVERIFY(QFile::rename(outside, newCopy));
+    } else if (change == "remove") {
+        QVERIFY(QFile::remove(m_copy));
+    } else if (change == "folder") {
+        QVERIFY(QDir(home.path() + "/backup").removeRecursively());
+    } else {
+        for (int i = 0; i < 1000; ++i)
+            home.writeBackupCopy("backup", QStringLiteral("note %1.docx").arg(i), later);
+    }
+    QFETCH(int, added_);
+    QFETCH(int, removed_);
+    QTRY_COMPARE_WITH_TIMEOUT((collect(), added.size() + removed.size()), added_ + removed_, 10000);
+    QCOMPARE(added.size(), added_);
+    QCOMPARE(removed.size(), removed_);
+    if (!newCopy.isEmpty())
+        QCOMPARE(added, QStringList{newCopy});
+    // Deletes act on the catalogue as it is now.
+    if (!newCopy.isEmpty())
+        QVERIFY(m_api->call("delBackupFile", {{"backupFile", newCopy}})["result"].asBool());
+    if (change == "remove")
+        QVERIFY(!remove());
+    QCOMPARE(list().size(), 2 + added_ - removed_ - (newCopy.isEmpty() ? 0 : 1));
+    Q_UNUSED(second)
 }
 
 QTEST_MAIN(tst_BackupFileApi)

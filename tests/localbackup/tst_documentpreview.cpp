@@ -1,5 +1,6 @@
-// The preview readers and the paragraph diff, on files made here: real
-// packages, a PDF, text, and damaged or hostile ones.
+// The preview readers, the verification and the paragraph diff, on files
+// made here: real packages, a PDF, text, and damaged or hostile ones.
+#include "localbackup/copyverifier.h"
 #include "localbackup/documentpreview.h"
 #include "localbackup/textdiff.h"
 
@@ -87,6 +88,7 @@ private slots:
     void reads();
     void diff_data();
     void diff();
+    void verifiesEachCopyOnceAndStopsWithItsOwner();
 };
 
 void tst_DocumentPreview::reads_data()
@@ -98,12 +100,13 @@ void tst_DocumentPreview::reads_data()
     QTest::addColumn<QString>("author");
     QTest::addColumn<bool>("damaged");
     QTest::addColumn<bool>("partial");
+    QTest::addColumn<QString>("verified");
 
     const QString document = QStringLiteral("document");
     QTest::newRow("docx") << "docx" << docx(hello) << document << "Hello world\nGrüße"
-                          << "Bo" << false << false;
+                          << "Bo" << false << false << "ok";
     QTest::newRow("empty docx") << "docx" << docx("") << document << ""
-                                << "Bo" << false << false;
+                                << "Bo" << false << false << "ok";
     // Sheets in the workbook's order, not their parts' names.
     const QByteArray sheet1 = "<worksheet><sheetData><row><c t='s'><v>1</v></c><c><v>42</v></c>"
                               "<c t='inlineStr'><is><t>Oslo</t></is></c></row></sheetData></worksheet>";
@@ -120,7 +123,7 @@ void tst_DocumentPreview::reads_data()
                                     {"xl/worksheets/sheet2.xml", sheet2}})
                           << "spreadsheet"
                           << "Totals\nCity\tOslo"
-                          << "" << false << false;
+                          << "" << false << false << "ok";
     // Slides in numeric order: 2 before 10.
     QTest::newRow("pptx") << "pptx"
                           << zipOf({{"ppt/slides/slide10.xml", "<p:sld xmlns:p='p' xmlns:a='a'><a:p><a:r>"
@@ -129,42 +132,42 @@ void tst_DocumentPreview::reads_data()
                                                               "<a:t>st</a:t></a:p></p:sld>"}})
                           << "presentation"
                           << "First\nLast"
-                          << "" << false << false;
+                          << "" << false << false << "ok";
     QTest::newRow("pdf") << "pdf" << pdf("Hello PDF") << "pdf"
                          << "Hello PDF"
-                         << "Cy" << false << false;
+                         << "Cy" << false << false << "ok";
     QTest::newRow("broken pdf") << "pdf" << QByteArray("%PDF-1.4\n1 0 obj<<") << "pdf"
                                 << ""
-                                << "" << true << false;
+                                << "" << true << false << "damaged";
     QTest::newRow("csv") << "csv" << QByteArray("név;város\r\n\r\nÁrvíztűrő;Győr\n") << "text"
                          << "név;város\nÁrvíztűrő;Győr"
-                         << "" << false << false;
+                         << "" << false << false << "ok";
     QTest::newRow("legacy doc") << "doc" << QByteArray("\xD0\xCF\x11\xE0") << "none"
                                 << ""
-                                << "" << false << false;
+                                << "" << false << false << "damaged";
     QTest::newRow("truncated zip") << "docx" << docx(hello).left(120) << document << ""
-                                   << "" << true << false;
+                                   << "" << true << false << "damaged";
     QByteArray flipped = docx(hello, KZip::NoCompression);
     flipped.replace("Hello world", "Jello world");
     QTest::newRow("crc mismatch") << "docx" << flipped << document << "Jello world\nGrüße"
-                                  << "Bo" << true << false;
+                                  << "Bo" << true << false << "damaged";
     QTest::newRow("zip bomb") << "docx" << zipBomb() << document << "start"
-                              << "" << false << true;
+                              << "" << false << true << "unknown";
     QTest::newRow("entry climbing out") << "docx" << zipOf({{"../../x", "x"}, {"word/document.xml", wordXml(hello)}})
                                         << document << "Hello world\nGrüße"
-                                        << "" << false << false;
+                                        << "" << false << false << "ok";
     QTest::newRow("deep xml") << "docx"
                               << zipOf({{"word/document.xml",
                                          wordXml(QByteArray("<w:p>").repeated(100000) + "<w:t>deep</w:t>"
                                                  + QByteArray("</w:p>").repeated(100000))}})
                               << document << "deep"
-                              << "" << false << false;
+                              << "" << false << false << "ok";
     Parts slides{{"ppt/slides/slide1.xml", "<sld><p><t>first</t></p></sld>"}};
     for (int i = 2; i <= 3000; ++i)
         slides.append({QStringLiteral("ppt/slides/slide%1.xml").arg(i), "<sld/>"});
     QTest::newRow("thousands of slides") << "pptx" << zipOf(slides) << "presentation"
                                          << "first"
-                                         << "" << false << true;
+                                         << "" << false << true << "ok";
 }
 
 void tst_DocumentPreview::reads()
@@ -185,6 +188,7 @@ void tst_DocumentPreview::reads()
     QTEST(preview.damaged, "damaged");
     QTEST(preview.partial, "partial");
     QCOMPARE(preview.errormsg.isEmpty(), !preview.damaged);
+    QTEST(CopyVerifier::stateName(CopyVerifier::check(path)), "verified");
     // Nothing is extracted, wherever an entry points.
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"nested"});
 }
@@ -219,6 +223,41 @@ void tst_DocumentPreview::diff()
     QTEST(result.removed, "removed");
     QTEST(result.unchanged, "unchanged");
     QTEST(result.changedWords, "changedWords");
+}
+
+void tst_DocumentPreview::verifiesEachCopyOnceAndStopsWithItsOwner()
+{
+    using State = CopyVerifier::State;
+    QTemporaryDir dir;
+    const auto write = [&dir](const QString &name, const QByteArray &bytes) {
+        QFile file(dir.filePath(name));
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? file.fileName() : QString();
+    };
+    const QString sound = write("sound.docx", docx(hello));
+    const QString broken = write("broken.docx", docx(hello).left(120));
+    CopyVerifier verifier;
+    QVector<CopyVerifier::Result> results;
+    connect(&verifier, &CopyVerifier::verified,
+            [&results](const QVector<CopyVerifier::Result> &more) { results += more; });
+    QCOMPARE(verifier.request({sound, broken}), (QVector<State>{State::Pending, State::Pending}));
+    QTRY_COMPARE(results.size(), 2);
+    QCOMPARE(verifier.request({sound, broken}), (QVector<State>{State::Ok, State::Damaged}));
+    // A copy that changed on disk is read again.
+    QFile::remove(sound);
+    write("sound.docx", "now something else");
+    QCOMPARE(verifier.request({sound}), QVector<State>{State::Pending});
+    QTRY_COMPARE(results.size(), 3);
+    QCOMPARE(results.last(), CopyVerifier::Result(sound, State::Damaged));
+
+    QStringList many;
+    for (int i = 0; i < 2000; ++i)
+        many.append(write(QStringLiteral("copy%1.docx").arg(i), docx(hello)));
+    auto *owner = new CopyVerifier;
+    owner->request(many);
+    delete owner;
+    const int read = int(std::count_if(
+        many.cbegin(), many.cend(), [](const QString &path) { return CopyVerifier::known(path) != State::Pending; }));
+    QVERIFY2(read < many.size(), "the verifier read on after its owner went");
 }
 
 QTEST_MAIN(tst_DocumentPreview)
