@@ -130,3 +130,28 @@ export function filterCatalogue(catalogue, { query = '', type = 'all', conflicts
   }
   return { days, copyCount, groupCount, documentCount: names.size, bytes, conflictCount, typeCounts };
 }
+
+// Every copy of the document `name` across days and backup folders (the same
+// name on another day is the same document), newest first, as {group, copy}.
+export function timelineOf(catalogue, name) {
+  const items = [];
+  for (const group of catalogue.groups) {
+    if (group.name !== name) continue;
+    for (const copy of group.copies) items.push({ group, copy });
+  }
+  return sortTimeline(items);
+}
+
+// Newest first by day and minute, then by the seconds where both copies have
+// their exact time; otherwise the order stays (the sort is stable).
+export function sortTimeline(items) {
+  const time = (item) => item.copy.exact?.saveTime ?? item.copy.saveTime;
+  return items.sort((a, b) => {
+    if (a.group.saveDate !== b.group.saveDate) return a.group.saveDate < b.group.saveDate ? 1 : -1;
+    const ta = time(a);
+    const tb = time(b);
+    const minute = tb.slice(0, 5).localeCompare(ta.slice(0, 5));
+    if (minute || ta.length < 8 || tb.length < 8) return minute;
+    return tb.localeCompare(ta);
+  });
+}

@@ -68,3 +68,21 @@ export function baseName(path) {
   const slash = path.lastIndexOf('/');
   return slash >= 0 ? path.slice(slash + 1) : path;
 }
+
+// An exact size for a tooltip: "20,480 bytes".
+export function formatExactBytes(bytes) {
+  return plural(bytes, 'byte', 'bytes');
+}
+
+// A size read from the disk: under 1 KB in bytes, never "0 KB".
+export function formatSize(bytes) {
+  return bytes < 1024 ? formatExactBytes(bytes) : formatBytes(bytes);
+}
+
+// The change in size from one copy to the next: "+12 KB", "−3 KB",
+// "+512 bytes", "same size".
+export function formatSizeChange(bytes, previousBytes) {
+  const change = bytes - previousBytes;
+  if (change === 0) return 'same size';
+  return `${change > 0 ? '+' : '−'}${formatSize(Math.abs(change))}`;
+}

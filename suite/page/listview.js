@@ -5,6 +5,7 @@
 
 import { h, typeIcon, TYPE_NAMES } from './dom.js';
 import { dayHeading, dayName, baseName, folderOf, formatTotal, plural } from './format.js';
+import { copyFigures } from './copydetails.js';
 
 const HEIGHTS = { day: 48, group: 64, copy: 52, actions: 52 };
 const OVERSCAN_PX = 600;
@@ -148,9 +149,11 @@ export class BackupListView {
     const first = this.rowAt(Math.max(0, top - OVERSCAN_PX));
     const last = this.rowAt(bottom + OVERSCAN_PX);
     const wanted = new Set();
+    const drawn = [];
     for (let i = first; i <= last && i < this.rows.length; i++) {
       const row = this.rows[i];
       wanted.add(row.key);
+      if (row.kind === 'copy') drawn.push(row.copy);
       let element = this.elements.get(row.key);
       if (!element) {
         element = this.createRow(row);
@@ -175,6 +178,15 @@ export class BackupListView {
       }
       element.remove();
       this.elements.delete(key);
+    }
+    if (drawn.length) this.callbacks.wantDetails(drawn);
+  }
+
+  // Exact figures arrived for `copies`: their rows on screen show them.
+  detailsArrived(copies) {
+    for (const copy of copies) {
+      const element = this.elements.get(`c:${copy.filePath}`);
+      if (element) this.paintCopy(element, this.rows[this.indexOf(`c:${copy.filePath}`)]);
     }
   }
 
@@ -237,24 +249,43 @@ export class BackupListView {
           h('span', { class: 'group-meta', text: `${TYPE_NAMES[group.type]} · ${plural(copies.length, 'copy', 'copies')} · ${total}` })),
         group.isConflict ? h('span', { class: 'badge conflict-badge', text: 'Conflict' }) : null,
         h('span', { class: 'group-latest', text: latest, 'aria-hidden': 'true' })),
+      h('button', { type: 'button', class: 'btn small timeline-open', 'data-act': 'timeline', 'aria-label': `All versions of ${group.name}`, text: 'All versions' }),
     );
   }
 
   fillCopy(element, row) {
-    const { group } = row.entry;
     const { copy } = row;
-    const what = `${group.name}, copy of ${copy.saveTime}, ${dayName(group.saveDate)}`;
     element.classList.toggle('conflict', Boolean(copy.conflictTime));
     element.replaceChildren(
-      h('span', { class: 'copy-time', text: copy.saveTime }),
-      h('span', { class: 'copy-size', text: copy.fileSize }),
+      h('span', { class: 'copy-time' }),
+      h('span', { class: 'copy-size' }),
+      h('span', { class: 'copy-change' }),
       h('span', { class: 'copy-detail' },
         copy.conflictTime ? h('span', { class: 'badge conflict-badge', text: `Conflict ${copy.conflictTime}` }) : null,
         h('span', { class: 'copy-folder', title: copy.filePath, text: `in ${baseName(folderOf(copy.filePath))}` })),
       h('span', { class: 'row-actions' },
-        h('button', { type: 'button', class: 'btn small', 'data-act': 'open-copy', 'aria-label': `Open ${what}`, text: 'Open' }),
-        h('button', { type: 'button', class: 'btn small ghost-danger', 'data-act': 'delete-copy', 'aria-label': `Delete ${what}`, text: 'Delete' })),
+        h('button', { type: 'button', class: 'btn small', 'data-act': 'open-copy', text: 'Open' }),
+        h('button', { type: 'button', class: 'btn small', 'data-act': 'restore-copy', text: 'Restore a copy…' }),
+        h('button', { type: 'button', class: 'btn small ghost-danger', 'data-act': 'delete-copy', text: 'Delete' })),
     );
+    this.paintCopy(element, row);
+  }
+
+  // The figures of a copy row, in place: the focus stays on its buttons.
+  paintCopy(element, row) {
+    const { group } = row.entry;
+    const figures = copyFigures(row.copy);
+    const what = `${group.name}, copy of ${figures.time}, ${dayName(group.saveDate)}`;
+    element.querySelector('.copy-time').textContent = figures.time;
+    const size = element.querySelector('.copy-size');
+    size.textContent = figures.size;
+    if (figures.title) size.title = figures.title;
+    const change = element.querySelector('.copy-change');
+    change.textContent = figures.change;
+    if (figures.changeLabel) change.title = figures.changeLabel;
+    element.querySelector('[data-act="open-copy"]').setAttribute('aria-label', `Open ${what}`);
+    element.querySelector('[data-act="restore-copy"]').setAttribute('aria-label', `Restore a copy… ${what}`);
+    element.querySelector('[data-act="delete-copy"]').setAttribute('aria-label', `Delete ${what}`);
   }
 
   fillActions(element, row) {
@@ -375,6 +406,8 @@ export class BackupListView {
     switch (button.dataset.act) {
     case 'toggle': this.setExpanded(entry.group, !this.isExpanded(entry.group)); break;
     case 'open-copy': this.callbacks.openCopy(entry, row.copy); break;
+    case 'restore-copy': this.callbacks.restoreCopy(entry, row.copy); break;
+    case 'timeline': this.callbacks.showTimeline(entry); break;
     case 'delete-copy': this.callbacks.deleteCopy(entry, row.copy); break;
     case 'open-group': this.callbacks.openGroup(entry); break;
     case 'show-folder': this.callbacks.showFolder(entry); break;

@@ -5,6 +5,9 @@ import { Bridge, BridgeError } from './bridge.js';
 import { decodeBackupList, filterCatalogue, groupKey } from './backuplist.js';
 import { BackupListView } from './listview.js';
 import { CloudPanel } from './cloudpanel.js';
+import { CopyDetails } from './copydetails.js';
+import { TimelineView } from './timeline.js';
+import { copyTime } from './preview.js';
 import { Notices } from './notices.js';
 import { confirmAction } from './confirm.js';
 import { h } from './dom.js';
@@ -32,7 +35,7 @@ function explain(error, what) {
   if (error instanceof BridgeError && error.kind === 'closed') {
     return { title: `${what} did not happen`, text: 'The page lost its connection to the backup center. It reconnects by itself; if it does not, check that zentri-host is still running and reload the page.' };
   }
-  if (error instanceof BridgeError && /not available/i.test(error.message)) {
+  if (error instanceof BridgeError && /not available|unknown page method/i.test(error.message)) {
     return { title: `${what} is not available`, text: 'This version of the backup center does not offer it yet.' };
   }
   if (error instanceof BridgeError) {
@@ -104,13 +107,50 @@ function setSkin(skin) {
 
 // --- the list ---------------------------------------------------------------
 
+const details = new CopyDetails((method, args) => bridge.call(method, args), (copies) => {
+  list.detailsArrived(copies);
+  timeline.detailsArrived(copies);
+});
+
 const list = new BackupListView($('list'), {
   openCopy: (entry, copy) => openCopy(entry.group, copy),
+  restoreCopy: (entry, copy) => restoreCopy(entry.group, copy),
   deleteCopy: (entry, copy) => deleteCopy(entry.group, copy),
   openGroup: (entry) => openGroup(entry.group),
   showFolder: (entry) => showFolder(entry.group),
   deleteGroup: (entry) => deleteGroup(entry.group),
+  showTimeline: (entry) => showTimeline(entry.group),
+  wantDetails: (copies) => details.want(copies),
 });
+
+const timeline = new TimelineView($('timeline'), {
+  call,
+  openCopy,
+  restoreCopy,
+  wantDetails: (copies) => details.want(copies),
+  close: () => closeTimeline(),
+});
+
+// The timeline takes the list's place; closing it goes back to the row it was opened from.
+let timelineOpener = null;
+
+function showTimeline(group) {
+  if (!state.catalogue) return;
+  timelineOpener = group.key;
+  root.dataset.mode = 'timeline';
+  timeline.show(state.catalogue, group.name);
+}
+
+function closeTimeline({ focus = true } = {}) {
+  if (!timeline.open) return;
+  timeline.hide();
+  delete root.dataset.mode;
+  list.scheduleRender();
+  if (!focus) return;
+  const key = `g:${timelineOpener}`;
+  if (list.indexOf(key) >= 0) list.focusRow(key, 'timeline');
+  else $('search').focus();
+}
 
 async function loadList() {
   if (state.loading) {
@@ -147,6 +187,7 @@ async function loadList() {
   }
   if (state.catalogue) state.firstLoad = false;
   applyFilters();
+  if (state.catalogue && timeline.open) timeline.setCatalogue(state.catalogue);
   performance.mark('list-rendered');
   state.generation++;
   root.dataset.listGeneration = String(state.generation);
@@ -253,7 +294,7 @@ function clearFilters() {
 const capitalize = (text) => text.charAt(0).toUpperCase() + text.slice(1);
 
 function describeCopy(group, copy) {
-  return `the ${copy.saveTime} copy of ${group.name} from ${dayName(group.saveDate)}`;
+  return `the ${copyTime(copy)} copy of ${group.name} from ${dayName(group.saveDate)}`;
 }
 
 async function call(method, args, what) {
@@ -269,7 +310,13 @@ async function openCopy(group, copy) {
   const answer = await call('openBackupFile', { backupFile: copy.filePath }, 'Opening the copy');
   if (!answer) return;
   if (answer.result === true) {
-    notices.show({ kind: 'info', title: `Opening ${group.name}`, text: `The copy of ${copy.saveTime} opens in the suite.` });
+    notices.show({
+      kind: 'info',
+      title: `Opening ${group.name}`,
+      text: `The copy of ${copyTime(copy)} opens from the backup folder, so what you save there stays in the backup folder. To put this copy back where you want it, safely, use “Restore a copy…”.`,
+      action: { label: 'Restore a copy…', run: () => restoreCopy(group, copy) },
+      timeoutMs: 12000,
+    });
   } else {
     notices.show({ kind: 'error', title: `${group.name} could not be opened`, text: `The file of ${describeCopy(group, copy)} is missing or not a local file the suite may open. The list is read again.` });
     loadList();
@@ -302,7 +349,7 @@ async function deleteCopy(group, copy) {
   const confirmed = await confirmAction({
     title: `Delete this copy of ${group.name}?`,
     lines: [
-      `The copy saved at ${copy.saveTime} on ${dayName(group.saveDate)} (${copy.fileSize}) is deleted from ${folderOf(copy.filePath)}.`,
+      `The copy saved at ${copyTime(copy)} on ${dayName(group.saveDate)} (${copy.fileSize}) is deleted from ${folderOf(copy.filePath)}.`,
       'It does not go to the recycle bin and cannot be brought back.',
     ],
     confirmLabel: 'Delete permanently',
@@ -344,6 +391,33 @@ async function deleteGroup(group) {
       ? `${plural(left.copies.length, 'copy', 'copies')} of ${count} stayed (${stayed}). A copy may be open in another program or its folder read-only; close it and try again.`
       : 'The backup center reported a problem although no copy is left. The list shows what is on disk now.',
   });
+}
+
+// Saves a copy where the person chooses, through the host's save window.
+async function restoreCopy(group, copy) {
+  if (waitingFor) return;
+  const opener = document.activeElement;
+  showWaiting('A save window is open', `Choose where to put back the copy of ${group.name} saved at ${copyTime(copy)} on ${dayName(group.saveDate)}, and under which name. The copy in the backup folder stays as it is.`);
+  let answer = null;
+  try {
+    answer = await bridge.call('restoreBackupFile', { backupFile: copy.filePath });
+  } catch (error) {
+    showError(error, 'Restoring the copy');
+  } finally {
+    hideWaiting();
+    if (opener?.isConnected) opener.focus({ preventScroll: true });
+  }
+  if (!answer) return;
+  if (answer.result === true) {
+    notices.show({ kind: 'success', title: `${group.name} restored`, text: `The copy of ${copyTime(copy)} on ${dayName(group.saveDate)} was saved as ${answer.restoredPath ?? 'the file you chose'}.`, timeoutMs: 15000 });
+  } else if (answer.errormsg === 'cancelled') {
+    notices.show({ kind: 'info', title: 'Nothing was restored', text: 'The save window was closed without saving.' });
+  } else if (answer.errormsg === 'not a listed backup copy') {
+    notices.show({ kind: 'error', title: `${group.name} was not restored`, text: `${capitalize(describeCopy(group, copy))} is no longer in the backup folders. The list is read again.` });
+    loadList();
+  } else {
+    notices.show({ kind: 'error', title: `${group.name} was not restored`, text: `The copy could not be saved there${answer.errormsg ? ` (${answer.errormsg})` : ''}. Choose a folder you may write to, on a drive with room left, and try again.` });
+  }
 }
 
 // --- settings and tools ----------------------------------------------------
@@ -463,6 +537,7 @@ const cloud = new CloudPanel({
 
 let searchFrame = 0;
 $('search').addEventListener('input', (event) => {
+  closeTimeline({ focus: false });
   state.filters.query = event.target.value;
   cancelAnimationFrame(searchFrame);
   searchFrame = requestAnimationFrame(applyFilters);
@@ -500,8 +575,14 @@ $('cloud-bin-button').addEventListener('click', () => openSignedInPanel('openClo
 $('local-bin-button').addEventListener('click', openLocalRecycleBin);
 $('radar-button').addEventListener('click', openFileRadar);
 
-// "/" jumps to the search box, as on many list pages.
+// "/" jumps to the search box, as on many list pages; Escape leaves a
+// document's timeline from wherever the focus is not taken.
 document.addEventListener('keydown', (event) => {
+  if (event.key === 'Escape' && timeline.open && !event.defaultPrevented && !waitingFor
+      && (document.activeElement === document.body || !document.activeElement)) {
+    closeTimeline();
+    return;
+  }
   if (event.key !== '/' || event.ctrlKey || event.metaKey || event.altKey) return;
   const tag = document.activeElement?.tagName;
   if (tag === 'INPUT' || tag === 'SELECT' || tag === 'TEXTAREA' || waitingFor) return;
