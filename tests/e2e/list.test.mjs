@@ -82,22 +82,25 @@ describe('the backup list', () => {
     const days = onPage.map((entry) => entry.slice(0, 10));
     assert.deepEqual(days, [...days].sort().reverse());
     assert.match(await page.textContent('#summary'), /^8 copies of 6 documents · about 2\.\d+ MB$/);
-    // The newest document starts open: its copies newest first, with size and the conflict time.
+    // The newest document starts open: its copies newest first, with their exact
+    // times, sizes, the change against the copy before and the conflict time.
     const toggle = page.getByRole('button', { name: /^quarterly report\.docx, / });
     assert.equal(await toggle.getAttribute('aria-expanded'), 'true');
+    await page.waitForFunction(() => [...document.querySelectorAll('.row.copy .copy-time')].every((el) => el.textContent.length === 8));
     const rows = await page.$$eval('.row.copy', (els) => els
       .sort((a, b) => a.getBoundingClientRect().top - b.getBoundingClientRect().top)
       .map((el) => el.innerText.replace(/\s+/g, ' ').trim()));
     assert.equal(rows.length, 2);
-    assert.match(rows[0], /^15:00 20 KB Conflict \d{4}-\d{2}-\d{2} 15:05:00 in backup/);
-    assert.match(rows[1], /^14:30 16 KB in backup/);
+    assert.match(rows[0], /^15:00:00 20 KB \+4 KB Conflict \d{4}-\d{2}-\d{2} 15:05:00 in backup/);
+    assert.match(rows[1], /^14:30:00 16 KB first copy in backup/);
+    assert.equal(await page.getAttribute('.row.copy .copy-size', 'title'), '20,480 bytes');
     assert.match(await toggle.getAttribute('aria-label'), /2 copies, about 36 KB, has a sync conflict$/);
     // Every button has a name that says what it acts on.
     const unnamed = await page.$$eval('button', (buttons) => buttons
       .filter((b) => !b.closest('[hidden]') && !(b.getAttribute('aria-label') || b.getAttribute('aria-labelledby') || b.textContent.trim())).length);
     assert.equal(unnamed, 0);
     await screenshot(page, 'list-default.png');
-    await page.getByRole('button', { name: `Open quarterly report.docx, copy of 14:30, ${dayName(at(0, 0))}` }).click();
+    await page.getByRole('button', { name: `Open quarterly report.docx, copy of 14:30:00, ${dayName(at(0, 0))}` }).click();
     await notice(page, 'Opening quarterly report.docx');
     const launch = await waitUntil(() => home.launches().at(-1), 'the launcher');
     assert.deepEqual(launch.slice(1), ['/zentri', copies.reportOld]);
@@ -138,7 +141,7 @@ describe('the backup list', () => {
     await page.getByRole('dialog').waitFor({ state: 'detached' });
     assert.ok(fs.existsSync(copies.thesis) && fs.existsSync(copies.angebot), 'Escape keeps the copy');
 
-    const name = `Delete slides.pptx, copy of 09:15, ${dayName(at(1, 0))}`;
+    const name = `Delete slides.pptx, copy of 09:15:00, ${dayName(at(1, 0))}`;
     await page.getByRole('button', { name: /^slides\.pptx, / }).click();
     await page.getByRole('button', { name }).click();
     const dialog = page.getByRole('dialog');
@@ -161,7 +164,7 @@ describe('the backup list', () => {
     // A copy that vanished from disk is reported, and the list is read again.
     fs.rmSync(copies.contract);
     await page.getByRole('button', { name: /^contract\.pdf, / }).click();
-    await afterReload(page, () => page.getByRole('button', { name: `Open contract.pdf, copy of 12:00, ${dayName(at(1, 0))}` }).click());
+    await afterReload(page, () => page.getByRole('button', { name: `Open contract.pdf, copy of 12:00:00, ${dayName(at(1, 0))}` }).click());
     await notice(page, 'contract.pdf could not be opened');
     assert.equal(await page.getByRole('button', { name: /^contract\.pdf, / }).count(), 0);
   });

@@ -4,6 +4,7 @@
 
 import { spawn } from 'node:child_process';
 import { createHash } from 'node:crypto';
+import { crc32 } from 'node:zlib';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -30,6 +31,56 @@ export function saveDateOf(date) {
 export function at(daysAgo, hours, minutes = 0) {
   const now = new Date();
   return new Date(now.getFullYear(), now.getMonth(), now.getDate() - daysAgo, hours, minutes, 0);
+}
+
+// A zip archive of `files` ({name: text}), stored without compression.
+export function zip(files) {
+  const locals = [];
+  const central = [];
+  let offset = 0;
+  for (const [name, text] of Object.entries(files)) {
+    const data = Buffer.from(text, 'utf8');
+    const nameBytes = Buffer.from(name, 'utf8');
+    const fields = (head) => {
+      head.writeUInt16LE(20, 4);
+      head.writeUInt32LE(0x00210000, head.length === 30 ? 10 : 12);
+      const at = head.length === 30 ? 14 : 16;
+      head.writeUInt32LE(crc32(data), at);
+      head.writeUInt32LE(data.length, at + 4);
+      head.writeUInt32LE(data.length, at + 8);
+      head.writeUInt16LE(nameBytes.length, at + 12);
+      return head;
+    };
+    const local = fields(Buffer.alloc(30));
+    local.writeUInt32LE(0x04034b50, 0);
+    const entry = fields(Buffer.alloc(46));
+    entry.writeUInt32LE(0x02014b50, 0);
+    entry.writeUInt16LE(20, 6);
+    entry.writeUInt32LE(offset, 42);
+    locals.push(local, nameBytes, data);
+    central.push(entry, nameBytes);
+    offset += local.length + nameBytes.length + data.length;
+  }
+  const directory = Buffer.concat(central);
+  const end = Buffer.alloc(22);
+  end.writeUInt32LE(0x06054b50, 0);
+  end.writeUInt16LE(central.length / 2, 8);
+  end.writeUInt16LE(central.length / 2, 10);
+  end.writeUInt32LE(directory.length, 12);
+  end.writeUInt32LE(offset, 16);
+  return Buffer.concat([...locals, directory, end]);
+}
+
+const xmlText = (text) => text.replace(/&/g, '&amp;').replace(/</g, '&lt;');
+
+// A word-processor document holding `paragraphs`, titled `title`.
+export function docx(paragraphs, title = '') {
+  return zip({
+    '[Content_Types].xml': '<?xml version="1.0"?><Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"/>',
+    'docProps/core.xml': `<?xml version="1.0"?><cp:coreProperties xmlns:cp="http://schemas.openxmlformats.org/package/2006/metadata/core-properties" xmlns:dc="http://purl.org/dc/elements/1.1/"><dc:title>${xmlText(title)}</dc:title></cp:coreProperties>`,
+    'word/document.xml': `<?xml version="1.0"?><w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"><w:body>${
+      paragraphs.map((p) => `<w:p><w:r><w:t>${xmlText(p)}</w:t></w:r></w:p>`).join('')}</w:body></w:document>`,
+  });
 }
 
 export class SuiteHome {
@@ -74,12 +125,13 @@ export class SuiteHome {
     fs.writeFileSync(path.join(this.path, 'cloudconfig.json'), JSON.stringify(config));
   }
 
-  // A backup copy of `document` saved at `date` in `folder`; answers its path.
+  // A backup copy of `document` saved at `date` in `folder`, `bytes` long or
+  // holding the Buffer `bytes`; answers its path.
   copy(folder, document, date, bytes = 1024) {
     const extension = document.includes('.') ? document.slice(document.lastIndexOf('.') + 1) : 'docx';
     const id = createHash('md5').update(document + date.toISOString()).digest('hex');
     const file = path.join(folder, `${document}.${id}.${stamp(date)}.${extension}`);
-    fs.writeFileSync(file, Buffer.alloc(bytes, 120));
+    fs.writeFileSync(file, Buffer.isBuffer(bytes) ? bytes : Buffer.alloc(bytes, 120));
     fs.utimesSync(file, date, date);
     return file;
   }
@@ -115,12 +167,19 @@ export async function startHost(home, { automation, skinControl, extra = [] } = 
   if (skinControl) args.push('--skin-control', skinControl);
   const runtime = path.join(os.tmpdir(), `arkivo-e2e-runtime-${process.getuid?.() ?? 0}`);
   fs.mkdirSync(runtime, { recursive: true, mode: 0o700 });
+  const user = path.join(home.path, 'user');
+  fs.mkdirSync(user, { recursive: true });
   const child = spawn(path.join(BIN_DIR, 'zentri-host'), args, {
     env: {
       ...process.env,
       QT_QPA_PLATFORM: 'offscreen',
       XDG_RUNTIME_DIR: runtime,
       ZENTRI_RECORD_FILE: path.join(home.path, 'launches.jsonl'),
+      // The host's file dialogs and the desktop trash keep off the real home.
+      HOME: user,
+      XDG_CONFIG_HOME: path.join(user, '.config'),
+      XDG_DATA_HOME: path.join(user, '.local/share'),
+      XDG_CACHE_HOME: path.join(user, '.cache'),
     },
     stdio: ['ignore', 'pipe', 'pipe'],
   });
