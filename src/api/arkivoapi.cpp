@@ -1,6 +1,7 @@
 #include "arkivoapi.h"
 
 #include "localbackup/backupfolderwatcher.h"
+#include "localbackup/textindex.h"
 #include "plugin/arkivoapplication.h"
 
 #include <kappcontainer.h>
@@ -21,6 +22,7 @@ arkivoAPI::~arkivoAPI()
     // Their work on the thread pool stops before the catalogue goes.
     delete m_folderWatcher;
     delete m_verifier;
+    delete m_textIndex;
     arkivoApplication::instance().releaseManagers();
     delete apiMutex;
 }

@@ -11,6 +11,7 @@
 
 class BackupFolderWatcher;
 class KLocalBackupManager;
+class TextIndex;
 class QMutex;
 
 // The backup-center page's script object. The framework calls its slots by
@@ -62,6 +63,8 @@ private slots:
     // How well the documents are protected, and whether copies still open.
     void getBackupStatus(KxWebViewJSContext &);
     void verifyBackupFiles(KxWebViewJSContext &);
+    // The copies whose text holds the words searched for.
+    void searchBackupText(KxWebViewJSContext &);
 
     void onGetRoamingMode(bool, QString, KRpcResponse);
     void onChangeRoamingMode(bool, QString, KRpcResponse);
@@ -86,6 +89,9 @@ private:
     void applyFolderListing(const QStringList &folders, const QVector<BackupFolderEntry> &entries);
     void reportVerified(const QVector<QPair<QString, CopyVerifier::State>> &results);
     void requestLogin(const QString &tag);
+    // After a listing, the text index follows the copies listed; without a
+    // catalogue the index is only made.
+    void requestTextIndexPass(const KLocalBackupManager *catalogue);
 
     bool loginPending = false;
     QMutex *apiMutex;
@@ -93,4 +99,5 @@ private:
     QByteArray m_listText;
     BackupFolderWatcher *m_folderWatcher = nullptr;
     CopyVerifier *m_verifier;
+    TextIndex *m_textIndex = nullptr;
 };

@@ -10,4 +10,7 @@ class ZENTRIHOST_EXPORT KCachePathMaker
 public:
     static KCachePathMaker *getInstance();
     QStringList getAllCachePaths() const;
+    // The suite's cache folder for one of its apps (say "arkivo"): what
+    // may be thrown away and made again. It may not exist yet.
+    QString getAppCachePath(const QString &appName) const;
 };

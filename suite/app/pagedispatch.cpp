@@ -41,6 +41,7 @@ const QStringList &pageMethods()
         QStringLiteral("restoreBackupFile"),
         QStringLiteral("getBackupStatus"),
         QStringLiteral("verifyBackupFiles"),
+        QStringLiteral("searchBackupText"),
     };
     return methods;
 }

@@ -1,6 +1,7 @@
 #include "kcachepathmaker.h"
 
 #include "suiteconfig.h"
+#include "suitehome.h"
 
 KCachePathMaker *KCachePathMaker::getInstance()
 {
@@ -11,4 +12,9 @@ KCachePathMaker *KCachePathMaker::getInstance()
 QStringList KCachePathMaker::getAllCachePaths() const
 {
     return SuiteConfig::value(QStringLiteral("cloudCache/paths")).toStringList();
+}
+
+QString KCachePathMaker::getAppCachePath(const QString &appName) const
+{
+    return SuiteHome::filePath(QStringLiteral("cache/") + appName);
 }
