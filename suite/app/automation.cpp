@@ -86,7 +86,9 @@ QFileDialog *findFileDialog(Picker picker)
             return false;
         if (dialog->acceptMode() == QFileDialog::AcceptSave)
             return picker == Picker::Save;
-        const bool picksFolders = dialog->fileMode() == QFileDialog::Directory;
+        const bool picksFolders = dialog->fileMode() == QFileDialog::Directory
+                                  || dialog->fileMode() == QFileDialog::DirectoryOnly
+                                  || dialog->testOption(QFileDialog::ShowDirsOnly);
         return picksFolders == (picker == Picker::Folder);
     }));
 }
