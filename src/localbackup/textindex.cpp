@@ -541,30 +541,39 @@ void runTask(const std::shared_ptr<TextIndex::Shared> &shared, TextIndex *owner)
     QThread *thread = QThread::currentThread();
     const QThread::Priority priority = thread->priority();
     thread->setPriority(QThread::LowestPriority);
-    const QString name = connectionName("writer");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        Writer writer(db, *shared, owner);
-        const bool opened = writer.open();
-        for (;;) {
-            TextIndex::Snapshot snapshot;
-            {
+    for (bool more = true; more;) {
+        const QString name = connectionName("writer");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            Writer writer(db, *shared, owner);
+            bool opened = writer.open();
+            if (!opened) {
+                // Tried once per request: a later listing tries again.
                 QMutexLocker locker(&shared->mutex);
-                if (!opened || !shared->hasPending || shared->stop) {
-                    // From here on the owner may go: nothing below touches it.
-                    shared->hasPending = false;
-                    shared->running = false;
-                    shared->idle.wakeAll();
-                    break;
-                }
-                snapshot.swap(shared->pending);
                 shared->hasPending = false;
-                shared->restart = false;
             }
-            writer.pass(snapshot);
+            while (opened) {
+                TextIndex::Snapshot snapshot;
+                {
+                    QMutexLocker locker(&shared->mutex);
+                    opened = shared->hasPending && !shared->stop;
+                    snapshot.swap(shared->pending);
+                    shared->hasPending = false;
+                    shared->restart = false;
+                }
+                if (opened)
+                    writer.pass(snapshot);
+            }
+        }
+        QSqlDatabase::removeDatabase(name);
+        // The owner waits for this: once it is told, nothing here touches it.
+        QMutexLocker locker(&shared->mutex);
+        more = shared->hasPending && !shared->stop;
+        if (!more) {
+            shared->running = false;
+            shared->idle.wakeAll();
         }
     }
-    QSqlDatabase::removeDatabase(name);
     thread->setPriority(priority == QThread::InheritPriority ? QThread::NormalPriority : priority);
 }
 
