@@ -40,6 +40,21 @@ export function groupKey(name, saveDate) {
   return `${saveDate}\u0000${name}`;
 }
 
+// The list's copy object with the types the page relies on, and its size in bytes.
+function normalizeCopy(copy, order) {
+  if (typeof copy.filePath !== 'string') copy.filePath = String(copy.filePath ?? '');
+  if (typeof copy.fileSize !== 'string') copy.fileSize = String(copy.fileSize ?? '');
+  if (typeof copy.saveTime !== 'string') copy.saveTime = String(copy.saveTime ?? '');
+  if (typeof copy.conflictTime !== 'string') copy.conflictTime = String(copy.conflictTime ?? '');
+  copy.bytes = sizeTextToBytes(copy.fileSize);
+  copy.order = order;
+  return copy;
+}
+
+function newGroup(name, saveDate, type, isConflict, copies) {
+  return { key: groupKey(name, saveDate), name, nameLower: name.toLowerCase(), type, saveDate, isConflict, copies, bytes: 0, conflicts: 0 };
+}
+
 export function buildCatalogue(list) {
   const groups = [];
   const byDay = new Map();
@@ -57,28 +72,15 @@ export function buildCatalogue(list) {
     for (let j = 0; j < copies.length; j++) {
       let copy = copies[j];
       if (!copy || typeof copy !== 'object') copies[j] = copy = {};
-      if (typeof copy.filePath !== 'string') copy.filePath = String(copy.filePath ?? '');
-      if (typeof copy.fileSize !== 'string') copy.fileSize = String(copy.fileSize ?? '');
-      if (typeof copy.saveTime !== 'string') copy.saveTime = String(copy.saveTime ?? '');
-      if (typeof copy.conflictTime !== 'string') copy.conflictTime = String(copy.conflictTime ?? '');
-      copy.bytes = sizeTextToBytes(copy.fileSize);
-      copy.order = j;
+      normalizeCopy(copy, j);
       bytes += copy.bytes;
       if (copy.conflictTime) conflicts++;
     }
     // Newest first; copies of one minute keep the list's order.
     if (copies.length > 1) copies.sort((a, b) => (a.saveTime < b.saveTime ? 1 : a.saveTime > b.saveTime ? -1 : a.order - b.order));
-    const group = {
-      key: groupKey(name, saveDate),
-      name,
-      nameLower: name.toLowerCase(),
-      type,
-      saveDate,
-      isConflict: raw.isConflict === true || conflicts > 0,
-      copies,
-      bytes,
-      conflicts,
-    };
+    const group = newGroup(name, saveDate, type, raw.isConflict === true || conflicts > 0, copies);
+    group.bytes = bytes;
+    group.conflicts = conflicts;
     groups.push(group);
     copyCount += copies.length;
     let day = byDay.get(saveDate);
@@ -90,8 +92,97 @@ export function buildCatalogue(list) {
   return { groups, days, copyCount };
 }
 
+// Where each copy and group of the catalogue is, made when the list first
+// changes under the page and kept up to date by applyListChange.
+function catalogueIndex(catalogue) {
+  if (!catalogue.index) {
+    const byPath = new Map();
+    const byKey = new Map();
+    for (const group of catalogue.groups) {
+      byKey.set(group.key, group);
+      for (const copy of group.copies) byPath.set(copy.filePath, group);
+    }
+    catalogue.index = { byPath, byKey };
+  }
+  return catalogue.index;
+}
+
+function removeCopy(catalogue, index, path) {
+  const group = index.byPath.get(path);
+  if (!group) return null;
+  index.byPath.delete(path);
+  const at = group.copies.findIndex((c) => c.filePath === path);
+  const [copy] = group.copies.splice(at, 1);
+  group.bytes -= copy.bytes;
+  if (copy.conflictTime) group.conflicts--;
+  group.isConflict = group.conflicts > 0;
+  catalogue.copyCount--;
+  return group;
+}
+
+function addCopy(catalogue, index, raw) {
+  const name = String(raw.groupName ?? '');
+  const saveDate = String(raw.saveDate ?? '');
+  const key = groupKey(name, saveDate);
+  let group = index.byKey.get(key);
+  if (!group) {
+    group = newGroup(name, saveDate, TYPES.includes(raw.groupType) ? raw.groupType : 'unknown', false, []);
+    index.byKey.set(key, group);
+    catalogue.groups.push(group);
+    let day = catalogue.days.find((d) => d.saveDate === saveDate);
+    if (!day) {
+      day = { saveDate, groups: [] };
+      const after = catalogue.days.findIndex((d) => d.saveDate < saveDate);
+      catalogue.days.splice(after < 0 ? catalogue.days.length : after, 0, day);
+    }
+    // A document that was not on this day before has just been saved: on top.
+    day.groups.unshift(group);
+  }
+  const copy = normalizeCopy({ conflictTime: raw.conflictTime, filePath: raw.filePath, fileSize: raw.fileSize, saveTime: raw.saveTime }, -1);
+  // Newest first; a new copy goes after the copies of its own minute.
+  let at = group.copies.findIndex((c) => c.saveTime < copy.saveTime);
+  if (at < 0) at = group.copies.length;
+  group.copies.splice(at, 0, copy);
+  group.bytes += copy.bytes;
+  if (copy.conflictTime) group.conflicts++;
+  group.isConflict = group.isConflict || raw.isConflict === true || group.conflicts > 0;
+  index.byPath.set(copy.filePath, group);
+  catalogue.copyCount++;
+  return group;
+}
+
+// Applies a change of the backup folders ({added: [copy...], removed: [path...]},
+// a changed copy in both) to the catalogue in place. Groups stay where they
+// are; a group left without copies goes, and so does a day left without
+// groups. Answers whether anything changed.
+export function applyListChange(catalogue, { added = [], removed = [] } = {}) {
+  const index = catalogueIndex(catalogue);
+  const touched = new Set();
+  for (const path of Array.isArray(removed) ? removed : []) {
+    const group = removeCopy(catalogue, index, String(path));
+    if (group) touched.add(group);
+  }
+  for (const raw of Array.isArray(added) ? added : []) {
+    if (!raw || typeof raw !== 'object' || typeof raw.filePath !== 'string') continue;
+    // The same copy twice (a change seen after the page removed it itself) counts once.
+    const old = removeCopy(catalogue, index, raw.filePath);
+    if (old) touched.add(old);
+    touched.add(addCopy(catalogue, index, raw));
+  }
+  for (const group of touched) {
+    if (group.copies.length) continue;
+    index.byKey.delete(group.key);
+    catalogue.groups.splice(catalogue.groups.indexOf(group), 1);
+    const day = catalogue.days.find((d) => d.saveDate === group.saveDate);
+    day.groups.splice(day.groups.indexOf(group), 1);
+    if (!day.groups.length) catalogue.days.splice(catalogue.days.indexOf(day), 1);
+  }
+  return touched.size > 0;
+}
+
 // The catalogue seen through the filters. Counts and sizes follow the filter.
-export function filterCatalogue(catalogue, { query = '', type = 'all', conflictsOnly = false } = {}) {
+// `damagedOnly` keeps the copies found damaged (copy.verified).
+export function filterCatalogue(catalogue, { query = '', type = 'all', conflictsOnly = false, damagedOnly = false } = {}) {
   const needle = query.trim().toLowerCase();
   const days = [];
   const typeCounts = { all: 0, doc: 0, xls: 0, ppt: 0, pdf: 0, unknown: 0 };
@@ -117,6 +208,10 @@ export function filterCatalogue(catalogue, { query = '', type = 'all', conflicts
           copies = group.copies.filter((c) => c.conflictTime);
           groupBytes = copies.reduce((sum, c) => sum + c.bytes, 0);
         }
+      }
+      if (damagedOnly) {
+        copies = copies.filter((c) => c.verified === 'damaged');
+        groupBytes = copies.reduce((sum, c) => sum + c.bytes, 0);
       }
       if (!copies.length) continue;
       if (!shown) shown = [];
