@@ -28,7 +28,7 @@
 namespace {
 
 // The schema's version; a file of another version is moved aside and rebuilt.
-constexpr int schemaVersion = 1;
+constexpr int schemaVersion = 2;
 // Hits are ranked among the newest this many matches at most: ranking all of
 // a word that every copy holds would cost a tenth of a second per 100,000.
 constexpr int rankWindow = 2000;
@@ -48,15 +48,20 @@ QString connectionName(const char *role)
     return QStringLiteral("arkivo-textindex-%1-%2").arg(QLatin1String(role)).arg(++s_connections);
 }
 
-// Paragraph ids of a copy, in order, as variable-length integers.
+// Paragraph ids of a copy, in order, as variable-length differences: the
+// paragraphs of a copy mostly stand in runs of one chunk.
 QByteArray encodeIds(const QVector<qint64> &ids)
 {
     QByteArray bytes;
-    for (quint64 id : ids) {
+    qint64 previous = 0;
+    for (qint64 id : ids) {
+        const qint64 delta = id - previous;
+        quint64 zigzag = (quint64(delta) << 1) ^ quint64(delta >> 63);
+        previous = id;
         do {
-            bytes.append(char((id & 0x7f) | (id > 0x7f ? 0x80 : 0)));
-            id >>= 7;
-        } while (id);
+            bytes.append(char((zigzag & 0x7f) | (zigzag > 0x7f ? 0x80 : 0)));
+            zigzag >>= 7;
+        } while (zigzag);
     }
     return bytes;
 }
@@ -64,19 +69,24 @@ QByteArray encodeIds(const QVector<qint64> &ids)
 QVector<qint64> decodeIds(const QByteArray &bytes)
 {
     QVector<qint64> ids;
-    quint64 id = 0;
+    quint64 zigzag = 0;
     int shift = 0;
+    qint64 previous = 0;
     for (char byte : bytes) {
-        id |= quint64(uchar(byte) & 0x7f) << shift;
+        zigzag |= quint64(uchar(byte) & 0x7f) << shift;
         shift += 7;
         if (!(uchar(byte) & 0x80) || shift > 63) {
-            ids.append(qint64(id));
-            id = 0;
+            previous += qint64(zigzag >> 1) ^ -qint64(zigzag & 1);
+            ids.append(previous);
+            zigzag = 0;
             shift = 0;
         }
     }
     return ids;
 }
+
+// A paragraph's id is its chunk's and its place there.
+constexpr int chunkSlots = 4096;
 
 qint64 hashOf(const QByteArray &utf8)
 {
@@ -103,11 +113,12 @@ QStringList bounded(const QStringList &paragraphs)
     for (const QString &paragraph : paragraphs) {
         const QByteArray utf8 = paragraph.toUtf8();
         if (utf8.size() + 1 <= left) {
-            kept.append(paragraph);
+            // NUL separates the paragraphs of a chunk.
+            kept.append(QString(paragraph).replace(QChar(0), QLatin1Char(' ')));
             left -= utf8.size() + 1;
             continue;
         }
-        QString cut = QString::fromUtf8(utf8.left(left));
+        QString cut = QString::fromUtf8(utf8.left(left)).replace(QChar(0), QLatin1Char(' '));
         if (cut.endsWith(QChar(QChar::ReplacementCharacter)))
             cut.chop(1);
         if (!cut.isEmpty())
@@ -142,6 +153,41 @@ QSqlQuery prepared(const QSqlDatabase &db, const QString &sql)
         qCWarning(lcCatalogue) << "text index:" << sql << query.lastError().text();
     return query;
 }
+
+// The paragraphs of copies, read from their compressed chunks, each chunk once.
+class ChunkReader
+{
+public:
+    explicit ChunkReader(const QSqlDatabase &db)
+        : m_query(prepared(db, QStringLiteral("SELECT body FROM chunks WHERE id = ?")))
+    {}
+
+    QStringList paragraphs(const QByteArray &ids)
+    {
+        QStringList texts;
+        for (qint64 id : decodeIds(ids)) {
+            const qint64 chunk = id / chunkSlots;
+            auto found = m_chunks.find(chunk);
+            if (found == m_chunks.end()) {
+                m_query.addBindValue(chunk);
+                QStringList parts;
+                if (m_query.exec() && m_query.next()) {
+                    // With its length: QString::fromUtf8(QByteArray) would stop at the first NUL.
+                    const QByteArray utf8 = qUncompress(m_query.value(0).toByteArray());
+                    parts = QString::fromUtf8(utf8.constData(), utf8.size()).split(QChar(0));
+                }
+                m_query.finish();
+                found = m_chunks.insert(chunk, parts);
+            }
+            texts.append(found->value(int(id % chunkSlots)));
+        }
+        return texts;
+    }
+
+private:
+    QSqlQuery m_query;
+    QHash<qint64, QStringList> m_chunks;
+};
 
 }
 
@@ -190,13 +236,13 @@ private:
     void prepareStatements();
     bool insertCopy(const TextIndex::Copy &copy, qint64 size, qint64 mtime, const QStringList &paragraphs);
     bool removeCopy(qint64 id);
-    QString paragraphBody(qint64 id);
     void postProgress();
 
     QSqlDatabase m_db;
     TextIndex::Shared &m_shared;
     TextIndex *m_owner;
-    QSqlQuery m_findParagraph, m_insertParagraph, m_addRef, m_dropRef, m_dropUnused, m_paragraphBody;
+    QSqlQuery m_findParagraph, m_insertParagraph, m_addRef, m_dropRef, m_dropUnused;
+    QSqlQuery m_insertChunk, m_chunkLoses, m_dropChunk;
     QSqlQuery m_idTaken, m_insertCopy, m_copyParagraphs, m_deleteCopy;
     QSqlQuery m_insertWords, m_deleteWords, m_insertCjk, m_deleteCjk;
 };
@@ -251,8 +297,9 @@ bool Writer::openChecked()
            && runText(m_db, QStringLiteral("PRAGMA synchronous=NORMAL"));
 }
 
-// The text of a copy is kept once per distinct paragraph: the versions of a
-// document share most of theirs. The word index keeps no text and no
+// The text of a copy is kept once per distinct paragraph (the versions of a
+// document share most of theirs), compressed in chunks: the paragraphs that
+// one copy brought, together. A paragraph is known by the hash of its text. The word index keeps no text and no
 // positions (snippets come from the paragraphs); the trigram index holds only
 // the CJK runs.
 bool Writer::createSchema()
@@ -260,11 +307,12 @@ bool Writer::createSchema()
     const QStringList statements = {
         QStringLiteral("PRAGMA auto_vacuum=INCREMENTAL"),
         QStringLiteral("BEGIN"),
-        QStringLiteral("CREATE TABLE copies(id INTEGER PRIMARY KEY, path TEXT NOT NULL UNIQUE, size INTEGER NOT NULL,"
+        QStringLiteral("CREATE TABLE copies(id INTEGER PRIMARY KEY, path TEXT NOT NULL, size INTEGER NOT NULL,"
                        " mtime INTEGER NOT NULL, name TEXT NOT NULL, saveDate TEXT NOT NULL, saveTime TEXT NOT NULL,"
                        " paragraphs BLOB NOT NULL)"),
-        QStringLiteral("CREATE TABLE paragraphs(id INTEGER PRIMARY KEY, hash INTEGER NOT NULL, refs INTEGER NOT NULL,"
-                       " body TEXT NOT NULL)"),
+        QStringLiteral("CREATE TABLE chunks(id INTEGER PRIMARY KEY AUTOINCREMENT, live INTEGER NOT NULL,"
+                       " body BLOB NOT NULL)"),
+        QStringLiteral("CREATE TABLE paragraphs(id INTEGER PRIMARY KEY, hash INTEGER NOT NULL, refs INTEGER NOT NULL)"),
         QStringLiteral("CREATE INDEX paragraphs_hash ON paragraphs(hash)"),
         QStringLiteral("CREATE VIRTUAL TABLE words USING fts5(body, content='', detail=column,"
                        " tokenize='unicode61 remove_diacritics 2')"),
@@ -281,12 +329,14 @@ bool Writer::createSchema()
 
 void Writer::prepareStatements()
 {
-    m_findParagraph = prepared(m_db, QStringLiteral("SELECT id, body FROM paragraphs WHERE hash = ?"));
-    m_insertParagraph = prepared(m_db, QStringLiteral("INSERT INTO paragraphs(hash, refs, body) VALUES(?, 1, ?)"));
+    m_findParagraph = prepared(m_db, QStringLiteral("SELECT id FROM paragraphs WHERE hash = ?"));
+    m_insertParagraph = prepared(m_db, QStringLiteral("INSERT INTO paragraphs(id, hash, refs) VALUES(?, ?, ?)"));
+    m_insertChunk = prepared(m_db, QStringLiteral("INSERT INTO chunks(live, body) VALUES(?, ?)"));
+    m_chunkLoses = prepared(m_db, QStringLiteral("UPDATE chunks SET live = live - 1 WHERE id = ?"));
+    m_dropChunk = prepared(m_db, QStringLiteral("DELETE FROM chunks WHERE id = ? AND live <= 0"));
     m_addRef = prepared(m_db, QStringLiteral("UPDATE paragraphs SET refs = refs + 1 WHERE id = ?"));
     m_dropRef = prepared(m_db, QStringLiteral("UPDATE paragraphs SET refs = refs - 1 WHERE id = ?"));
     m_dropUnused = prepared(m_db, QStringLiteral("DELETE FROM paragraphs WHERE id = ? AND refs <= 0"));
-    m_paragraphBody = prepared(m_db, QStringLiteral("SELECT body FROM paragraphs WHERE id = ?"));
     m_idTaken = prepared(m_db, QStringLiteral("SELECT 1 FROM copies WHERE id = ?"));
     m_insertCopy = prepared(m_db, QStringLiteral("INSERT INTO copies(id, path, size, mtime, name, saveDate, saveTime,"
                                                  " paragraphs) VALUES(?, ?, ?, ?, ?, ?, ?, ?)"));
@@ -300,31 +350,58 @@ void Writer::prepareStatements()
 
 bool Writer::insertCopy(const TextIndex::Copy &copy, qint64 size, qint64 mtime, const QStringList &paragraphs)
 {
-    QVector<qint64> ids;
-    ids.reserve(paragraphs.size());
-    for (const QString &paragraph : paragraphs) {
-        const qint64 hash = hashOf(paragraph.toUtf8());
-        qint64 id = -1;
+    QVector<qint64> ids(paragraphs.size(), -1);
+    // The paragraphs new to the index, once each, and how often this copy has them.
+    QStringList fresh;
+    QVector<qint64> freshHashes;
+    QVector<int> freshCounts;
+    QHash<qint64, int> freshSlots;
+    QVector<int> slotOf(paragraphs.size(), -1);
+    for (int i = 0; i < paragraphs.size(); ++i) {
+        const qint64 hash = hashOf(paragraphs.at(i).toUtf8());
+        const auto known = freshSlots.constFind(hash);
+        if (known != freshSlots.cend()) {
+            slotOf[i] = *known;
+            ++freshCounts[*known];
+            continue;
+        }
         m_findParagraph.addBindValue(hash);
         if (!run(m_findParagraph, "find paragraph"))
             return false;
-        while (id < 0 && m_findParagraph.next()) {
-            if (m_findParagraph.value(1).toString() == paragraph)
-                id = m_findParagraph.value(0).toLongLong();
-        }
+        if (m_findParagraph.next())
+            ids[i] = m_findParagraph.value(0).toLongLong();
         m_findParagraph.finish();
-        if (id >= 0) {
-            m_addRef.addBindValue(id);
+        if (ids[i] >= 0) {
+            m_addRef.addBindValue(ids[i]);
             if (!run(m_addRef, "add paragraph reference"))
                 return false;
-        } else {
-            m_insertParagraph.addBindValue(hash);
-            m_insertParagraph.addBindValue(paragraph);
+            continue;
+        }
+        slotOf[i] = fresh.size();
+        freshSlots.insert(hash, fresh.size());
+        fresh.append(paragraphs.at(i));
+        freshHashes.append(hash);
+        freshCounts.append(1);
+    }
+    QVector<qint64> chunks;
+    for (int start = 0; start < fresh.size(); start += chunkSlots) {
+        const QStringList part = fresh.mid(start, chunkSlots);
+        m_insertChunk.addBindValue(part.size());
+        m_insertChunk.addBindValue(qCompress(part.join(QChar(0)).toUtf8(), 9));
+        if (!run(m_insertChunk, "insert chunk"))
+            return false;
+        chunks.append(m_insertChunk.lastInsertId().toLongLong());
+        for (int slot = start; slot < start + part.size(); ++slot) {
+            m_insertParagraph.addBindValue(chunks.last() * chunkSlots + slot - start);
+            m_insertParagraph.addBindValue(freshHashes.at(slot));
+            m_insertParagraph.addBindValue(freshCounts.at(slot));
             if (!run(m_insertParagraph, "insert paragraph"))
                 return false;
-            id = m_insertParagraph.lastInsertId().toLongLong();
         }
-        ids.append(id);
+    }
+    for (int i = 0; i < paragraphs.size(); ++i) {
+        if (slotOf[i] >= 0)
+            ids[i] = chunks.at(slotOf[i] / chunkSlots) * chunkSlots + slotOf[i] % chunkSlots;
     }
 
     qint64 id = baseIdFor(copy);
@@ -361,16 +438,6 @@ bool Writer::insertCopy(const TextIndex::Copy &copy, qint64 size, qint64 mtime, 
     return run(m_insertCjk, "index runs");
 }
 
-QString Writer::paragraphBody(qint64 id)
-{
-    m_paragraphBody.addBindValue(id);
-    QString body;
-    if (run(m_paragraphBody, "read paragraph") && m_paragraphBody.next())
-        body = m_paragraphBody.value(0).toString();
-    m_paragraphBody.finish();
-    return body;
-}
-
 // A row of the contentless indexes goes with the very text it was made from,
 // rebuilt here from the paragraphs.
 bool Writer::removeCopy(qint64 id)
@@ -378,12 +445,10 @@ bool Writer::removeCopy(qint64 id)
     m_copyParagraphs.addBindValue(id);
     if (!run(m_copyParagraphs, "read copy") || !m_copyParagraphs.next())
         return false;
-    const QVector<qint64> ids = decodeIds(m_copyParagraphs.value(0).toByteArray());
+    const QByteArray encoded = m_copyParagraphs.value(0).toByteArray();
     m_copyParagraphs.finish();
-    QStringList paragraphs;
-    for (qint64 paragraph : ids)
-        paragraphs.append(paragraphBody(paragraph));
-    const QString text = paragraphs.join(QLatin1Char('\n'));
+    const QVector<qint64> ids = decodeIds(encoded);
+    const QString text = ChunkReader(m_db).paragraphs(encoded).join(QLatin1Char('\n'));
 
     m_deleteWords.addBindValue(id);
     m_deleteWords.addBindValue(TextSearch::wordText(text));
@@ -403,6 +468,12 @@ bool Writer::removeCopy(qint64 id)
         m_dropUnused.addBindValue(paragraph);
         if (!run(m_dropUnused, "drop paragraph"))
             return false;
+        if (m_dropUnused.numRowsAffected() > 0) {
+            m_chunkLoses.addBindValue(paragraph / chunkSlots);
+            m_dropChunk.addBindValue(paragraph / chunkSlots);
+            if (!run(m_chunkLoses, "count chunk") || !run(m_dropChunk, "drop chunk"))
+                return false;
+        }
     }
     m_deleteCopy.addBindValue(id);
     return run(m_deleteCopy, "remove copy");
@@ -494,10 +565,12 @@ void Writer::pass(const TextIndex::Snapshot &snapshot)
             continue;
         }
         ++changed;
-        m_shared.indexed = ++indexed;
-        postProgress();
+        ++indexed;
+        // Counted once committed, where a search sees them.
         if (++inBatch >= batchCopies || batch.elapsed() >= batchMsecs) {
             failed = !m_db.commit() || !m_db.transaction();
+            m_shared.indexed = indexed;
+            postProgress();
             inBatch = 0;
             batch.restart();
         }
@@ -517,12 +590,18 @@ void Writer::pass(const TextIndex::Snapshot &snapshot)
         Arkivo::logInfo(QStringLiteral("text index: a pass failed: %1").arg(m_db.lastError().text()));
     } else {
         m_db.commit();
+        m_shared.indexed = indexed;
+        postProgress();
     }
     if (!interrupted && !failed && changed > 0 && !m_shared.stop) {
         // Few large segments keep the index small and its queries quick.
         runText(m_db, QStringLiteral("INSERT INTO words(words) VALUES('optimize')"));
         runText(m_db, QStringLiteral("INSERT INTO cjk(cjk) VALUES('optimize')"));
-        runText(m_db, QStringLiteral("PRAGMA incremental_vacuum"));
+        // Each step frees one page.
+        QSqlQuery vacuum(m_db);
+        if (vacuum.exec(QStringLiteral("PRAGMA incremental_vacuum")))
+            while (vacuum.next() && !m_shared.stop) {
+            }
         runText(m_db, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
     }
     qCDebug(lcCatalogue) << "text index: pass of" << snapshot.size() << "copies," << read << "read," << changed
@@ -701,30 +780,13 @@ TextIndex::Answer TextIndex::search(const QString &query, int limit)
 
     QSqlQuery copyRow = prepared(db, QStringLiteral("SELECT path, name, saveDate, saveTime, paragraphs FROM copies"
                                                     " WHERE id = ?"));
-    QSqlQuery bodyRow = prepared(db, QStringLiteral("SELECT body FROM paragraphs WHERE id = ?"));
-    QHash<qint64, QString> bodies;
-    const auto paragraphsOf = [&](const QByteArray &ids) {
-        QStringList paragraphs;
-        for (qint64 id : decodeIds(ids)) {
-            auto body = bodies.find(id);
-            if (body == bodies.end()) {
-                bodyRow.addBindValue(id);
-                QString text;
-                if (bodyRow.exec() && bodyRow.next())
-                    text = bodyRow.value(0).toString();
-                bodyRow.finish();
-                body = bodies.insert(id, text);
-            }
-            paragraphs.append(*body);
-        }
-        return paragraphs;
-    };
+    ChunkReader chunks(db);
     // Takes a candidate when it is listed, still there and holds every run.
     const auto consider = [&](const QString &path, const QString &name, const QString &date, const QString &time,
                               const QByteArray &ids) {
         if (!listed.contains(path) || !QFileInfo::exists(path))
             return;
-        const TextSearch::Match match = TextSearch::match(terms, paragraphsOf(ids));
+        const TextSearch::Match match = TextSearch::match(terms, chunks.paragraphs(ids));
         if (!match.complete)
             return;
         answer.hits.append(
