@@ -28,7 +28,7 @@
 namespace {
 
 // The schema's version; a file of another version is moved aside and rebuilt.
-constexpr int schemaVersion = 2;
+constexpr int schemaVersion = 3;
 // Hits are ranked among the newest this many matches at most: ranking all of
 // a word that every copy holds would cost a tenth of a second per 100,000.
 constexpr int rankWindow = 2000;
@@ -305,7 +305,8 @@ bool Writer::openChecked()
 bool Writer::createSchema()
 {
     const QStringList statements = {
-        QStringLiteral("PRAGMA auto_vacuum=INCREMENTAL"),
+        // Pages that merging and deleting free are given back at each commit.
+        QStringLiteral("PRAGMA auto_vacuum=FULL"),
         QStringLiteral("BEGIN"),
         QStringLiteral("CREATE TABLE copies(id INTEGER PRIMARY KEY, path TEXT NOT NULL, size INTEGER NOT NULL,"
                        " mtime INTEGER NOT NULL, name TEXT NOT NULL, saveDate TEXT NOT NULL, saveTime TEXT NOT NULL,"
@@ -597,11 +598,6 @@ void Writer::pass(const TextIndex::Snapshot &snapshot)
         // Few large segments keep the index small and its queries quick.
         runText(m_db, QStringLiteral("INSERT INTO words(words) VALUES('optimize')"));
         runText(m_db, QStringLiteral("INSERT INTO cjk(cjk) VALUES('optimize')"));
-        // Each step frees one page.
-        QSqlQuery vacuum(m_db);
-        if (vacuum.exec(QStringLiteral("PRAGMA incremental_vacuum")))
-            while (vacuum.next() && !m_shared.stop) {
-            }
         runText(m_db, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
     }
     qCDebug(lcCatalogue) << "text index: pass of" << snapshot.size() << "copies," << read << "read," << changed
