@@ -86,9 +86,9 @@ QFileDialog *findFileDialog(Picker picker)
             return false;
         if (dialog->acceptMode() == QFileDialog::AcceptSave)
             return picker == Picker::Save;
-        const bool picksFolders = dialog->fileMode() == QFileDialog::Directory
-                                  || dialog->fileMode() == QFileDialog::DirectoryOnly
-                                  || dialog->testOption(QFileDialog::ShowDirsOnly);
+        // A folder picker that shows folders only reports that as an option.
+        const bool picksFolders
+            = dialog->fileMode() == QFileDialog::Directory || dialog->testOption(QFileDialog::ShowDirsOnly);
         return picksFolders == (picker == Picker::Folder);
     }));
 }

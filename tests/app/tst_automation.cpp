@@ -131,7 +131,7 @@ void tst_Automation::drivesModalWindows()
     QSignalSpy finished(&automation, &Automation::finished);
     automation.start();
     QCOMPARE(form.exec(), int(QDialog::Rejected));
-    QVERIFY(automation.waitForDone());
+    QVERIFY2(automation.waitForDone(), qPrintable(automation.failure()));
     QCOMPARE(finished.count(), 1);
     QCOMPARE(automation.stepsRun(), steps.size());
     QCOMPARE(form.finishedTexts, (QStringList{QStringLiteral("7"), QStringLiteral("9")}));
