@@ -595,9 +595,26 @@ void Writer::pass(const TextIndex::Snapshot &snapshot)
         postProgress();
     }
     if (!interrupted && !failed && changed > 0 && !m_shared.stop) {
-        // Few large segments keep the index small and its queries quick.
-        runText(m_db, QStringLiteral("INSERT INTO words(words) VALUES('optimize')"));
-        runText(m_db, QStringLiteral("INSERT INTO cjk(cjk) VALUES('optimize')"));
+        // Few large segments keep the index small and its queries quick. They
+        // are merged in small steps, so that a stop is not kept waiting.
+        QSqlQuery changes(m_db);
+        const auto totalChanges = [&changes] {
+            const qint64 count = changes.exec(QStringLiteral("SELECT total_changes()")) && changes.next()
+                                     ? changes.value(0).toLongLong()
+                                     : -1;
+            changes.finish();
+            return count;
+        };
+        for (const QString &table : {QStringLiteral("words"), QStringLiteral("cjk")}) {
+            const QString merge = QStringLiteral("INSERT INTO %1(%1, rank) VALUES('merge', -500)").arg(table);
+            qint64 before = totalChanges();
+            while (!m_shared.stop && runText(m_db, merge)) {
+                const qint64 after = totalChanges();
+                if (after - before < 2)
+                    break;
+                before = after;
+            }
+        }
         runText(m_db, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
     }
     qCDebug(lcCatalogue) << "text index: pass of" << snapshot.size() << "copies," << read << "read," << changed

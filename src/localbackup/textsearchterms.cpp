@@ -37,6 +37,45 @@ QString quoted(const QString &text)
     return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
 }
 
+// `text` folded as the words are; `from`, when given, gets the place in
+// `text` of each folded unit, and one past the end.
+QString foldMapped(const QString &text, QVector<int> *from)
+{
+    QString folded;
+    folded.reserve(text.size());
+    if (from)
+        from->reserve(text.size() + 1);
+    forEachCodePoint(text, [&](uint code, int at, int) {
+        if (code < 0x80) {
+            code = code >= 'A' && code <= 'Z' ? code + ('a' - 'A') : code;
+        } else {
+            while (QChar::decompositionTag(code) == QChar::Canonical)
+                code = QChar::decomposition(code).toUcs4().value(0, code);
+            if (QChar::isMark(code))
+                return;
+            code = QChar::toCaseFolded(code);
+        }
+        const int units = QChar::requiresSurrogates(code) ? 2 : 1;
+        if (units == 2)
+            folded += QChar(QChar::highSurrogate(code)) + QChar(QChar::lowSurrogate(code));
+        else
+            folded += QChar(code);
+        if (from)
+            from->insert(from->size(), units, at);
+    });
+    if (from)
+        from->append(text.size());
+    return folded;
+}
+
+bool isWordUnit(const QString &text, int at)
+{
+    if (at < 0 || at >= text.size())
+        return false;
+    const QChar unit = text.at(at);
+    return unit.isSurrogate() || isWordCode(unit.unicode());
+}
+
 struct Range
 {
     int start;
@@ -44,8 +83,7 @@ struct Range
 };
 
 // Where the terms stand in one paragraph; sets the runs found.
-QVector<Range> rangesIn(const Terms &terms, const QSet<QString> &folded, const QString &paragraph,
-                        QVector<bool> &runFound)
+QVector<Range> rangesIn(const Terms &terms, const QString &paragraph, QVector<bool> &runFound)
 {
     QVector<Range> ranges;
     for (int r = 0; r < terms.runs.size(); ++r) {
@@ -55,20 +93,17 @@ QVector<Range> rangesIn(const Terms &terms, const QSet<QString> &folded, const Q
             runFound[r] = true;
         }
     }
-    if (!folded.isEmpty()) {
-        int start = -1;
-        const auto close = [&](int end) {
-            if (start >= 0 && folded.contains(fold(paragraph.mid(start, end - start))))
-                ranges.append({start, end});
-            start = -1;
-        };
-        forEachCodePoint(paragraph, [&](uint code, int at, int) {
-            if (!isWordCode(code))
-                close(at);
-            else if (start < 0)
-                start = at;
-        });
-        close(paragraph.size());
+    if (!terms.folded.isEmpty()) {
+        // Whole words of the folded paragraph, mapped back to the paragraph.
+        QVector<int> from;
+        const QString text = foldMapped(paragraph, &from);
+        for (const QString &word : terms.folded) {
+            for (int at = text.indexOf(word); at >= 0; at = text.indexOf(word, at + 1)) {
+                const int end = at + int(word.size());
+                if (!isWordUnit(text, at - 1) && !isWordUnit(text, end))
+                    ranges.append({from.at(at), from.at(end)});
+            }
+        }
     }
     std::sort(ranges.begin(), ranges.end(), [](const Range &a, const Range &b) { return a.start < b.start; });
     return ranges;
@@ -130,20 +165,7 @@ bool isCjk(uint code)
 
 QString fold(const QString &word)
 {
-    QString folded;
-    folded.reserve(word.size());
-    forEachCodePoint(word, [&](uint code, int, int) {
-        while (QChar::decompositionTag(code) == QChar::Canonical)
-            code = QChar::decomposition(code).toUcs4().value(0, code);
-        if (QChar::isMark(code))
-            return;
-        code = QChar::toCaseFolded(code);
-        if (QChar::requiresSurrogates(code))
-            folded += QChar(QChar::highSurrogate(code)) + QChar(QChar::lowSurrogate(code));
-        else
-            folded += QChar(code);
-    });
-    return folded;
+    return foldMapped(word, nullptr);
 }
 
 Terms parse(const QString &query)
@@ -243,11 +265,10 @@ QString cjkText(const QString &text)
 
 Match match(const Terms &terms, const QStringList &paragraphs)
 {
-    const QSet<QString> folded(terms.folded.cbegin(), terms.folded.cend());
     QVector<bool> runFound(terms.runs.size(), false);
     Match result;
     for (const QString &paragraph : paragraphs) {
-        const QVector<Range> ranges = rangesIn(terms, folded, paragraph, runFound);
+        const QVector<Range> ranges = rangesIn(terms, paragraph, runFound);
         if (result.snippet.isEmpty() && !ranges.isEmpty())
             result.snippet = snippetOf(paragraph, ranges);
         if (!result.snippet.isEmpty() && !runFound.contains(false))
