@@ -86,3 +86,21 @@ export function formatSizeChange(bytes, previousBytes) {
   if (change === 0) return 'same size';
   return `${change > 0 ? '+' : '−'}${formatSize(Math.abs(change))}`;
 }
+
+// "2024-03-05 14:30:07" (local time) to a Date, or null.
+export function parseDateTime(text) {
+  const m = /^(\d{4})-(\d{2})-(\d{2}) (\d{2}):(\d{2}):(\d{2})$/.exec(text ?? '');
+  if (!m) return null;
+  const date = new Date(Number(m[1]), Number(m[2]) - 1, Number(m[3]), Number(m[4]), Number(m[5]), Number(m[6]));
+  return Number.isNaN(date.getTime()) ? null : date;
+}
+
+// How long ago `date` was: "just now", "5 minutes ago", "2 hours ago", "3 days ago".
+export function timeAgo(date, now = new Date()) {
+  const minutes = Math.floor((now - date) / 60000);
+  if (minutes < 1) return 'just now';
+  if (minutes < 60) return `${plural(minutes, 'minute', 'minutes')} ago`;
+  const hours = Math.floor(minutes / 60);
+  if (hours < 24) return `${plural(hours, 'hour', 'hours')} ago`;
+  return `${plural(Math.floor(hours / 24), 'day', 'days')} ago`;
+}

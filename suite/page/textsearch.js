@@ -1,0 +1,107 @@
+// Search inside the copies: searchBackupText's hits grouped by document, each
+// copy with its day, time and the words around the match, and how much of
+// the backup folders the index has read so far.
+
+import { h } from './dom.js';
+import { dayName, formatCount, plural } from './format.js';
+
+// The snippet's parts: the plug-in marks each match with \u0001…\u0002.
+export function snippetParts(snippet) {
+  const parts = [];
+  let mark = false;
+  for (const piece of String(snippet ?? '').split(/([\u0001\u0002])/)) {
+    if (piece === '\u0001') mark = true;
+    else if (piece === '\u0002') mark = false;
+    else if (piece) parts.push({ text: piece, mark });
+  }
+  return parts;
+}
+
+// The snippet as text nodes and <mark> elements.
+export function snippetNodes(snippet) {
+  return snippetParts(snippet).map((part) => (part.mark ? h('mark', { text: part.text }) : document.createTextNode(part.text)));
+}
+
+// Hits by document, in the order of each document's best hit.
+export function hitsByDocument(hits) {
+  const documents = new Map();
+  for (const hit of hits) {
+    const name = String(hit?.groupName ?? '');
+    if (!documents.has(name)) documents.set(name, []);
+    documents.get(name).push(hit);
+  }
+  return [...documents].map(([name, list]) => ({ name, hits: list }));
+}
+
+export function progressText(indexed, total) {
+  if (!(total > 0)) return '';
+  return indexed < total
+    ? `Searched ${formatCount(indexed)} of ${plural(total, 'copy', 'copies')} — indexing continues`
+    : `Searched all ${plural(total, 'copy', 'copies')}`;
+}
+
+const LIMIT = 200;
+
+export class TextSearch {
+  // callbacks: call(method, args) → answer (throws BridgeError), openHit(hit, button).
+  constructor(element, callbacks) {
+    this.element = element;
+    this.callbacks = callbacks;
+    this.query = '';
+    this.request = 0;
+    this.heading = h('h2', { id: 'text-results-title', class: 'text-results-title' });
+    this.progress = h('p', { class: 'text-progress', 'aria-live': 'polite' });
+    this.body = h('div', { class: 'text-results-body' });
+    element.setAttribute('aria-labelledby', 'text-results-title');
+    element.replaceChildren(h('div', { class: 'text-results-head' }, this.heading, this.progress), this.body);
+    element.hidden = true;
+  }
+
+  hide() {
+    this.request++;
+    this.query = '';
+    this.element.hidden = true;
+  }
+
+  async search(query) {
+    const request = ++this.request;
+    this.query = query;
+    this.element.hidden = false;
+    this.element.setAttribute('aria-busy', 'true');
+    this.heading.textContent = `Searching inside the copies for “${query}”…`;
+    let answer;
+    let failure = '';
+    try {
+      answer = await this.callbacks.call('searchBackupText', { query, limit: LIMIT });
+      if (answer?.result !== true) failure = answer?.errormsg || 'the backup center gave no reason';
+    } catch (error) {
+      failure = error.message;
+    }
+    if (request !== this.request) return;
+    this.element.removeAttribute('aria-busy');
+    if (failure) {
+      this.heading.textContent = 'The search inside the copies did not work';
+      this.progress.textContent = '';
+      this.body.replaceChildren(h('p', { class: 'text-note', text: `The backup center answered: ${failure}. Change the words and try again.` }));
+      return;
+    }
+    this.showProgress(answer);
+    const hits = Array.isArray(answer.hits) ? answer.hits : [];
+    const documents = hitsByDocument(hits);
+    this.heading.textContent = hits.length
+      ? `${plural(hits.length, 'copy', 'copies')} of ${plural(documents.length, 'document', 'documents')} ${hits.length === 1 ? 'contains' : 'contain'} “${query}”`
+      : `No copy contains “${query}”`;
+    this.body.replaceChildren(...documents.map((document) => h('section', { class: 'text-document' },
+      h('h3', { class: 'text-document-name', text: document.name }),
+      h('ul', { class: 'text-hits' }, document.hits.map((hit) => h('li', {},
+        h('button', { type: 'button', class: 'text-hit', onclick: (event) => this.callbacks.openHit(hit, event.currentTarget) },
+          h('span', { class: 'text-hit-when', text: `${dayName(String(hit.saveDate ?? ''))}, ${String(hit.saveTime ?? '')}` }),
+          h('span', { class: 'text-hit-snippet' }, snippetNodes(hit.snippet)))))))));
+  }
+
+  // {indexed, total} from an answer or the progress event.
+  showProgress({ indexed, total } = {}) {
+    if (this.element.hidden) return;
+    this.progress.textContent = progressText(Number(indexed), Number(total));
+  }
+}
