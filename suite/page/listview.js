@@ -6,6 +6,7 @@
 import { h, typeIcon, TYPE_NAMES } from './dom.js';
 import { dayHeading, dayName, baseName, folderOf, formatTotal, plural } from './format.js';
 import { copyFigures } from './copydetails.js';
+import { DAMAGED_TITLE } from './verify.js';
 
 const HEIGHTS = { day: 48, group: 64, copy: 52, actions: 52 };
 const OVERSCAN_PX = 600;
@@ -39,16 +40,22 @@ export class BackupListView {
   }
 
   // Shows a filtered view (see filterCatalogue). The open groups, the row
-  // with the keyboard focus and the scroll position stay where they can.
-  setView(view) {
+  // with the keyboard focus and the scroll position stay where they can;
+  // with `keepPlace` (the same list, changed) the rows in sight stay in sight.
+  setView(view, { keepPlace = false } = {}) {
     const hadFocus = this.scroller.contains(document.activeElement);
     const focusedAction = document.activeElement?.dataset?.act;
     const previousIndex = this.indexOf(this.currentKey);
+    const anchor = keepPlace ? this.anchor() : null;
     this.view = view;
     this.now = new Date();
     for (const element of this.elements.values()) element.remove();
     this.elements.clear();
     this.buildRows();
+    if (anchor) {
+      const index = anchor.keys.map((key) => this.indexOf(key)).find((i) => i >= 0);
+      if (index !== undefined) this.scroller.scrollTop = this.offsets[index] + anchor.delta;
+    }
     if (this.indexOf(this.currentKey) < 0) {
       // The row went (a deleted copy): the keyboard stays where it was.
       this.currentKey = this.focusableNear(previousIndex);
@@ -58,6 +65,18 @@ export class BackupListView {
     // may have measured the list before its final height.
     this.scheduleRender();
     if (hadFocus && this.currentKey) this.focusRow(this.currentKey, focusedAction);
+  }
+
+  // The rows from the top of the view down, and how far the view's top lies
+  // into the first of them.
+  anchor() {
+    if (!this.rows.length) return null;
+    const top = this.scroller.scrollTop;
+    const first = this.rowAt(top);
+    const last = this.rowAt(top + this.scroller.clientHeight);
+    const keys = [];
+    for (let i = first; i <= last && i < this.rows.length; i++) keys.push(this.rows[i].key);
+    return { keys, delta: top - this.offsets[first] };
   }
 
   isExpanded(group) {
@@ -262,6 +281,7 @@ export class BackupListView {
       h('span', { class: 'copy-change' }),
       h('span', { class: 'copy-detail' },
         copy.conflictTime ? h('span', { class: 'badge conflict-badge', text: `Conflict ${copy.conflictTime}` }) : null,
+        h('span', { class: 'badge damaged-badge', text: 'Damaged', title: DAMAGED_TITLE, hidden: true }),
         h('span', { class: 'copy-folder', title: copy.filePath, text: `in ${baseName(folderOf(copy.filePath))}` })),
       h('span', { class: 'row-actions' },
         h('button', { type: 'button', class: 'btn small', 'data-act': 'open-copy', text: 'Open' }),
@@ -275,7 +295,10 @@ export class BackupListView {
   paintCopy(element, row) {
     const { group } = row.entry;
     const figures = copyFigures(row.copy);
-    const what = `${group.name}, copy of ${figures.time}, ${dayName(group.saveDate)}`;
+    const damaged = row.copy.verified === 'damaged';
+    const what = `${group.name}, copy of ${figures.time}, ${dayName(group.saveDate)}${damaged ? ', damaged' : ''}`;
+    element.classList.toggle('damaged', damaged);
+    element.querySelector('.damaged-badge').hidden = !damaged;
     element.querySelector('.copy-time').textContent = figures.time;
     const size = element.querySelector('.copy-size');
     size.textContent = figures.size;

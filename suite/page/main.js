@@ -2,13 +2,16 @@
 // the tools to the plug-in's page methods through the bridge.
 
 import { Bridge, BridgeError } from './bridge.js';
-import { decodeBackupList, filterCatalogue, groupKey } from './backuplist.js';
+import { applyListChange, decodeBackupList, filterCatalogue, groupKey } from './backuplist.js';
 import { BackupListView } from './listview.js';
 import { CloudPanel } from './cloudpanel.js';
 import { CopyDetails } from './copydetails.js';
 import { TimelineView } from './timeline.js';
 import { copyTime } from './preview.js';
 import { Notices } from './notices.js';
+import { StatusStrip } from './status.js';
+import { CopyVerifier } from './verify.js';
+import { TextSearch } from './textsearch.js';
 import { confirmAction } from './confirm.js';
 import { h } from './dom.js';
 import { dayName, folderOf, formatCount, formatTotal, plural } from './format.js';
@@ -20,7 +23,10 @@ const notices = new Notices($('notices'));
 const state = {
   catalogue: null,
   view: null,
-  filters: { query: '', type: 'all', conflictsOnly: false },
+  filters: { query: '', type: 'all', conflictsOnly: false, damagedOnly: false },
+  insideDocuments: false,
+  // Changes of the backup folders that came while the list was being read.
+  changesWhileLoading: [],
   loading: false,
   loadAgain: false,
   listFailed: false,
@@ -98,6 +104,9 @@ bridge.on('close', ({ retries }) => {
 });
 
 bridge.on('event.arkivo.onskinmodechanged', (payload) => setSkin(payload?.skin));
+bridge.on('event.arkivo.backupListChanged', (change) => listChanged(change));
+bridge.on('event.arkivo.backupFilesVerified', (payload) => verifier.verified(payload));
+bridge.on('event.arkivo.textIndexProgress', (payload) => textSearch.showProgress(payload));
 
 function setSkin(skin) {
   const dark = skin === 'dark';
@@ -112,6 +121,19 @@ const details = new CopyDetails((method, args) => bridge.call(method, args), (co
   timeline.detailsArrived(copies);
 });
 
+const verifier = new CopyVerifier((method, args) => bridge.call(method, args), (copies) => {
+  list.detailsArrived(copies);
+  timeline.detailsArrived(copies);
+  if (state.filters.damagedOnly) applyFilters({ keepPlace: true });
+  // The strip counts the damaged copies the backup center knows of.
+  if (copies.some((copy) => copy.verified === 'damaged')) scheduleStatus();
+});
+
+const wantDetails = (copies) => {
+  details.want(copies);
+  verifier.want(copies);
+};
+
 const list = new BackupListView($('list'), {
   openCopy: (entry, copy) => openCopy(entry.group, copy),
   restoreCopy: (entry, copy) => restoreCopy(entry.group, copy),
@@ -120,25 +142,26 @@ const list = new BackupListView($('list'), {
   showFolder: (entry) => showFolder(entry.group),
   deleteGroup: (entry) => deleteGroup(entry.group),
   showTimeline: (entry) => showTimeline(entry.group),
-  wantDetails: (copies) => details.want(copies),
+  wantDetails,
 });
 
 const timeline = new TimelineView($('timeline'), {
   call,
   openCopy,
   restoreCopy,
-  wantDetails: (copies) => details.want(copies),
+  wantDetails,
   close: () => closeTimeline(),
 });
 
-// The timeline takes the list's place; closing it goes back to the row it was opened from.
+// The timeline takes the list's place; closing it goes back to the row (or
+// the search hit) it was opened from.
 let timelineOpener = null;
 
-function showTimeline(group) {
+function showTimeline(group, { path, opener } = {}) {
   if (!state.catalogue) return;
-  timelineOpener = group.key;
+  timelineOpener = opener ?? group.key;
   root.dataset.mode = 'timeline';
-  timeline.show(state.catalogue, group.name);
+  timeline.show(state.catalogue, group.name, path);
 }
 
 function closeTimeline({ focus = true } = {}) {
@@ -147,9 +170,104 @@ function closeTimeline({ focus = true } = {}) {
   delete root.dataset.mode;
   list.scheduleRender();
   if (!focus) return;
+  if (timelineOpener instanceof Element) {
+    if (timelineOpener.isConnected) timelineOpener.focus();
+    else $('search').focus();
+    return;
+  }
   const key = `g:${timelineOpener}`;
   if (list.indexOf(key) >= 0) list.focusRow(key, 'timeline');
   else $('search').focus();
+}
+
+// --- the list as the backup folders change ----------------------------------
+
+function listChanged(change) {
+  if (state.loading) state.changesWhileLoading.push(change);
+  else if (state.catalogue) applyChange(change);
+}
+
+// Puts a change of the folders (or the page's own delete) into the list
+// without reading it again.
+function applyChange(change) {
+  if (!applyListChange(state.catalogue, change)) return;
+  applyFilters({ keepPlace: true });
+  if (timeline.open) timeline.setCatalogue(state.catalogue);
+  scheduleStatus();
+}
+
+// --- the status strip ---------------------------------------------------------
+
+const status = new StatusStrip($('status'), { settings: () => openSettings(), damaged: () => showDamaged() });
+const statusLoad = { busy: false, again: false, timer: 0 };
+
+async function loadStatus() {
+  if (statusLoad.busy) {
+    statusLoad.again = true;
+    return;
+  }
+  statusLoad.busy = true;
+  try {
+    const answer = await bridge.call('getBackupStatus');
+    if (answer.result === true) {
+      status.show(answer);
+      if (state.catalogue && !state.catalogue.copyCount) updateEmptyState();
+    }
+  } catch (error) {
+    // Without it the strip keeps what it showed; the list works as before.
+    if (!(error instanceof BridgeError && error.kind === 'closed')) console.warn('getBackupStatus:', error.message);
+  } finally {
+    statusLoad.busy = false;
+  }
+  if (statusLoad.again) {
+    statusLoad.again = false;
+    loadStatus();
+  }
+}
+
+// Copies come in bursts; the strip is read once the burst is over.
+function scheduleStatus() {
+  clearTimeout(statusLoad.timer);
+  statusLoad.timer = setTimeout(loadStatus, 1000);
+}
+
+// Shows the copies found damaged, and has every copy not checked yet checked.
+function showDamaged() {
+  closeTimeline({ focus: false });
+  state.filters.damagedOnly = true;
+  if (state.catalogue) verifier.want(state.catalogue.groups.flatMap((group) => group.copies));
+  applyFilters();
+  $('damaged-filter').focus();
+}
+
+// --- search inside the copies ------------------------------------------------
+
+const textSearch = new TextSearch($('text-results'), {
+  call: (method, args) => bridge.call(method, args),
+  openHit,
+});
+let textTimer = 0;
+
+// Searches inside the copies after a pause in typing: always with "Inside
+// documents" on, else once the words are long enough to mean something.
+function scheduleTextSearch({ now = false } = {}) {
+  clearTimeout(textTimer);
+  const query = state.filters.query.trim();
+  if (!query || (!state.insideDocuments && query.length < 3)) {
+    textSearch.hide();
+    return;
+  }
+  if (now) textSearch.search(query);
+  else textTimer = setTimeout(() => textSearch.search(query), 300);
+}
+
+function openHit(hit, button) {
+  const group = state.catalogue?.groups.find((g) => g.name === hit.groupName && g.saveDate === hit.saveDate);
+  if (!group?.copies.some((copy) => copy.filePath === hit.filePath)) {
+    notices.show({ kind: 'warning', title: 'This copy is gone', text: `The copy of ${hit.groupName} is no longer in the backup folders.` });
+    return;
+  }
+  showTimeline(group, { path: hit.filePath, opener: button });
 }
 
 async function loadList() {
@@ -172,6 +290,9 @@ async function loadList() {
       state.catalogue = decodeBackupList(answer.backupList);
       state.listFailed = false;
       performance.mark('list-decoded');
+      // What changed while the list was read may or may not be in it;
+      // applying a change twice does no harm.
+      for (const change of state.changesWhileLoading) applyListChange(state.catalogue, change);
     }
   } catch (error) {
     state.listFailed = true;
@@ -179,6 +300,7 @@ async function loadList() {
     else notices.show({ kind: 'error', title: 'The backup list could not be read', text: `Its text was damaged (${error.message}). Choose Refresh to read it again.` });
   } finally {
     state.loading = false;
+    state.changesWhileLoading = [];
     $('refresh-button').removeAttribute('aria-busy');
   }
   if (state.catalogue && state.firstLoad && state.catalogue.days.length) {
@@ -193,16 +315,20 @@ async function loadList() {
   root.dataset.listGeneration = String(state.generation);
   root.dataset.listState = state.listFailed && !state.catalogue ? 'failed' : 'ready';
   requestAnimationFrame(() => performance.mark('list-shown'));
+  // The strip counts what was just listed.
+  loadStatus();
   if (state.loadAgain) {
     state.loadAgain = false;
     loadList();
   }
 }
 
-function applyFilters() {
+// `keepPlace`: the same list changed under the person, so the rows in sight
+// stay in sight.
+function applyFilters({ keepPlace = false } = {}) {
   const catalogue = state.catalogue ?? { days: [], groups: [], copyCount: 0 };
   state.view = filterCatalogue(catalogue, state.filters);
-  list.setView(state.view);
+  list.setView(state.view, { keepPlace });
   updateSummary();
   updateFilterControls();
   updateEmptyState();
@@ -210,7 +336,7 @@ function applyFilters() {
 
 function isFiltered() {
   const f = state.filters;
-  return Boolean(f.query.trim()) || f.type !== 'all' || f.conflictsOnly;
+  return Boolean(f.query.trim()) || f.type !== 'all' || f.conflictsOnly || f.damagedOnly;
 }
 
 function updateSummary() {
@@ -244,6 +370,7 @@ function updateFilterControls() {
   $('conflict-count').textContent = formatCount(state.view.conflictCount);
   conflicts.classList.toggle('has-conflicts', state.view.conflictCount > 0);
   $('clear-filters').hidden = !isFiltered();
+  $('damaged-filter').hidden = !state.filters.damagedOnly;
 }
 
 function updateEmptyState() {
@@ -262,6 +389,16 @@ function updateEmptyState() {
       h('h2', { text: 'The backup list could not be read' }),
       h('p', { text: 'The backup center could not list the backup folders just now.' }),
       h('button', { type: 'button', class: 'btn primary', text: 'Try again', onclick: () => loadList() }));
+  } else if (state.catalogue.copyCount === 0 && status.has('folderUnreachable')) {
+    empty.replaceChildren(
+      h('h2', { text: 'The backup folder is not connected' }),
+      h('p', { text: `No copy can be listed: ${status.status.folder || 'the backup folder'} cannot be reached. Its drive may be unplugged or its network folder offline. Connect it and choose Refresh, or choose another backup folder.` }),
+      h('button', { type: 'button', class: 'btn primary', text: 'Open backup settings', onclick: () => openSettings() }));
+  } else if (state.catalogue.copyCount === 0 && status.has('backupOff')) {
+    empty.replaceChildren(
+      h('h2', { text: 'Backups are off' }),
+      h('p', { text: 'No copies are made while backups are off, so there are none to show. Turn backups on to keep copies of the documents you work on.' }),
+      h('button', { type: 'button', class: 'btn primary', text: 'Turn on backups', onclick: () => openSettings() }));
   } else if (state.catalogue.copyCount === 0) {
     empty.replaceChildren(
       h('div', { class: 'empty-art', 'aria-hidden': 'true' }),
@@ -274,6 +411,7 @@ function updateEmptyState() {
     if (state.filters.query.trim()) parts.push(`named like “${state.filters.query.trim()}”`);
     if (state.filters.type !== 'all') parts.push(`of the type ${TYPE_OPTION_NAMES[state.filters.type].toLowerCase()}`);
     if (state.filters.conflictsOnly) parts.push('with a sync conflict');
+    if (state.filters.damagedOnly) parts.push('found damaged');
     empty.replaceChildren(
       h('h2', { text: 'No copies match' }),
       h('p', { text: `No backup copy ${parts.join(', ')} was found among ${plural(state.catalogue.copyCount, 'copy', 'copies')}.` }),
@@ -282,9 +420,10 @@ function updateEmptyState() {
 }
 
 function clearFilters() {
-  state.filters = { query: '', type: 'all', conflictsOnly: false };
+  state.filters = { query: '', type: 'all', conflictsOnly: false, damagedOnly: false };
   $('search').value = '';
   $('type-filter').value = 'all';
+  textSearch.hide();
   applyFilters();
   $('search').focus();
 }
@@ -357,8 +496,11 @@ async function deleteCopy(group, copy) {
   if (!confirmed) return;
   const answer = await call('delBackupFile', { backupFile: copy.filePath }, 'Deleting the copy');
   if (answer?.result === true) {
+    applyChange({ removed: [copy.filePath] });
     notices.show({ kind: 'success', title: 'Copy deleted', text: `${capitalize(describeCopy(group, copy))} is gone.` });
-  } else if (answer) {
+    return;
+  }
+  if (answer) {
     notices.show({ kind: 'error', title: 'The copy was not deleted', text: `${capitalize(describeCopy(group, copy))} stayed. It may be open in another program or its folder may be read-only; close it and try again.` });
   }
   await loadList();
@@ -375,8 +517,10 @@ async function deleteGroup(group) {
     confirmLabel: count === 1 ? 'Delete permanently' : `Delete ${count} copies permanently`,
   });
   if (!confirmed) return;
+  const paths = group.copies.map((c) => c.filePath);
   const answer = await call('delBackupGroup', { fileName: group.name, saveDate: group.saveDate }, 'Deleting the copies');
-  await loadList();
+  if (answer?.result === true) applyChange({ removed: paths });
+  else await loadList();
   if (!answer) return;
   if (answer.result === true) {
     notices.show({ kind: 'success', title: 'Copies deleted', text: `${plural(count, 'copy', 'copies')} of ${group.name} from ${dayName(group.saveDate)} ${count === 1 ? 'is' : 'are'} gone.` });
@@ -455,6 +599,7 @@ async function openSettings() {
   } else if (answer && answer.result !== true) {
     notices.show({ kind: 'warning', title: 'The settings window gave no answer', text: 'Your settings may not have changed. Open Backup settings again to check them.' });
   }
+  loadStatus();
   await loadList();
 }
 
@@ -540,14 +685,19 @@ $('search').addEventListener('input', (event) => {
   closeTimeline({ focus: false });
   state.filters.query = event.target.value;
   cancelAnimationFrame(searchFrame);
-  searchFrame = requestAnimationFrame(applyFilters);
+  searchFrame = requestAnimationFrame(() => applyFilters());
+  scheduleTextSearch();
 });
 $('search').addEventListener('keydown', (event) => {
   if (event.key === 'Escape' && event.target.value) {
     event.preventDefault();
     event.target.value = '';
     state.filters.query = '';
+    scheduleTextSearch();
     applyFilters();
+  } else if (event.key === 'Enter') {
+    event.preventDefault();
+    scheduleTextSearch({ now: true });
   } else if (event.key === 'ArrowDown' && state.view?.copyCount) {
     event.preventDefault();
     list.focusRow(list.currentKey ?? list.firstFocusableKey());
@@ -560,6 +710,16 @@ $('type-filter').addEventListener('change', (event) => {
 $('conflict-filter').addEventListener('click', () => {
   state.filters.conflictsOnly = !state.filters.conflictsOnly;
   applyFilters();
+});
+$('inside-toggle').addEventListener('click', (event) => {
+  state.insideDocuments = !state.insideDocuments;
+  event.currentTarget.setAttribute('aria-pressed', String(state.insideDocuments));
+  scheduleTextSearch({ now: true });
+});
+$('damaged-filter').addEventListener('click', () => {
+  state.filters.damagedOnly = false;
+  applyFilters();
+  $('search').focus();
 });
 $('clear-filters').addEventListener('click', clearFilters);
 $('refresh-button').addEventListener('click', () => loadList());

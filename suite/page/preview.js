@@ -4,6 +4,7 @@
 
 import { h } from './dom.js';
 import { copyFigures } from './copydetails.js';
+import { DAMAGED_TITLE } from './verify.js';
 import { dayName, folderOf, formatCount, plural } from './format.js';
 
 const modifiedFormat = new Intl.DateTimeFormat('en-GB', { dateStyle: 'long', timeStyle: 'short' });
@@ -85,6 +86,8 @@ export class PreviewPane {
     const { group, copy } = this.item;
     this.title = h('h2', { id: 'preview-title', class: 'preview-title' });
     this.facts = h('dl', { class: 'preview-facts' });
+    this.damaged = h('p', { class: 'preview-warning damaged-note', role: 'note', hidden: true },
+      h('span', { class: 'badge damaged-badge', text: 'Damaged' }), ` ${DAMAGED_TITLE}`);
     this.content = h('div', { class: 'preview-content', 'aria-live': 'polite', 'aria-busy': 'true' });
     this.compareButton = h('button', { type: 'button', class: 'btn small', text: 'Compare with previous copy', onclick: () => this.comparePrevious() });
     this.compareSelect = h('select', { id: 'compare-with' });
@@ -96,6 +99,7 @@ export class PreviewPane {
       h('div', { class: 'preview-actions', role: 'group', 'aria-label': 'Get this copy back' },
         h('button', { type: 'button', class: 'btn small', text: 'Open', 'aria-label': `Open ${group.name} from the backup folder`, onclick: () => this.callbacks.openCopy(group, copy) }),
         h('button', { type: 'button', class: 'btn small primary', text: 'Restore a copy…', onclick: () => this.callbacks.restoreCopy(group, copy) })),
+      this.damaged,
       this.facts,
       this.content,
       h('div', { class: 'preview-compare', role: 'group', 'aria-label': 'Compare' },
@@ -117,6 +121,7 @@ export class PreviewPane {
 
   paintFacts(preview = this.preview) {
     const { copy } = this.item;
+    this.damaged.hidden = copy.verified !== 'damaged';
     const figures = copyFigures(copy);
     const rows = [
       ['Size', figures.title && figures.title !== figures.size ? `${figures.size} (${figures.title})` : figures.size],

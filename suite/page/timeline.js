@@ -5,6 +5,7 @@
 import { h } from './dom.js';
 import { sortTimeline, timelineOf } from './backuplist.js';
 import { copyFigures } from './copydetails.js';
+import { DAMAGED_TITLE } from './verify.js';
 import { PreviewPane, copyTime } from './preview.js';
 import { baseName, dayHeading, dayName, folderOf, plural } from './format.js';
 
@@ -66,8 +67,9 @@ export class TimelineView {
     return !this.element.hidden;
   }
 
-  // Shows the timeline of the document `name` from `catalogue`.
-  show(catalogue, name) {
+  // Shows the timeline of the document `name` from `catalogue`; with `path`,
+  // that copy is chosen and shown in the preview.
+  show(catalogue, name, path) {
     this.name = name;
     this.selected = null;
     this.currentPath = null;
@@ -75,6 +77,10 @@ export class TimelineView {
     this.element.hidden = false;
     this.setCatalogue(catalogue);
     this.scroller.scrollTop = 0;
+    if (path && this.indexOf(`c:${path}`) >= 0) {
+      this.currentPath = path;
+      this.select(path);
+    }
     this.render();
     this.focusCurrent();
   }
@@ -228,6 +234,7 @@ export class TimelineView {
       h('span', { class: 'copy-change' }),
       h('span', { class: 'copy-detail' },
         row.item.copy.conflictTime ? h('span', { class: 'badge conflict-badge', text: 'Conflict', title: `Sync conflict ${row.item.copy.conflictTime}` }) : null,
+        h('span', { class: 'badge damaged-badge', text: 'Damaged', title: DAMAGED_TITLE, hidden: true }),
         h('span', { class: 'copy-folder', title: row.item.copy.filePath, text: `in ${baseName(folderOf(row.item.copy.filePath))}` }))));
     this.paintCopy(element, row);
     return element;
@@ -242,8 +249,11 @@ export class TimelineView {
     size.textContent = figures.size;
     if (figures.title) size.title = figures.title;
     button.querySelector('.copy-change').textContent = figures.change;
+    const damaged = copy.verified === 'damaged';
+    button.querySelector('.damaged-badge').hidden = !damaged;
+    element.classList.toggle('damaged', damaged);
     button.setAttribute('aria-label', [`${figures.time}, ${dayName(group.saveDate)}`, figures.size, figures.changeLabel,
-      copy.conflictTime ? 'sync conflict' : '', `in ${baseName(folderOf(copy.filePath))}`].filter(Boolean).join(', '));
+      copy.conflictTime ? 'sync conflict' : '', damaged ? 'damaged' : '', `in ${baseName(folderOf(copy.filePath))}`].filter(Boolean).join(', '));
     const chosen = copy.filePath === this.selected;
     element.classList.toggle('selected', chosen);
     element.classList.toggle('conflict', Boolean(copy.conflictTime));

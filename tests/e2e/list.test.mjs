@@ -5,7 +5,7 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
-import { SuiteHome, afterReload, at, launchBrowser, notice, openPage, saveDateOf, screenshot, startHost, waitUntil } from './support/host.mjs';
+import { SuiteHome, at, launchBrowser, notice, openPage, saveDateOf, screenshot, startHost, waitUntil } from './support/host.mjs';
 
 const dayName = (date) => new Intl.DateTimeFormat('en-GB', { day: 'numeric', month: 'long', year: 'numeric' }).format(date);
 
@@ -91,8 +91,9 @@ describe('the backup list', () => {
       .sort((a, b) => a.getBoundingClientRect().top - b.getBoundingClientRect().top)
       .map((el) => el.innerText.replace(/\s+/g, ' ').trim()));
     assert.equal(rows.length, 2);
-    assert.match(rows[0], /^15:00:00 20 KB \+4 KB Conflict \d{4}-\d{2}-\d{2} 15:05:00 in backup/);
-    assert.match(rows[1], /^14:30:00 16 KB first copy in backup/);
+    // The copies hold no document, so they may be marked damaged by now.
+    assert.match(rows[0], /^15:00:00 20 KB \+4 KB Conflict \d{4}-\d{2}-\d{2} 15:05:00 (Damaged )?in backup/);
+    assert.match(rows[1], /^14:30:00 16 KB first copy (Damaged )?in backup/);
     assert.equal(await page.getAttribute('.row.copy .copy-size', 'title'), '20,480 bytes');
     assert.match(await toggle.getAttribute('aria-label'), /2 copies, about 36 KB, has a sync conflict$/);
     // Every button has a name that says what it acts on.
@@ -146,26 +147,24 @@ describe('the backup list', () => {
     await page.getByRole('button', { name }).click();
     const dialog = page.getByRole('dialog');
     assert.match(await dialog.innerText(), /slides\.pptx[\s\S]*09:15[\s\S]*9 KB[\s\S]*cannot be brought back/);
-    await afterReload(page, () => dialog.getByRole('button', { name: 'Delete permanently' }).click());
+    await dialog.getByRole('button', { name: 'Delete permanently' }).click();
+    await notice(page, 'Copy deleted');
     assert.equal(fs.existsSync(copies.slidesOld), false);
     assert.equal(fs.existsSync(copies.slidesNew), true);
     assert.equal(await page.getByRole('button', { name }).count(), 0);
-    await notice(page, 'Copy deleted');
     // The keyboard stays in the list, on the row that took the copy's place.
     assert.match(await page.evaluate(() => document.activeElement.closest('#list') && document.activeElement.getAttribute('aria-label')), /^(Open|Delete|Show)/);
 
     await page.getByRole('button', { name: /^quarterly report\.docx, / }).focus();
     const all = `Delete all 2 copies of quarterly report.docx, ${dayName(at(0, 0))}`;
     await page.getByRole('button', { name: all }).click();
-    await afterReload(page, () => page.getByRole('dialog').getByRole('button', { name: 'Delete 2 copies permanently' }).click());
+    await page.getByRole('dialog').getByRole('button', { name: 'Delete 2 copies permanently' }).click();
+    await notice(page, 'Copies deleted');
     assert.equal(fs.existsSync(copies.reportNew) || fs.existsSync(copies.reportOld), false);
     assert.deepEqual([...await groupsOnPage(page)].sort(), groupsOnDisk([home.backup, earlier]));
 
-    // A copy that vanished from disk is reported, and the list is read again.
+    // A copy that vanishes from disk leaves the page by itself.
     fs.rmSync(copies.contract);
-    await page.getByRole('button', { name: /^contract\.pdf, / }).click();
-    await afterReload(page, () => page.getByRole('button', { name: `Open contract.pdf, copy of 12:00:00, ${dayName(at(1, 0))}` }).click());
-    await notice(page, 'contract.pdf could not be opened');
-    assert.equal(await page.getByRole('button', { name: /^contract\.pdf, / }).count(), 0);
+    await page.getByRole('button', { name: /^contract\.pdf, / }).waitFor({ state: 'detached' });
   });
 });

@@ -1,0 +1,159 @@
+// The page kept current against zentri-host serve: the status strip and its
+// alerts, copies appearing and going without a new listing, copies found
+// damaged, and search inside the copies.
+
+import assert from 'node:assert/strict';
+import crypto from 'node:crypto';
+import fs from 'node:fs';
+import path from 'node:path';
+import { after, before, describe, test } from 'node:test';
+import { SuiteHome, at, docx, launchBrowser, notice, openPage, startHost } from './support/host.mjs';
+
+// Counts the list calls the page sends.
+function countListCalls(page) {
+  const counter = { calls: 0 };
+  page.on('websocket', (socket) => socket.on('framesent', ({ payload }) => {
+    if (String(payload).includes('"method":"getBackupFileList"')) counter.calls++;
+  }));
+  return counter;
+}
+
+// The group rows top to bottom as "day name".
+const groupOrder = (page) => page.$$eval('#list .row.group', (rows) => rows
+  .sort((a, b) => a.getBoundingClientRect().top - b.getBoundingClientRect().top)
+  .map((row) => row.querySelector('.group-name').textContent));
+
+const statusHomes = [
+  ['on, with a recent copy', (home) => home.copy(home.backup, 'plan.docx', new Date(Date.now() - 2 * 3600e3)),
+    [/Backups on · Smart backup/, /Last copy 2 hours ago/, /Copies go to .*backup · .* free/, /Kept for 90 days/], [], null],
+  ['off', (home) => { home.set('backup', 'mode', 0); home.set('backup', 'enabled', 'false'); },
+    [/Backups off/], [['backupOff', /^Backups are off — /, 'Turn on']], 'Backups are off'],
+  ['with a folder that is not there', (home) => home.set('backup', 'path', path.join(home.path, 'unplugged')),
+    [/Backups on/], [['folderUnreachable', /The backup drive or folder .*unplugged is not connected/, 'Choose another folder']], 'The backup folder is not connected'],
+  ['with an old last copy', (home) => home.copy(home.backup, 'plan.docx', at(10, 9, 0)),
+    [/Last copy \d+ days ago/], [['noRecentCopy', /^No backup copy was made for \d+ days\./, 'Backup settings']], null],
+];
+
+for (const [name, setup, facts, alerts, emptyTitle] of statusHomes) {
+  test(`the status strip of a suite with backups ${name}`, async () => {
+    const home = new SuiteHome();
+    home.common.backup = { BackupKeepCacheDays: 90 };
+    setup(home);
+    const host = await startHost(home);
+    const browser = await launchBrowser();
+    try {
+      const page = await openPage(browser, host);
+      const strip = page.getByRole('region', { name: 'Backup status' });
+      await strip.waitFor();
+      const text = await strip.locator('.status-facts').innerText();
+      for (const fact of facts) assert.match(text, fact);
+      if (/Last copy/.test(text)) assert.match(await strip.locator('.fact-last').getAttribute('title'), /^The last copy was made on \d+ \w+ \d{4}/);
+      const shown = await strip.locator('.status-alert').evaluateAll((items) => items.map((item) => [item.dataset.kind, item.querySelector('.alert-text').textContent, item.querySelector('button')?.textContent]));
+      assert.equal(shown.length, alerts.length, JSON.stringify(shown));
+      alerts.forEach(([kind, sentence, action], i) => {
+        assert.equal(shown[i][0], kind);
+        assert.match(shown[i][1], sentence);
+        assert.equal(shown[i][2], action);
+      });
+      if (emptyTitle) await page.getByRole('heading', { name: emptyTitle }).waitFor();
+      assert.deepEqual(page.problems, []);
+    } finally {
+      await browser.close();
+      await host.stop();
+      home.remove();
+    }
+  });
+}
+
+describe('a list that changes while the page is open', () => {
+  let home;
+  let host;
+  let browser;
+  let page;
+  let listCalls;
+  const copies = {};
+
+  before(async () => {
+    home = new SuiteHome();
+    copies.minutesNew = home.copy(home.backup, 'minutes.docx', at(0, 11, 0), docx(['The board approved the harbour extension.']));
+    copies.minutesOld = home.copy(home.backup, 'minutes.docx', at(0, 9, 0), docx(['The board discussed the harbour.']));
+    copies.notes = home.copy(home.backup, 'notes.docx', at(1, 10, 0), docx(['Shopping list']));
+    copies.memo = home.copy(home.backup, 'memo.docx', at(1, 9, 0), docx(['Nothing much']));
+    host = await startHost(home);
+    browser = await launchBrowser();
+    page = await browser.newPage({ viewport: { width: 1280, height: 1600 } });
+    listCalls = countListCalls(page);
+    page.problems = [];
+    page.on('pageerror', (error) => page.problems.push(error.message));
+    await page.goto(host.url);
+    await page.waitForSelector('html[data-list-state="ready"]');
+  });
+
+  after(async () => {
+    await browser?.close();
+    await host?.stop();
+    home?.remove();
+  });
+
+  test('a copy written into the backup folder appears without a new listing', async () => {
+    const calls = listCalls.calls;
+    home.copy(home.backup, 'agenda.docx', at(0, 12, 0), docx(['Item one']));
+    await page.getByRole('button', { name: /^agenda\.docx, .*: 1 copy/ }).waitFor();
+    home.copy(home.backup, 'minutes.docx', at(0, 12, 30), docx(['The board approved the harbour extension and its budget.']));
+    await page.getByRole('button', { name: /^minutes\.docx, .*: 3 copies/ }).waitFor();
+    assert.equal(listCalls.calls, calls);
+  });
+
+  test('a damaged copy is marked in the list, the timeline, the preview and the strip', async () => {
+    // Written after the listing, so that it does not hold up the text index.
+    home.copy(home.backup, 'broken.docx', at(0, 8, 0), crypto.randomBytes(4096));
+    await page.getByRole('button', { name: /^broken\.docx, / }).click();
+    const badge = page.locator('.row.copy.damaged .damaged-badge');
+    await badge.waitFor();
+    assert.equal(await badge.textContent(), 'Damaged');
+    assert.match(await badge.getAttribute('title'), /cannot be opened/);
+    await page.getByRole('button', { name: /^Open broken\.docx, copy of 08:00:00, .*, damaged$/ }).waitFor();
+    await page.locator('.status-alert[data-kind="damagedCopies"]').waitFor();
+    await page.getByRole('button', { name: 'All versions of broken.docx' }).click();
+    await page.getByRole('button', { name: /^08:00:00, .*, damaged, in backup$/ }).click();
+    await page.locator('.preview .damaged-note').waitFor();
+    await page.getByRole('button', { name: 'Back to all copies' }).click();
+  });
+
+  test('a delete removes the row without a new listing and no group moves', async () => {
+    const calls = listCalls.calls;
+    const order = await groupOrder(page);
+    const minutes = page.getByRole('button', { name: /^minutes\.docx, / });
+    if (await minutes.getAttribute('aria-expanded') !== 'true') await minutes.click();
+    await page.getByRole('button', { name: /^Delete minutes\.docx, copy of 09:00:00/ }).click();
+    await page.getByRole('dialog').getByRole('button', { name: 'Delete permanently' }).click();
+    await notice(page, 'Copy deleted');
+    assert.equal(await page.getByRole('button', { name: /^Delete minutes\.docx, copy of 09:00:00/ }).count(), 0);
+    assert.equal(fs.existsSync(copies.minutesOld), false);
+    // The last copy of a group takes its group with it; the others keep their places.
+    await page.getByRole('button', { name: /^notes\.docx, / }).click();
+    await page.getByRole('button', { name: /^Delete the copy of notes\.docx/ }).click();
+    await page.getByRole('dialog').getByRole('button', { name: 'Delete permanently' }).click();
+    await notice(page, 'Copies deleted');
+    assert.deepEqual(await groupOrder(page), order.filter((name) => name !== 'notes.docx'));
+    assert.equal(listCalls.calls, calls);
+  });
+
+  test('a search inside the copies opens the document\'s timeline with the copy in the preview', async () => {
+    await page.getByRole('button', { name: 'Inside documents' }).click();
+    await page.fill('#search', 'harbour');
+    const hit = page.locator('.text-hit', { hasText: '11:00' });
+    await hit.waitFor({ timeout: 15000 });
+    assert.match(await page.locator('.text-progress').textContent(), /^Searched (all )?[\d,]+ (of [\d,]+ )?copies/);
+    assert.deepEqual(await hit.locator('mark').allTextContents(), ['harbour']);
+    assert.match(await hit.innerText(), /approved the harbour extension/);
+    await hit.click();
+    await page.getByRole('heading', { name: 'All versions of minutes.docx' }).waitFor();
+    await page.getByRole('heading', { name: /^minutes\.docx: copy of 11:00:00, / }).waitFor();
+    assert.equal(await page.evaluate(() => document.activeElement.getAttribute('aria-current')), 'true');
+    await page.locator('.preview-text', { hasText: 'approved the harbour extension' }).waitFor();
+    await page.getByRole('button', { name: 'Back to all copies' }).click();
+    assert.equal(await page.evaluate(() => document.activeElement.classList.contains('text-hit')), true);
+    assert.deepEqual(page.problems, []);
+  });
+});
