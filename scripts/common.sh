@@ -5,7 +5,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(cmake g++ make pkg-config qtbase5-dev libqt5svg5-dev libqt5websockets5-dev
           libjsoncpp-dev xvfb xauth fonts-dejavu-core clang-14 libclang-rt-14-dev chromium
           g++-mingw-w64-i686-posix libkf5archive-dev libpoppler-qt5-dev zlib1g-dev
-          libqt5sql5-sqlite)
+          libqt5sql5-sqlite qttools5-dev-tools fonts-wqy-microhei)
 
 # Installs the Debian packages that are missing (needs root, as on CI).
 ensure_packages() {

@@ -65,6 +65,8 @@ private slots:
     void verifyBackupFiles(KxWebViewJSContext &);
     // The copies whose text holds the words searched for.
     void searchBackupText(KxWebViewJSContext &);
+    // Raises the plug-in's open window (the settings dialog, a picker, a box).
+    void bringWindowToFront(KxWebViewJSContext &);
 
     void onGetRoamingMode(bool, QString, KRpcResponse);
     void onChangeRoamingMode(bool, QString, KRpcResponse);

@@ -5,15 +5,21 @@
 #include "core/arkivolog.h"
 #include "core/backgroundtasks.h"
 #include "localbackup/klocalbackupmanager.h"
+#include "resources/arkivoresources.h"
 #include "settings/kbackupoptionmgr.h"
 #include "settings/klocalbackupsettingsdlg.h"
 #include "usage/kbackupcenterinfoc.h"
 
 #include <dirs.h>
 #include <kcoreapplication.h>
+#include <product.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QLibrary>
+#include <QTranslator>
+
+#include <memory>
 
 struct arkivoApplicationPrivate
 {
@@ -23,6 +29,7 @@ struct arkivoApplicationPrivate
     KCloudBackupManager *cloudBackupManager = nullptr;
     KBackupCenterInfoC *backupCenterInfo = nullptr;
     IKAppContainer *container = nullptr;
+    QTranslator *translator = nullptr;
 };
 
 namespace {
@@ -55,6 +62,7 @@ arkivoApplication::arkivoApplication()
 
 arkivoApplication::~arkivoApplication()
 {
+    removeTranslator();
     BackgroundTasks::shutdown();
     delete d;
 }
@@ -143,6 +151,32 @@ void arkivoApplication::releaseManagers()
     d->cloudBackupManager = nullptr;
     delete d->backupCenterInfo;
     d->backupCenterInfo = nullptr;
+}
+
+void arkivoApplication::installTranslator()
+{
+    removeTranslator();
+    if (!QCoreApplication::instance())
+        return;
+    Arkivo::ensureResources();
+    const QString language = product::uiLanguage();
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QStringLiteral(":/translations/arkivo_%1.qm").arg(language))) {
+        qCWarning(lcPlugin) << "no catalogue for the language" << language;
+        return;
+    }
+    QCoreApplication::installTranslator(translator.get());
+    d->translator = translator.release();
+}
+
+void arkivoApplication::removeTranslator()
+{
+    if (!d->translator)
+        return;
+    if (QCoreApplication::instance())
+        QCoreApplication::removeTranslator(d->translator);
+    delete d->translator;
+    d->translator = nullptr;
 }
 
 void arkivoApplication::waitForBackgroundTasks()

@@ -37,6 +37,13 @@ public:
 
     void releaseManagers();
 
+    // Shows the plug-in's windows in the suite's language (product::uiLanguage):
+    // installs the catalogue of that language, replacing one installed before.
+    void installTranslator();
+    // Before the plug-in can be unloaded: the catalogue's data is the
+    // plug-in's, and an installed translator would read it after the unload.
+    void removeTranslator();
+
     // Waits for the plug-in's background tasks (BackgroundTasks).
     void waitForBackgroundTasks();
 

@@ -8,7 +8,9 @@
 
 ARKIVO_EXPORT bool Initialize(IKAppContainer *container)
 {
-    arkivoApplication::instance().setContainer(container);
+    arkivoApplication &application = arkivoApplication::instance();
+    application.setContainer(container);
+    application.installTranslator();
     if (container) {
         if (auto *mainWindow = dynamic_cast<KAppMainWindow *>(container->mainContainer()))
             mainWindow->setModal(false);
@@ -25,8 +27,10 @@ ARKIVO_EXPORT bool Destroy()
 {
     arkivoApplication &application = arkivoApplication::instance();
     application.setContainer(nullptr);
-    // The host may unload the library next: no background task may outlive it.
+    // The host may unload the library next: no background task and no
+    // translator reading the plug-in's catalogue may outlive it.
     application.waitForBackgroundTasks();
+    application.removeTranslator();
     return true;
 }
 

@@ -6,10 +6,12 @@
 static void registerArkivoResources()
 {
     Q_INIT_RESOURCE(arkivo);
+    Q_INIT_RESOURCE(arkivo_translations);
 }
 
 static void unregisterArkivoResources()
 {
+    Q_CLEANUP_RESOURCE(arkivo_translations);
     Q_CLEANUP_RESOURCE(arkivo);
 }
 

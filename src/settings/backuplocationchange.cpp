@@ -149,9 +149,10 @@ bool BackupLocationChange::validate(const QString &path)
 
     for (int i = 2; i < candidate.size(); ++i) {
         if (forbiddenCharacters.contains(candidate.at(i))) {
-            showError(tr("Path contains invalid characters"), tr("The path name cannot contain invalid characters")
-                                                                  + QStringLiteral("\n \"") + forbiddenCharacters
-                                                                  + QStringLiteral("\"") + tr(",please select again."));
+            // One text with the characters in it, so that a translation can place them.
+            showError(tr("Path contains invalid characters"),
+                      tr("The path name cannot contain invalid characters\n \"%1\",please select again.")
+                          .arg(forbiddenCharacters));
             return false;
         }
     }

@@ -41,8 +41,10 @@ KStyleMessageBox::KStyleMessageBox(const QString &title, const QString &message,
     if (!message.isEmpty())
         buildMessage();
     if (m_messageLabel) {
+        // The message is plain text inside rich text: "<" and line breaks must show as typed.
+        const QString shown = message.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>"));
         m_messageLabel->setText(QStringLiteral("<p style=\"line-height: %1px;\">%2</p>")
-                                    .arg(QString::number(KLiteStyle::dpiScaled(22), 'g'), message));
+                                    .arg(QString::number(KLiteStyle::dpiScaled(22), 'g'), shown));
     }
     connect(&arkivoApplication::instance(), &arkivoApplication::sigSkinChanged, this, &KStyleMessageBox::onSkinChanged);
 }

@@ -52,21 +52,34 @@ void KTimedBackupEditGroup::build()
         SecondaryText::follow(m_intervalLabel);
     }
     if (!m_hoursLabel) {
-        m_hoursLabel = new KDLabel(tr("hours"), this);
+        m_hoursLabel = new KDLabel(this);
         m_hoursLabel->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
         m_hoursLabel->setFixedHeight(int(KDesignStyle::dpiScaled(22)));
         SecondaryText::follow(m_hoursLabel);
     }
     if (!m_minutesLabel) {
-        m_minutesLabel = new KDLabel(tr("minutes (less than 12 hours)"), this);
+        m_minutesLabel = new KDLabel(this);
         m_minutesLabel->setFixedHeight(int(KDesignStyle::dpiScaled(22)));
         SecondaryText::follow(m_minutesLabel);
     }
     Internal::insertWidgetAt(m_groupLayout, 0, m_intervalLabel);
     Internal::insertWidgetAt(m_groupLayout, 2, m_hoursLabel);
     Internal::insertWidgetAt(m_groupLayout, 4, m_minutesLabel);
-    hoursEditor();
-    minutesEditor();
+    connect(hoursEditor(), &QLineEdit::textChanged, this, &KTimedBackupEditGroup::updateUnitLabels,
+            Qt::UniqueConnection);
+    connect(minutesEditor(), &QLineEdit::textChanged, this, &KTimedBackupEditGroup::updateUnitLabels,
+            Qt::UniqueConnection);
+    updateUnitLabels();
+}
+
+void KTimedBackupEditGroup::updateUnitLabels()
+{
+    // The units agree with the numbers beside them ("1 hour", "2 hours").
+    if (m_hoursLabel)
+        m_hoursLabel->setText(tr("hours", nullptr, m_hoursEditor ? m_hoursEditor->text().toInt() : 0));
+    if (m_minutesLabel)
+        m_minutesLabel->setText(
+            tr("minutes (less than 12 hours)", nullptr, m_minutesEditor ? m_minutesEditor->text().toInt() : 0));
 }
 
 KDTextField *KTimedBackupEditGroup::hoursEditor()

@@ -33,6 +33,7 @@ protected:
 
 private:
     KDHBoxLayout *ensureLayout();
+    void updateUnitLabels();
     KDTextField *ensureEditor(KDTextField **editor, int top, int position, const QString &nameFormat);
 
     KDHBoxLayout *m_groupLayout = nullptr;

@@ -272,7 +272,14 @@ void PageBridge::onTextMessage(QWebSocket *socket, const QString &message)
         refuse(socket, id, PageDispatch::describe(PageDispatch::Status::UnknownMethod, name.left(100)));
         return;
     }
-    m_queue.enqueue({socket, id, name, arguments.toObject().toVariantMap()});
+    const Call call{socket, id, name, arguments.toObject().toVariantMap()};
+    // While a call holds the others in a modal window, the page may ask to
+    // bring that window back in front: that one runs at once.
+    if (m_dispatching && name == QLatin1String("bringWindowToFront")) {
+        run(call);
+        return;
+    }
+    m_queue.enqueue(call);
     dispatchQueued();
 }
 
@@ -285,21 +292,25 @@ void PageBridge::dispatchQueued()
     m_dispatching = true;
     while (!m_queue.isEmpty()) {
         const Call call = m_queue.dequeue();
-        if (!call.socket)
-            continue;
-        emit aboutToCall(call.method);
-        QElapsedTimer timer;
-        timer.start();
-        Json::Value result;
-        const PageDispatch::Status status = PageDispatch::call(m_handler(), call.method, call.arguments, &result);
-        const qint64 callMs = timer.elapsed();
-        if (status != PageDispatch::Status::Ok)
-            refuse(call.socket, call.id, PageDispatch::describe(status, call.method));
-        else
-            answer(call.socket, call.id, result);
-        qCDebug(lcBridge) << call.method << "ran" << callMs << "ms, answered after" << timer.elapsed() << "ms";
+        if (call.socket)
+            run(call);
     }
     m_dispatching = false;
+}
+
+void PageBridge::run(const Call &call)
+{
+    emit aboutToCall(call.method);
+    QElapsedTimer timer;
+    timer.start();
+    Json::Value result;
+    const PageDispatch::Status status = PageDispatch::call(m_handler(), call.method, call.arguments, &result);
+    const qint64 callMs = timer.elapsed();
+    if (status != PageDispatch::Status::Ok)
+        refuse(call.socket, call.id, PageDispatch::describe(status, call.method));
+    else
+        answer(call.socket, call.id, result);
+    qCDebug(lcBridge) << call.method << "ran" << callMs << "ms, answered after" << timer.elapsed() << "ms";
 }
 
 void PageBridge::answer(QWebSocket *socket, const QJsonValue &id, Json::Value &result)

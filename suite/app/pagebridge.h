@@ -63,6 +63,7 @@ private:
     void onNewConnection();
     void onTextMessage(QWebSocket *socket, const QString &message);
     void dispatchQueued();
+    void run(const Call &call);
     void answer(QWebSocket *socket, const QJsonValue &id, Json::Value &result);
     void refuse(QWebSocket *socket, const QJsonValue &id, const QString &error);
     bool isOwnPage(const QWebSocket *socket) const;

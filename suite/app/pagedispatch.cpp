@@ -42,6 +42,7 @@ const QStringList &pageMethods()
         QStringLiteral("getBackupStatus"),
         QStringLiteral("verifyBackupFiles"),
         QStringLiteral("searchBackupText"),
+        QStringLiteral("bringWindowToFront"),
     };
     return methods;
 }

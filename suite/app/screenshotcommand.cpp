@@ -28,6 +28,7 @@ struct ScreenshotOptions
     QString what;
     QString out;
     QString skin = QStringLiteral("default");
+    QString language = QStringLiteral("en");
     QString scale;
 };
 
@@ -64,11 +65,15 @@ QStringList knownPictures()
     return names;
 }
 
-const QString synopsis = QStringLiteral("screenshot WHAT --out FILE.png [--skin dark] [--scale 1.5]");
+const QString synopsis
+    = QStringLiteral("screenshot WHAT --out FILE.png [--skin dark] [--language zh_CN] [--scale 1.5]");
 const QCommandLineOption outOption(QStringLiteral("out"), QStringLiteral("the PNG file to write"),
                                    QStringLiteral("FILE.png"));
 const QCommandLineOption skinOption(QStringLiteral("skin"), QStringLiteral("default or dark (default: default)"),
                                     QStringLiteral("dark"));
+const QCommandLineOption languageOption(QStringLiteral("language"),
+                                        QStringLiteral("the suite's language, en or zh_CN (default: en)"),
+                                        QStringLiteral("zh_CN"));
 const QCommandLineOption scaleOption(QStringLiteral("scale"),
                                      QStringLiteral("the suite's scale factor (default: the screen's)"),
                                      QStringLiteral("1.5"));
@@ -82,6 +87,8 @@ ScreenshotOptions parseScreenshotOptions(const QCommandLineParser &parser, const
     screenshot.out = parser.value(outOption);
     if (parser.isSet(skinOption))
         screenshot.skin = parser.value(skinOption);
+    if (parser.isSet(languageOption))
+        screenshot.language = parser.value(languageOption);
     screenshot.scale = parser.value(scaleOption);
     if (!knownPictures().contains(screenshot.what))
         exitWithError(
@@ -90,6 +97,8 @@ ScreenshotOptions parseScreenshotOptions(const QCommandLineParser &parser, const
         exitWithError(QStringLiteral("screenshot needs --out FILE.png"));
     if (screenshot.skin != QLatin1String("default") && screenshot.skin != QLatin1String("dark"))
         exitWithError(QStringLiteral("the skin is default or dark, not \"%1\"").arg(screenshot.skin));
+    if (screenshot.language != QLatin1String("en") && screenshot.language != QLatin1String("zh_CN"))
+        exitWithError(QStringLiteral("the language is en or zh_CN, not \"%1\"").arg(screenshot.language));
     bool ok = false;
     if (parser.isSet(scaleOption) && (screenshot.scale.toDouble(&ok), !ok))
         exitWithError(QStringLiteral("--scale needs a number, not \"%1\"").arg(screenshot.scale));
@@ -113,6 +122,7 @@ void prepareHome(const QDir &home, const ScreenshotOptions &screenshot)
     suite.setValue(QStringLiteral("paths/installRoot"), home.filePath(QStringLiteral("install/zentri")));
     suite.setValue(QStringLiteral("cloudCache/paths"), QStringList{home.filePath(QStringLiteral("cache"))});
     suite.setValue(QStringLiteral("theme/skin"), screenshot.skin);
+    suite.setValue(QStringLiteral("ui/language"), screenshot.language);
     if (!screenshot.scale.isEmpty())
         suite.setValue(QStringLiteral("theme/scale"), screenshot.scale);
 }
@@ -247,6 +257,6 @@ HostCommand screenshotCommand()
         synopsis,
         QStringLiteral("Renders one settings window offscreen into a PNG, in a suite home of its own; WHAT is one of: ")
             + knownPictures().join(QStringLiteral(", ")) + QLatin1Char('.'),
-        {outOption, skinOption, scaleOption},
+        {outOption, skinOption, languageOption, scaleOption},
         runScreenshotCommand};
 }

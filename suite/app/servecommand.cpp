@@ -9,6 +9,7 @@
 #include <jsonhelper.h>
 #include <kdrawhelper.h>
 #include <kessjsapi.h>
+#include <product.h>
 #include <skinswitch.h>
 
 #include <QApplication>
@@ -70,6 +71,11 @@ QString currentSkinPayload()
     QJsonObject payload{
         {QStringLiteral("skin"), KDrawHelper::isDarkSkin() ? QStringLiteral("dark") : QStringLiteral("default")}};
     return JsonHelper::convertQJsonToString(payload);
+}
+
+QString currentLanguagePayload()
+{
+    return JsonHelper::convertQJsonToString(QJsonObject{{QStringLiteral("language"), product::uiLanguage()}});
 }
 
 // Applies the skin named in `fileName` each time the file is written.
@@ -152,9 +158,10 @@ int runServeCommand(const HostOptions &options, const QCommandLineParser &parser
     PageBridge *bridge = server.bridge();
     session.setEventSink(
         [bridge](const HostSession::Event &event) { bridge->broadcastEvent(event.name, event.payload); });
-    // A newly opened page learns the suite's skin at once, as from the suite.
+    // A newly opened page learns the suite's skin and language at once, as from the suite.
     QObject::connect(bridge, &PageBridge::pageConnected, bridge, [bridge] {
         bridge->broadcastEvent(QStringLiteral("event.arkivo.onskinmodechanged"), currentSkinPayload());
+        bridge->broadcastEvent(QStringLiteral("event.arkivo.onlanguagechanged"), currentLanguagePayload());
     });
     if (automation) {
         Automation *steps = automation.get();

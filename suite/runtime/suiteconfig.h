@@ -24,6 +24,7 @@
 //                manual), roamingStrategy, uploadBytesPerSecond [1048576] (0: instant)
 //   domains/     <key>, e.g. papyra [the local cloud drive, file:<home>/clouddrive]
 //   app/         id, name, src [backupcenter], version
+//   ui/          language [the system's] (en or zh_CN; any other shows English)
 // cloudconfig.json: {"items": {name: int | {field: int}}, "features": {key: bool},
 //   "fpc": {"<id1>/<id2>": {item: number | string}}}
 // common.ini is KCommonSettings; cloudclient.ini is read by its users directly.

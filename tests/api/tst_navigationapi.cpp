@@ -6,6 +6,7 @@
 #include "pagedispatch.h"
 #include "plugin/arkivoapplication.h"
 
+#include <automation.h>
 #include <kaccountsdkproxy.h>
 #include <kcloudsvrproxy.h>
 #include <localcloudservice.h>
@@ -43,6 +44,8 @@ private slots:
     void appInfo();
     void folders_data();
     void folders();
+    void bringWindowToFront_data();
+    void bringWindowToFront();
 
 private:
     // The launches other than the data-recovery tool's, which serves as a
@@ -361,6 +364,46 @@ void tst_NavigationApi::folders()
     qunsetenv("XDG_DATA_HOME");
     QCOMPARE(catcher.urls().first().toLocalFile(), folder);
     QVERIFY(QFileInfo(folder).isDir());
+}
+
+void tst_NavigationApi::bringWindowToFront_data()
+{
+    QTest::addColumn<QString>("window");  // the modal window open when the page asks; empty: none
+    QTest::addColumn<QString>("opening"); // the steps that open it over the settings dialog
+    QTest::newRow("nothing open") << ""
+                                  << "";
+    QTest::newRow("settings dialog") << "KLocalBackupSettingsDlg"
+                                     << "";
+    QTest::newRow("box over the dialog") << "KStyleMessageBox"
+                                         << "click localBackupSetting_closeBackupOptBtn\n";
+}
+
+void tst_NavigationApi::bringWindowToFront()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, opening);
+    if (window.isEmpty()) {
+        QCOMPARE(PageApiFixture::text(m_api->call("bringWindowToFront")), QStringLiteral("{\"result\":false}"));
+        return;
+    }
+    QString answer;
+    bool inFront = false;
+    QVector<Automation::Step> steps;
+    QVERIFY(Automation::parse(opening, &steps, nullptr));
+    // The page asks from inside the window's own event loop, the window minimized.
+    steps.append(Automation::customStep("bring it to front", window, [&](QWidget *modal) {
+        modal->setWindowState(Qt::WindowMinimized);
+        answer = PageApiFixture::text(m_api->call("bringWindowToFront"));
+        inFront = QTest::qWaitFor([modal] { return !modal->isMinimized() && QApplication::activeWindow() == modal; });
+    }));
+    QVector<Automation::Step> closing;
+    QVERIFY(Automation::parse(opening.isEmpty() ? "key Escape" : "key Escape\nkey Escape", &closing, nullptr));
+    Automation automation(steps + closing);
+    automation.start();
+    m_api->call("showBackupSettings");
+    QVERIFY(automation.waitForDone());
+    QCOMPARE(answer, QStringLiteral("{\"result\":true}"));
+    QVERIFY(inFront);
 }
 
 QTEST_MAIN(tst_NavigationApi)

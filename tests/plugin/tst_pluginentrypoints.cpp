@@ -25,6 +25,7 @@ private slots:
     void exportsOnlyItsEntryPoints();
     void initializeMakesTheMainWindowNonModal();
     void factoryRegistersAWiredHandler();
+    void destroyTakesTheTranslatorAway();
 
 private:
     std::unique_ptr<TestSuiteHome> m_home;
@@ -51,6 +52,7 @@ void tst_PluginEntryPoints::cleanupTestCase()
 {
     m_destroy();
     m_plugin.unload();
+    QCOMPARE(QCoreApplication::translate("KStyleMessageBox", "Close"), QStringLiteral("Close"));
 }
 
 void tst_PluginEntryPoints::exportsOnlyItsEntryPoints()
@@ -111,6 +113,19 @@ void tst_PluginEntryPoints::factoryRegistersAWiredHandler()
     registry.tearDown();
     QVERIFY(handler.isNull());
     m_destroy();
+}
+
+void tst_PluginEntryPoints::destroyTakesTheTranslatorAway()
+{
+    // The catalogue is the plug-in's memory: after Destroy the host may unload
+    // it, and a translator left installed would read it (cleanupTestCase).
+    m_home->setSuiteValue(QStringLiteral("ui/language"), QStringLiteral("zh_CN"));
+    const auto title = [] { return QCoreApplication::translate("KLocalBackupSettingsDlg", "Local backup settings"); };
+    QVERIFY(m_initialize(nullptr));
+    QCOMPARE(title(), QStringLiteral("本地备份设置"));
+    QVERIFY(m_initialize(nullptr)); // a second start keeps one translator
+    QVERIFY(m_destroy());
+    QCOMPARE(title(), QStringLiteral("Local backup settings"));
 }
 
 QTEST_MAIN(tst_PluginEntryPoints)

@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QSpinBox>
+#include <QTextDocumentFragment>
 #include <QtTest>
 
 #include <memory>
@@ -200,8 +201,9 @@ Automation::Step tst_KLocalBackupSettingsDlg::captureBox(const QString &windowCl
 {
     return Automation::customStep("read the box", windowClass, [this](QWidget *box) {
         m_boxTitle = box->windowTitle();
+        // As shown: the message is rich text.
         for (QLabel *label : box->findChildren<QLabel *>())
-            m_boxTexts.append(label->text());
+            m_boxTexts.append(QTextDocumentFragment::fromHtml(label->text()).toPlainText());
     });
 }
 
@@ -453,7 +455,7 @@ void tst_KLocalBackupSettingsDlg::rejectsLocation_data()
         << "re#ports"
         << ""
         << "Path contains invalid characters"
-        << "The path name cannot contain invalid characters\n \":*?\"<>|#;%'\",please select again.";
+        << "The path name cannot contain invalid characters\n\":*?\"<>|#;%'\",please select again.";
     QTest::newRow("percent sign") << "100%"
                                   << ""
                                   << "Path contains invalid characters"
