@@ -55,11 +55,13 @@ void tst_TextIndex::queries_data()
 {
     QTest::addColumn<QString>("query");
     QTest::addColumn<int>("limit");
-    QTest::addColumn<QString>("hits");    // "name date" of each hit, "|"-separated; "!" for result false
-    QTest::addColumn<QString>("snippet"); // in the first hit's snippet
-    const auto row = [](const char *tag, const char *query, int limit, const char *hits, const char *snippet) {
-        QTest::newRow(tag) << QString::fromUtf8(query) << limit << QString::fromUtf8(hits)
-                           << QString::fromUtf8(snippet);
+    QTest::addColumn<QString>("hits");      // "name date" of each hit, "|"-separated; "!" for result false
+    QTest::addColumn<QString>("snippet");   // in the first hit's snippet
+    QTest::addColumn<bool>("deleteNewest"); // the newest copy is deleted before the search
+    const auto row = [](const char *tag, const char *query, int limit, const char *hits, const char *snippet,
+                        bool deleteNewest = false) {
+        QTest::newRow(tag) << QString::fromUtf8(query) << limit << QString::fromUtf8(hits) << QString::fromUtf8(snippet)
+                           << deleteNewest;
     };
     row("word", "bericht", 50, "report.docx 2026/12/01", "\u0001Bericht\u0002");
     row("case and diacritics", "MULLER", 50, "report.docx 2026/12/01", "Herr \u0001Müller\u0002");
@@ -71,6 +73,7 @@ void tst_TextIndex::queries_data()
     row("sql quote", "'; DROP TABLE copies; --", 50, "", "");
     row("newest first", "plan", 50, "plan.csv 2026/12/05|plan.csv 2026/12/04", "\u0001plan\u0002");
     row("limit", "plan", 1, "plan.csv 2026/12/05", "");
+    row("copy deleted since the listing", "plan", 50, "plan.csv 2026/12/04", "", true);
     row("nothing to search", " -- ! ", 50, "!", "");
 }
 
@@ -80,23 +83,26 @@ void tst_TextIndex::queries()
     QFETCH(int, limit);
     QFETCH(QString, hits);
     QFETCH(QString, snippet);
+    QFETCH(bool, deleteNewest);
     PageApiFixture api;
     api.home.setSuiteValue(QStringLiteral("backup/path"), api.home.makeDir(QStringLiteral("backup")));
     const auto copy = [&](const char *name, int day, const QByteArray &content) {
-        api.home.writeBackupCopy(QStringLiteral("backup"), QString::fromUtf8(name),
-                                 QDateTime(QDate(2026, 12, day), QTime(10, 0)), content);
+        return api.home.writeBackupCopy(QStringLiteral("backup"), QString::fromUtf8(name),
+                                        QDateTime(QDate(2026, 12, day), QTime(10, 0)), content);
     };
     copy("report.docx", 1, docx("<w:p><w:t>Herr Müller schickt den Bericht.</w:t></w:p><w:p><w:t>Zahlen</w:t></w:p>"));
     copy("notes.csv", 2, "herr;中文字符测试文本\n日本語のテキスト\n");
     copy("quotes.csv", 3, "He said \"it's OR (done)\" -- NEAR the end\n");
     copy("plan.csv", 4, "plan A\n");
-    copy("plan.csv", 5, "the plan B\n");
+    const QString newest = copy("plan.csv", 5, "the plan B\n");
     QSignalSpy events(api.registry.get(), &KEssJsApi::eventBroadcast);
     QVERIFY(api.call(QStringLiteral("getBackupFileList"))["result"].asBool());
     QTRY_VERIFY(std::any_of(events.cbegin(), events.cend(), [](const QList<QVariant> &event) {
         return eventObject(event) == QJsonObject({{"indexed", 5}, {"total", 5}});
     }));
 
+    if (deleteNewest)
+        QVERIFY(api.call(QStringLiteral("delBackupFile"), {{"backupFile", newest}})["result"].asBool());
     const Json::Value answer = api.call(QStringLiteral("searchBackupText"), {{"query", query}, {"limit", limit}});
     QStringList found;
     for (const Json::Value &hit : answer["hits"])
