@@ -76,7 +76,8 @@ QVector<qint64> decodeIds(const QByteArray &bytes)
         zigzag |= quint64(uchar(byte) & 0x7f) << shift;
         shift += 7;
         if (!(uchar(byte) & 0x80) || shift > 63) {
-            previous += qint64(zigzag >> 1) ^ -qint64(zigzag & 1);
+            // Unsigned: a damaged row must not overflow.
+            previous = qint64(quint64(previous) + ((zigzag >> 1) ^ (0 - (zigzag & 1))));
             ids.append(previous);
             zigzag = 0;
             shift = 0;
