@@ -92,42 +92,68 @@ export function buildCatalogue(list) {
   return { groups, days, copyCount };
 }
 
-// Where each copy and group of the catalogue is, made when the list first
-// changes under the page and kept up to date by applyListChange.
+// Where each copy and group of the catalogue is: made a slice at a time
+// while the page is idle (see indexCatalogue) and kept up to date by
+// applyListChange.
 function catalogueIndex(catalogue) {
-  if (!catalogue.index) {
-    const byPath = new Map();
-    const byKey = new Map();
-    for (const group of catalogue.groups) {
-      byKey.set(group.key, group);
-      for (const copy of group.copies) byPath.set(copy.filePath, group);
-    }
-    catalogue.index = { byPath, byKey };
-  }
+  catalogue.index ??= { byPath: new Map(), byKey: new Map(), next: 0, complete: false };
   return catalogue.index;
 }
 
-function removeCopy(catalogue, index, path) {
-  const group = index.byPath.get(path);
-  if (!group) return null;
-  index.byPath.delete(path);
+// Indexes groups while `more()` answers true; answers whether the index is complete.
+export function indexCatalogue(catalogue, more = () => true) {
+  const index = catalogueIndex(catalogue);
+  const groups = catalogue.groups;
+  while (index.next < groups.length && more()) {
+    const end = Math.min(index.next + 500, groups.length);
+    for (let g = index.next; g < end; g++) {
+      const group = groups[g];
+      index.byKey.set(group.key, group);
+      for (const copy of group.copies) index.byPath.set(copy.filePath, group);
+    }
+    index.next = end;
+  }
+  index.complete = index.next >= groups.length;
+  return index.complete;
+}
+
+function removeCopy(catalogue, group, path) {
   const at = group.copies.findIndex((c) => c.filePath === path);
+  if (at < 0) return false;
   const [copy] = group.copies.splice(at, 1);
   group.bytes -= copy.bytes;
   if (copy.conflictTime) group.conflicts--;
   group.isConflict = group.conflicts > 0;
   catalogue.copyCount--;
-  return group;
+  return true;
 }
 
-function addCopy(catalogue, index, raw) {
+// The groups that hold the copies of `paths`: through the index where it is
+// complete, else by one pass over every copy.
+function groupsHolding(catalogue, paths) {
+  const index = catalogue.index;
+  const found = new Map();
+  if (index?.complete) {
+    for (const path of paths) {
+      const group = index.byPath.get(path);
+      if (group) found.set(path, group);
+    }
+    return found;
+  }
+  for (const group of catalogue.groups) {
+    for (const copy of group.copies) if (paths.has(copy.filePath)) found.set(copy.filePath, group);
+  }
+  return found;
+}
+
+function addCopy(catalogue, byKey, raw) {
   const name = String(raw.groupName ?? '');
   const saveDate = String(raw.saveDate ?? '');
   const key = groupKey(name, saveDate);
-  let group = index.byKey.get(key);
+  let group = byKey.get(key);
   if (!group) {
     group = newGroup(name, saveDate, TYPES.includes(raw.groupType) ? raw.groupType : 'unknown', false, []);
-    index.byKey.set(key, group);
+    byKey.set(key, group);
     catalogue.groups.push(group);
     let day = catalogue.days.find((d) => d.saveDate === saveDate);
     if (!day) {
@@ -146,7 +172,6 @@ function addCopy(catalogue, index, raw) {
   group.bytes += copy.bytes;
   if (copy.conflictTime) group.conflicts++;
   group.isConflict = group.isConflict || raw.isConflict === true || group.conflicts > 0;
-  index.byPath.set(copy.filePath, group);
   catalogue.copyCount++;
   return group;
 }
@@ -156,23 +181,29 @@ function addCopy(catalogue, index, raw) {
 // are; a group left without copies goes, and so does a day left without
 // groups. Answers whether anything changed.
 export function applyListChange(catalogue, { added = [], removed = [] } = {}) {
+  const copies = (Array.isArray(added) ? added : []).filter((raw) => raw && typeof raw === 'object' && typeof raw.filePath === 'string');
+  // A copy added again (a change seen after the page removed it itself) replaces the one listed.
+  const paths = new Set([...(Array.isArray(removed) ? removed : []).map(String), ...copies.map((raw) => raw.filePath)]);
   const index = catalogueIndex(catalogue);
+  // A copy finds its group by key: every group must be known.
+  if (copies.length) indexCatalogue(catalogue);
   const touched = new Set();
-  for (const path of Array.isArray(removed) ? removed : []) {
-    const group = removeCopy(catalogue, index, String(path));
-    if (group) touched.add(group);
+  for (const [path, group] of groupsHolding(catalogue, paths)) {
+    if (!removeCopy(catalogue, group, path)) continue;
+    index.byPath.delete(path);
+    touched.add(group);
   }
-  for (const raw of Array.isArray(added) ? added : []) {
-    if (!raw || typeof raw !== 'object' || typeof raw.filePath !== 'string') continue;
-    // The same copy twice (a change seen after the page removed it itself) counts once.
-    const old = removeCopy(catalogue, index, raw.filePath);
-    if (old) touched.add(old);
-    touched.add(addCopy(catalogue, index, raw));
+  for (const raw of copies) {
+    const group = addCopy(catalogue, index.byKey, raw);
+    index.byPath.set(raw.filePath, group);
+    touched.add(group);
   }
   for (const group of touched) {
     if (group.copies.length) continue;
     index.byKey.delete(group.key);
-    catalogue.groups.splice(catalogue.groups.indexOf(group), 1);
+    const at = catalogue.groups.indexOf(group);
+    catalogue.groups.splice(at, 1);
+    if (at < index.next) index.next--;
     const day = catalogue.days.find((d) => d.saveDate === group.saveDate);
     day.groups.splice(day.groups.indexOf(group), 1);
     if (!day.groups.length) catalogue.days.splice(catalogue.days.indexOf(day), 1);

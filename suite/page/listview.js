@@ -45,20 +45,23 @@ export class BackupListView {
   setView(view, { keepPlace = false } = {}) {
     const hadFocus = this.scroller.contains(document.activeElement);
     const focusedAction = document.activeElement?.dataset?.act;
-    const previousIndex = this.indexOf(this.currentKey);
     const anchor = keepPlace ? this.anchor() : null;
+    const current = this.currentKey;
+    const previousRows = this.rows;
     this.view = view;
     this.now = new Date();
     for (const element of this.elements.values()) element.remove();
     this.elements.clear();
     this.buildRows();
     if (anchor) {
-      const index = anchor.keys.map((key) => this.indexOf(key)).find((i) => i >= 0);
-      if (index !== undefined) this.scroller.scrollTop = this.offsets[index] + anchor.delta;
+      const keys = new Set(anchor.keys);
+      const index = this.rows.findIndex((row) => keys.has(row.key));
+      if (index >= 0) this.scroller.scrollTop = this.offsets[index] + anchor.delta;
     }
-    if (this.indexOf(this.currentKey) < 0) {
+    // One look-up: a plain search costs less than the map of every row.
+    if (!current || !this.rows.some((row) => row.key === current)) {
       // The row went (a deleted copy): the keyboard stays where it was.
-      this.currentKey = this.focusableNear(previousIndex);
+      this.currentKey = this.focusableNear(current ? previousRows.findIndex((row) => row.key === current) : -1);
     }
     this.render();
     // Once more after the layout around the list has settled: the first pass
@@ -107,9 +110,12 @@ export class BackupListView {
         }
         rows.push({ kind: 'day', key: `d:${day.saveDate}`, day, copies, bytes });
         for (const entry of day.entries) {
-          rows.push({ kind: 'group', key: `g:${entry.group.key}`, entry });
-          if (this.expanded.has(entry.group.key)) {
-            for (const copy of entry.copies) rows.push({ kind: 'copy', key: `c:${copy.filePath}`, entry, copy });
+          // Keys are made once per group and copy: a new text for each of
+          // twenty thousand rows at every keystroke costs more than the rest.
+          const group = entry.group;
+          rows.push({ kind: 'group', key: group.rowKey ??= `g:${group.key}`, entry });
+          if (this.expanded.has(group.key)) {
+            for (const copy of entry.copies) rows.push({ kind: 'copy', key: copy.rowKey ??= `c:${copy.filePath}`, entry, copy });
             rows.push({ kind: 'actions', key: `a:${entry.group.key}`, entry });
           }
         }
@@ -130,6 +136,7 @@ export class BackupListView {
   }
 
   indexOf(key) {
+    if (key === null || key === undefined) return -1;
     if (!this.index) {
       this.index = new Map();
       for (let i = 0; i < this.rows.length; i++) this.index.set(this.rows[i].key, i);

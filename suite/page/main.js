@@ -2,7 +2,7 @@
 // the tools to the plug-in's page methods through the bridge.
 
 import { Bridge, BridgeError } from './bridge.js';
-import { applyListChange, decodeBackupList, filterCatalogue, groupKey } from './backuplist.js';
+import { applyListChange, decodeBackupList, filterCatalogue, groupKey, indexCatalogue } from './backuplist.js';
 import { BackupListView } from './listview.js';
 import { CloudPanel } from './cloudpanel.js';
 import { CopyDetails } from './copydetails.js';
@@ -183,6 +183,7 @@ function closeTimeline({ focus = true } = {}) {
 // --- the list as the backup folders change ----------------------------------
 
 function listChanged(change) {
+  performance.mark('list-change-received');
   if (state.loading) state.changesWhileLoading.push(change);
   else if (state.catalogue) applyChange(change);
 }
@@ -193,7 +194,17 @@ function applyChange(change) {
   if (!applyListChange(state.catalogue, change)) return;
   applyFilters({ keepPlace: true });
   if (timeline.open) timeline.setCatalogue(state.catalogue);
+  performance.mark('list-change-applied');
   scheduleStatus();
+}
+
+// Where each copy is, worked out in slices while the page has nothing else
+// to do, so that a change of the folders is quick to apply.
+function indexWhenIdle(catalogue) {
+  const step = (idle) => {
+    if (state.catalogue === catalogue && !indexCatalogue(catalogue, () => idle.timeRemaining() > 2)) requestIdleCallback(step);
+  };
+  requestIdleCallback(step);
 }
 
 // --- the status strip ---------------------------------------------------------
@@ -293,6 +304,7 @@ async function loadList() {
       // What changed while the list was read may or may not be in it;
       // applying a change twice does no harm.
       for (const change of state.changesWhileLoading) applyListChange(state.catalogue, change);
+      indexWhenIdle(state.catalogue);
     }
   } catch (error) {
     state.listFailed = true;

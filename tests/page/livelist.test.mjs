@@ -2,7 +2,7 @@
 
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
-import { applyListChange, buildCatalogue, filterCatalogue } from '../../suite/page/backuplist.js';
+import { applyListChange, buildCatalogue, filterCatalogue, indexCatalogue } from '../../suite/page/backuplist.js';
 import { snippetParts } from '../../suite/page/textsearch.js';
 
 const copy = (filePath, saveTime, fileSize = '1 KB') => ({ conflictTime: '', filePath, fileSize, saveTime });
@@ -28,18 +28,22 @@ const rows = [
 
 for (const [name, change, expected, count] of rows) {
   test(`a list change: ${name}`, () => {
-    const catalogue = buildCatalogue([
-      { groupName: 'a', saveDate: '2024/03/05', groupType: 'doc', backupFiles: [copy('/b/a1', '11:00'), copy('/b/a2', '09:00')] },
-      { groupName: 'b', saveDate: '2024/03/05', groupType: 'doc', backupFiles: [copy('/b/b1', '09:00')] },
-      { groupName: 'c', saveDate: '2024/03/04', groupType: 'doc', backupFiles: [copy('/b/c1', '07:00')] },
-    ]);
-    applyListChange(catalogue, change);
-    assert.deepEqual(shape(catalogue), expected);
-    assert.equal(catalogue.copyCount, count);
-    // Counts and sizes agree with a catalogue read afresh.
-    const view = filterCatalogue(catalogue);
-    const fresh = filterCatalogue(buildCatalogue(catalogue.groups.map((g) => ({ groupName: g.name, saveDate: g.saveDate, groupType: g.type, backupFiles: g.copies.map((c) => copy(c.filePath, c.saveTime, c.fileSize)) }))));
-    assert.deepEqual([view.copyCount, view.bytes, view.groupCount], [fresh.copyCount, fresh.bytes, fresh.groupCount]);
+    // Before and after the page indexed the catalogue in idle time.
+    for (const indexed of [false, true]) {
+      const catalogue = buildCatalogue([
+        { groupName: 'a', saveDate: '2024/03/05', groupType: 'doc', backupFiles: [copy('/b/a1', '11:00'), copy('/b/a2', '09:00')] },
+        { groupName: 'b', saveDate: '2024/03/05', groupType: 'doc', backupFiles: [copy('/b/b1', '09:00')] },
+        { groupName: 'c', saveDate: '2024/03/04', groupType: 'doc', backupFiles: [copy('/b/c1', '07:00')] },
+      ]);
+      if (indexed) indexCatalogue(catalogue);
+      applyListChange(catalogue, change);
+      assert.deepEqual(shape(catalogue), expected);
+      assert.equal(catalogue.copyCount, count);
+      // Counts and sizes agree with a catalogue read afresh.
+      const view = filterCatalogue(catalogue);
+      const fresh = filterCatalogue(buildCatalogue(catalogue.groups.map((g) => ({ groupName: g.name, saveDate: g.saveDate, groupType: g.type, backupFiles: g.copies.map((c) => copy(c.filePath, c.saveTime, c.fileSize)) }))));
+      assert.deepEqual([view.copyCount, view.bytes, view.groupCount], [fresh.copyCount, fresh.bytes, fresh.groupCount]);
+    }
   });
 }
 
