@@ -46,6 +46,8 @@ export async function launchPipeBrowser(executable) {
       await send('Emulation.setDeviceMetricsOverride', { width, height, deviceScaleFactor: 1, mobile: false }, sessionId);
       return {
         goto: (url) => send('Page.navigate', { url }, sessionId),
+        // Any DevTools call on the page (a profile, say).
+        send: (method, params) => send(method, params, sessionId),
         // Evaluates `fn(arg)` in the page; answers its (awaited) value.
         async evaluate(fn, arg) {
           const { result, exceptionDetails } = await send('Runtime.evaluate', {
