@@ -205,6 +205,8 @@ struct TextIndex::Shared
     std::atomic<bool> restart{false};
     std::atomic<bool> ready{false};
     std::atomic<bool> progressPosted{false};
+    std::atomic<bool> finishPosted{false};
+    std::atomic<int> lastRead{0};
     std::atomic<int> indexed{0};
     std::atomic<int> total{0};
 };
@@ -620,12 +622,12 @@ void Writer::pass(const TextIndex::Snapshot &snapshot)
     }
     qCDebug(lcCatalogue) << "text index: pass of" << snapshot.size() << "copies," << read << "read," << changed
                          << "changed," << clock.elapsed() << "ms" << (interrupted ? "(interrupted)" : "");
+    // Posted once until taken: an owner whose thread runs no event loop for
+    // a while does not collect one event per pass.
     if (!interrupted) {
-        TextIndex *owner = m_owner;
-        const int total = snapshot.size();
-        QMetaObject::invokeMethod(
-            owner, [owner, indexed, total, read] { emit owner->passFinished(indexed, total, read); },
-            Qt::QueuedConnection);
+        m_shared.lastRead = read;
+        if (!m_shared.finishPosted.exchange(true))
+            QMetaObject::invokeMethod(m_owner, "onWorkerFinished", Qt::QueuedConnection);
     }
 }
 
@@ -749,6 +751,12 @@ void TextIndex::onWorkerProgress()
         emitProgress();
     else if (!m_progressTimer.isActive())
         m_progressTimer.start(int(progressMsecs - since));
+}
+
+void TextIndex::onWorkerFinished()
+{
+    m_shared->finishPosted = false;
+    emit passFinished(m_shared->indexed, m_shared->total, m_shared->lastRead);
 }
 
 void TextIndex::emitProgress()

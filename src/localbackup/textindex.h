@@ -84,6 +84,7 @@ signals:
 private slots:
     // Queued from the pass.
     void onWorkerProgress();
+    void onWorkerFinished();
 
 private:
     void emitProgress();
