@@ -4,12 +4,16 @@
 
 export const TYPES = ['doc', 'xls', 'ppt', 'pdf', 'unknown'];
 
-export function base64ToBytes(text) {
-  if (typeof Uint8Array.fromBase64 === 'function') return Uint8Array.fromBase64(text);
-  const binary = atob(text);
+// The text that `base64` holds, read as UTF-8. A list of plain ASCII names
+// (most are) decodes straight to its text, without the copy into bytes and
+// the UTF-8 pass that cost a large list a fifth of a second.
+export function base64ToText(base64) {
+  if (typeof Uint8Array.fromBase64 === 'function') return new TextDecoder('utf-8').decode(Uint8Array.fromBase64(base64));
+  const binary = atob(base64);
+  if (!/[\x80-\xff]/.test(binary)) return binary;
   const bytes = new Uint8Array(binary.length);
   for (let i = 0; i < binary.length; i++) bytes[i] = binary.charCodeAt(i);
-  return bytes;
+  return new TextDecoder('utf-8').decode(bytes);
 }
 
 // "20 KB" and "1.90 MB" back to bytes; the texts are rounded, so is this.
@@ -28,7 +32,7 @@ export function decodeBackupList(text) {
   if (typeof text !== 'string') throw new ListFormatError('the answer holds no list');
   let document;
   try {
-    document = JSON.parse(new TextDecoder('utf-8').decode(base64ToBytes(text)));
+    document = JSON.parse(base64ToText(text));
   } catch (error) {
     throw new ListFormatError(`the list cannot be read (${error.message})`);
   }
