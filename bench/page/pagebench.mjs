@@ -175,7 +175,10 @@ try {
   }, external);
   const written = Date.now();
   fs.writeFileSync(path.join(homeDir, 'backup', `${external}.${'f'.repeat(32)}.${stamp(new Date())}.docx`), Buffer.alloc(2048, 65));
-  await page.waitFor(() => window.benchSeen > 0, undefined, 30000);
+  await page.waitFor(() => window.benchSeen > 0, undefined, 30000).catch(async (error) => {
+    console.log('no change shown; events at the page:', await page.evaluate(() => performance.getEntriesByName('list-change-received').length));
+    throw error;
+  });
   const externalMs = await page.evaluate(() => window.benchSeen) - written;
   // The part of it that is the page's: from the event's arrival to the list redrawn.
   const externalPage = await page.evaluate(() => {
