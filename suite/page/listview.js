@@ -11,6 +11,21 @@ import { DAMAGED_TITLE } from './verify.js';
 const HEIGHTS = { day: 48, group: 64, copy: 52, actions: 52 };
 const OVERSCAN_PX = 600;
 
+// What a row shows, in short: a row element already drawn for the same face
+// is kept when the view changes, so that a keystroke or a change of the
+// folders redraws only the rows that differ (and keeps their focus).
+function rowFace(row, expanded, today) {
+  switch (row.kind) {
+  case 'day': return `${today}|${row.day.entries.length}|${row.copies}|${row.bytes}|${row.day.entries[0].copies[0]?.fileSize}`;
+  case 'group': {
+    const { group, copies, bytes } = row.entry;
+    return `${expanded}|${group.isConflict}|${copies.length}|${bytes}|${copies[0]?.fileSize}|${copies[0]?.saveTime}`;
+  }
+  case 'copy': return row.copy;
+  default: return row.entry.copies.length;
+  }
+}
+
 export class BackupListView {
   constructor(scroller, callbacks) {
     this.scroller = scroller;
@@ -50,8 +65,8 @@ export class BackupListView {
     const previousRows = this.rows;
     this.view = view;
     this.now = new Date();
-    for (const element of this.elements.values()) element.remove();
-    this.elements.clear();
+    this.spare = this.elements;
+    this.elements = new Map();
     this.buildRows();
     if (anchor) {
       const keys = new Set(anchor.keys);
@@ -64,10 +79,16 @@ export class BackupListView {
       this.currentKey = this.focusableNear(current ? previousRows.findIndex((row) => row.key === current) : -1);
     }
     this.render();
+    for (const element of this.spare.values()) element.remove();
+    this.spare = null;
     // Once more after the layout around the list has settled: the first pass
     // may have measured the list before its final height.
     this.scheduleRender();
-    if (hadFocus && this.currentKey) this.focusRow(this.currentKey, focusedAction);
+    if (hadFocus && this.currentKey && !this.elements.get(this.currentKey)?.contains(document.activeElement)) this.focusRow(this.currentKey, focusedAction);
+  }
+
+  face(row) {
+    return rowFace(row, row.kind === 'group' && this.expanded.has(row.entry.group.key), this.now.toDateString());
   }
 
   // The rows from the top of the view down, and how far the view's top lies
@@ -93,7 +114,11 @@ export class BackupListView {
     const keepFocus = this.scroller.contains(document.activeElement);
     this.buildRows();
     const element = this.elements.get(`g:${group.key}`);
-    if (element) this.fillGroup(element, this.rows[this.indexOf(`g:${group.key}`)]);
+    if (element) {
+      const row = this.rows[this.indexOf(`g:${group.key}`)];
+      this.fillGroup(element, row);
+      element._face = this.face(row);
+    }
     this.render();
     if (keepFocus) this.focusRow(`g:${group.key}`);
   }
@@ -182,9 +207,15 @@ export class BackupListView {
       if (row.kind === 'copy') drawn.push(row.copy);
       let element = this.elements.get(row.key);
       if (!element) {
-        element = this.createRow(row);
+        element = this.spare?.get(row.key);
+        if (element && element._face === this.face(row)) {
+          this.spare.delete(row.key);
+          this.applyTabStops(element, row.key === this.currentKey);
+        } else {
+          element = this.createRow(row);
+          this.canvas.append(element);
+        }
         this.elements.set(row.key, element);
-        this.canvas.append(element);
       }
       const y = this.offsets[i];
       if (element._y !== y) {
@@ -245,6 +276,7 @@ export class BackupListView {
     else if (row.kind === 'copy') this.fillCopy(element, row);
     else this.fillActions(element, row);
     this.applyTabStops(element, row.key === this.currentKey);
+    element._face = this.face(row);
     return element;
   }
 
