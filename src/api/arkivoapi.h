@@ -13,6 +13,7 @@ class BackupFolderWatcher;
 class KLocalBackupManager;
 class TextIndex;
 class QMutex;
+class QTimer;
 
 // The backup-center page's script object. The framework calls its slots by
 // name, in this order of the meta-object: the page methods first, then the
@@ -94,6 +95,9 @@ private:
     // After a listing, the text index follows the copies listed; without a
     // catalogue the index is only made.
     void requestTextIndexPass(const KLocalBackupManager *catalogue);
+    // The same a moment after the catalogue changed: the page's answer goes
+    // first, and a host that only lists and leaves starts no pass at all.
+    void scheduleTextIndexPass();
 
     bool loginPending = false;
     QMutex *apiMutex;
@@ -102,4 +106,5 @@ private:
     BackupFolderWatcher *m_folderWatcher = nullptr;
     CopyVerifier *m_verifier;
     TextIndex *m_textIndex = nullptr;
+    QTimer *m_textIndexDelay = nullptr;
 };

@@ -51,7 +51,7 @@ void arkivoAPI::getBackupFileList(KxWebViewJSContext &context)
         const QStringList folders = options->backupDirs();
         catalogue->reloadBackupFiles(folders);
         startWatching(folders);
-        requestTextIndexPass(catalogue);
+        scheduleTextIndexPass();
         // The list of a large folder is tens of megabytes: the answer points
         // at the writer's bytes instead of holding a copy. They stay with the
         // handler until the next listing, well after the answer is sent.

@@ -7,12 +7,15 @@
 #include "api/apiconventions_p.h"
 #include "localbackup/klocalbackupmanager.h"
 #include "localbackup/textindex.h"
+#include "plugin/arkivoapplication.h"
 
 #include <jsonhelper.h>
 #include <kcachepathmaker.h>
 
 #include <QDir>
 #include <QJsonObject>
+#include <QMutexLocker>
+#include <QTimer>
 
 using Arkivo::textOf;
 using Arkivo::utf8;
@@ -29,6 +32,21 @@ void arkivoAPI::requestTextIndexPass(const KLocalBackupManager *catalogue)
     }
     if (catalogue)
         m_textIndex->requestPass(TextIndex::snapshotOf(catalogue->backupGroups()));
+}
+
+void arkivoAPI::scheduleTextIndexPass()
+{
+    constexpr int settleMs = 1500;
+    if (!m_textIndexDelay) {
+        m_textIndexDelay = new QTimer(this);
+        m_textIndexDelay->setSingleShot(true);
+        m_textIndexDelay->setInterval(settleMs);
+        connect(m_textIndexDelay, &QTimer::timeout, this, [this] {
+            QMutexLocker locker(apiMutex);
+            requestTextIndexPass(arkivoApplication::instance().localBackupManager());
+        });
+    }
+    m_textIndexDelay->start();
 }
 
 void arkivoAPI::searchBackupText(KxWebViewJSContext &context)

@@ -9,6 +9,7 @@
 #include "localbackup/backupstatus.h"
 #include "localbackup/copyverifier.h"
 #include "localbackup/klocalbackupmanager.h"
+#include "localbackup/textindex.h"
 #include "plugin/arkivoapplication.h"
 #include "settings/kbackupoptionmgr.h"
 
@@ -59,6 +60,9 @@ void arkivoAPI::getBackupStatus(KxWebViewJSContext &context)
                                              : QString());
     result["copies"] = Json::Int64(status.copies);
     result["bytes"] = Json::Int64(status.bytes);
+    // The text index's progress: copies indexed of those listed.
+    result["indexed"] = m_textIndex ? m_textIndex->indexedCount() : 0;
+    result["total"] = m_textIndex ? m_textIndex->totalCount() : 0;
     Json::Value &alerts = result["alerts"] = Json::Value(Json::arrayValue);
     const QVector<BackupStatus::Alert> found = status.alerts(QDateTime::currentDateTime());
     for (const BackupStatus::Alert &alert : found) {
@@ -125,6 +129,7 @@ void arkivoAPI::applyFolderListing(const QStringList &folders, const QVector<Bac
     }
     if (added.isEmpty() && removed.isEmpty())
         return;
+    scheduleTextIndexPass();
     qCDebug(lcApi) << "backup folders changed:" << added.size() << "added," << removed.size() << "removed";
     const QJsonObject payload{{QStringLiteral("added"), added}, {QStringLiteral("removed"), removed}};
     broadcastEvent(QStringLiteral("event.arkivo.backupListChanged"), JsonHelper::convertQJsonToString(payload));

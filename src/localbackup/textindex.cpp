@@ -52,7 +52,9 @@ QString connectionName(const char *role)
 // paragraphs of a copy mostly stand in runs of one chunk.
 QByteArray encodeIds(const QVector<qint64> &ids)
 {
-    QByteArray bytes;
+    // Empty, not null: a copy without text (a legacy type, an empty document)
+    // is a row like any other.
+    QByteArray bytes("", 0);
     qint64 previous = 0;
     for (qint64 id : ids) {
         const qint64 delta = id - previous;

@@ -131,7 +131,7 @@ bool writePackage(const QString &out, Parts parts, const QString &title, qint64 
 bool writePdf(const QString &out, const QStringList &paragraphs)
 {
     QPdfWriter writer(out);
-    writer.setTitle(QFileInfo(out).completeBaseName());
+    writer.setTitle(paragraphs.value(0));
     writer.setCreator(QStringLiteral("Zoë Martin"));
     QPainter painter(&writer);
     if (!painter.isActive())
@@ -170,7 +170,8 @@ int main(int argc, char *argv[])
     }
     const QString out = words.takeFirst();
     const QString suffix = QFileInfo(out).suffix().toLower();
-    const QString title = QFileInfo(out).completeBaseName();
+    // The first paragraph is the document's title, as people write them.
+    const QString title = words.value(0);
     bool written = false;
     if (suffix.startsWith(QLatin1String("doc")) && suffix.size() == 4)
         written = writePackage(out, docxParts(words), title, pad);

@@ -94,11 +94,13 @@ void tst_TextIndex::queries()
     copy("notes.csv", 2, "herr;中文字符测试文本\n日本語のテキスト\n");
     copy("quotes.csv", 3, "He said \"it's OR (done)\" -- NEAR the end\n");
     copy("plan.csv", 4, "plan A\n");
+    // A copy without text to index is a row like any other.
+    copy("minutes.doc", 4, QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
     const QString newest = copy("plan.csv", 5, "the plan B\n");
     QSignalSpy events(api.registry.get(), &KEssJsApi::eventBroadcast);
     QVERIFY(api.call(QStringLiteral("getBackupFileList"))["result"].asBool());
     QTRY_VERIFY(std::any_of(events.cbegin(), events.cend(), [](const QList<QVariant> &event) {
-        return eventObject(event) == QJsonObject({{"indexed", 5}, {"total", 5}});
+        return eventObject(event) == QJsonObject({{"indexed", 6}, {"total", 6}});
     }));
 
     if (deleteNewest)
