@@ -183,7 +183,8 @@ try {
   // The part of it that is the page's: from the event's arrival to the list redrawn.
   const externalPage = await page.evaluate(() => {
     const received = performance.getEntriesByName('list-change-received').at(-1);
-    return { arrived: performance.timeOrigin + received.startTime, applied: performance.getEntriesByName('list-change-applied').at(-1).startTime - received.startTime };
+    const applied = performance.getEntriesByName('list-change-applied').at(-1);
+    return { arrived: performance.timeOrigin + received.startTime, applied: applied ? applied.startTime - received.startTime : NaN };
   });
   const externalFrame = await stopFrames();
 
