@@ -2,6 +2,8 @@
 // {"backupList": [group...]}), turned into days of groups of copies, and the
 // filters over it.
 
+import { dayMatcher, foldText } from './format.js';
+
 export const TYPES = ['doc', 'xls', 'ppt', 'pdf', 'unknown'];
 
 // The text that `base64` holds, read as UTF-8. A list of plain ASCII names
@@ -55,8 +57,12 @@ function normalizeCopy(copy, order) {
   return copy;
 }
 
+// The name as a search matches it; most names are plain ASCII and need no
+// look at their accents.
+const searchName = (name) => (/[^\x00-\x7f]/.test(name) ? foldText(name) : name.toLowerCase());
+
 function newGroup(name, saveDate, type, isConflict, copies) {
-  return { key: groupKey(name, saveDate), name, nameLower: name.toLowerCase(), type, saveDate, isConflict, copies, bytes: 0, conflicts: 0 };
+  return { key: groupKey(name, saveDate), name, nameFolded: searchName(name), type, saveDate, isConflict, copies, bytes: 0, conflicts: 0 };
 }
 
 export function buildCatalogue(list) {
@@ -216,9 +222,11 @@ export function applyListChange(catalogue, { added = [], removed = [] } = {}) {
 }
 
 // The catalogue seen through the filters. Counts and sizes follow the filter.
-// `damagedOnly` keeps the copies found damaged (copy.verified).
+// `damagedOnly` keeps the copies found damaged (copy.verified). A query finds
+// names without regard to case or accents, and the days it names.
 export function filterCatalogue(catalogue, { query = '', type = 'all', conflictsOnly = false, damagedOnly = false } = {}) {
-  const needle = query.trim().toLowerCase();
+  const needle = foldText(query.trim());
+  const isDay = needle ? dayMatcher(needle) : null;
   const days = [];
   const typeCounts = { all: 0, doc: 0, xls: 0, ppt: 0, pdf: 0, unknown: 0 };
   const names = new Set();
@@ -228,8 +236,9 @@ export function filterCatalogue(catalogue, { query = '', type = 'all', conflicts
   let conflictCount = 0;
   for (const day of catalogue.days) {
     let shown = null;
+    const wholeDay = isDay?.(day.saveDate) ?? false;
     for (const group of day.groups) {
-      if (needle && !group.nameLower.includes(needle)) continue;
+      if (needle && !wholeDay && !group.nameFolded.includes(needle)) continue;
       const copiesForType = conflictsOnly ? group.conflicts : group.copies.length;
       typeCounts.all += copiesForType;
       typeCounts[group.type] += copiesForType;

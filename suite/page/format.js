@@ -29,9 +29,52 @@ export function formatTotal(bytes, copies, singleText) {
   return `about ${formatBytes(bytes)}`;
 }
 
-// "2024/03/05" to a local date, or null.
+// Any Unicode decimal digits as ASCII ones ("٢٠٢٤" is "2024"). The plug-in
+// writes dates with the system locale's digits; this is for reading them
+// only, callers pass its texts back unchanged.
+export function asciiDigits(text) {
+  return String(text ?? '').replace(/\p{Nd}/gu, (digit) => {
+    // Decimal digits come in runs of ten from zero: the value is the place in the run.
+    let code = digit.codePointAt(0);
+    let value = 0;
+    while (/\p{Nd}/u.test(String.fromCodePoint(code - 1))) {
+      code--;
+      value++;
+    }
+    return String(value % 10);
+  });
+}
+
+// Text for matching: lower case, without accents ("Müller" is "muller").
+export function foldText(text) {
+  return String(text ?? '').normalize('NFD').replace(/\p{M}/gu, '').toLowerCase();
+}
+
+const MONTHS = ['january', 'february', 'march', 'april', 'may', 'june', 'july', 'august', 'september', 'october', 'november', 'december'];
+const monthOf = (word) => (word.length >= 3 ? MONTHS.findIndex((m) => m.startsWith(word)) + 1 : 0);
+
+// A search text that names a day ("2026-12-05", "2026/12", "5 Dec",
+// "December 5, 2026") as a test of save dates, else null.
+export function dayMatcher(query) {
+  const q = asciiDigits(foldText(query)).trim().replace(/,/g, ' ').replace(/\s+/g, ' ');
+  let year = 0;
+  let month = 0;
+  let day = 0;
+  let m;
+  if ((m = /^(\d{4})[-/.](\d{1,2})(?:[-/.](\d{1,2}))?$/.exec(q))) [year, month, day] = [+m[1], +m[2], +(m[3] ?? 0)];
+  else if ((m = /^(\d{1,2})\.? ([a-z]+)\.?(?: (\d{4}))?$/.exec(q))) [day, month, year] = [+m[1], monthOf(m[2]), +(m[3] ?? 0)];
+  else if ((m = /^([a-z]+)\.? (\d{1,2})(?: (\d{4}))?$/.exec(q))) [month, day, year] = [monthOf(m[1]), +m[2], +(m[3] ?? 0)];
+  else return null;
+  if (!month || month > 12 || day > 31) return null;
+  return (saveDate) => {
+    const date = parseSaveDate(saveDate);
+    return Boolean(date) && (!year || date.getFullYear() === year) && date.getMonth() + 1 === month && (!day || date.getDate() === day);
+  };
+}
+
+// "2024/03/05" (in any decimal digits) to a local date, or null.
 export function parseSaveDate(text) {
-  const m = /^(\d{4})\/(\d{2})\/(\d{2})$/.exec(text);
+  const m = /^(\d{4})\/(\d{2})\/(\d{2})$/.exec(asciiDigits(text));
   if (!m) return null;
   const date = new Date(Number(m[1]), Number(m[2]) - 1, Number(m[3]));
   return Number.isNaN(date.getTime()) ? null : date;
@@ -89,7 +132,7 @@ export function formatSizeChange(bytes, previousBytes) {
 
 // "2024-03-05 14:30:07" (local time) to a Date, or null.
 export function parseDateTime(text) {
-  const m = /^(\d{4})-(\d{2})-(\d{2}) (\d{2}):(\d{2}):(\d{2})$/.exec(text ?? '');
+  const m = /^(\d{4})-(\d{2})-(\d{2}) (\d{2}):(\d{2}):(\d{2})$/.exec(asciiDigits(text));
   if (!m) return null;
   const date = new Date(Number(m[1]), Number(m[2]) - 1, Number(m[3]), Number(m[4]), Number(m[5]), Number(m[6]));
   return Number.isNaN(date.getTime()) ? null : date;
