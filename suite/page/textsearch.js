@@ -49,6 +49,8 @@ export class TextSearch {
     this.callbacks = callbacks;
     this.query = '';
     this.request = 0;
+    this.answeredIndexed = 0;
+    this.refreshTimer = 0;
     this.heading = h('h2', { id: 'text-results-title', class: 'text-results-title' });
     this.progress = h('p', { class: 'text-progress', 'aria-live': 'polite' });
     this.body = h('div', { class: 'text-results-body' });
@@ -60,15 +62,19 @@ export class TextSearch {
   hide() {
     this.request++;
     this.query = '';
+    clearTimeout(this.refreshTimer);
+    this.refreshTimer = 0;
     this.element.hidden = true;
   }
 
-  async search(query) {
+  // `again`: the same words once more, as the index grew; what is shown
+  // stays until the answer comes.
+  async search(query, { again = false } = {}) {
     const request = ++this.request;
     this.query = query;
     this.element.hidden = false;
     this.element.setAttribute('aria-busy', 'true');
-    this.heading.textContent = `Searching inside the copies for “${query}”…`;
+    if (!again) this.heading.textContent = `Searching inside the copies for “${query}”…`;
     let answer;
     let failure = '';
     try {
@@ -85,6 +91,7 @@ export class TextSearch {
       this.body.replaceChildren(h('p', { class: 'text-note', text: `The backup center answered: ${failure}. Change the words and try again.` }));
       return;
     }
+    this.answeredIndexed = Number(answer.indexed) || 0;
     this.showProgress(answer);
     const hits = Array.isArray(answer.hits) ? answer.hits : [];
     const documents = hitsByDocument(hits);
@@ -100,8 +107,15 @@ export class TextSearch {
   }
 
   // {indexed, total} from an answer or the progress event.
+  // While the index grows past what was searched, the hits are asked for
+  // again, at most once a second, unless the person is among them.
   showProgress({ indexed, total } = {}) {
     if (this.element.hidden) return;
     this.progress.textContent = progressText(Number(indexed), Number(total));
+    if (!(Number(indexed) > this.answeredIndexed) || this.refreshTimer || !this.query || this.body.contains(document.activeElement)) return;
+    this.refreshTimer = setTimeout(() => {
+      this.refreshTimer = 0;
+      if (!this.element.hidden && this.query) this.search(this.query, { again: true });
+    }, 1000);
   }
 }
