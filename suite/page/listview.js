@@ -10,6 +10,7 @@ import { DAMAGED_TITLE } from './verify.js';
 
 const HEIGHTS = { day: 48, group: 64, copy: 52, actions: 52 };
 const OVERSCAN_PX = 600;
+const STICKY_GROUP_PX = 30;
 
 // What a row shows, in short: a row element already drawn for the same face
 // is kept when the view changes, so that a keystroke or a change of the
@@ -22,19 +23,24 @@ function rowFace(row, expanded, today) {
     return `${expanded}|${group.isConflict}|${copies.length}|${bytes}|${copies[0]?.fileSize}|${copies[0]?.saveTime}`;
   }
   case 'copy': return row.copy;
-  default: return row.entry.copies.length;
+  default: return `${row.entry.copies.length}|${row.entry.group.copies.length}`;
   }
 }
 
 export class BackupListView {
   constructor(scroller, callbacks) {
     this.scroller = scroller;
+    // A tree of documents (level 1) and their copies (level 2) under day
+    // headings; each row says where it stands, as only some rows exist.
+    scroller.setAttribute('role', 'treegrid');
     this.canvas = h('div', { class: 'list-canvas', role: 'presentation' });
     scroller.append(this.canvas);
     // The heading of the day at the top stays in sight while its groups scroll.
     this.stickyDay = h('div', { class: 'row day sticky-day', 'aria-hidden': 'true', hidden: true });
     this.stickyDay.style.height = `${HEIGHTS.day}px`;
-    scroller.after(this.stickyDay);
+    // The name of an open document whose row went up out of sight, over its copies.
+    this.stickyGroup = h('div', { class: 'sticky-group', 'aria-hidden': 'true', hidden: true });
+    scroller.after(this.stickyDay, this.stickyGroup);
     this.stickyIndex = -1;
     this.callbacks = callbacks;
     this.view = null;
@@ -125,7 +131,9 @@ export class BackupListView {
 
   buildRows() {
     const rows = [];
+    let groupPos = 0;
     if (this.view) {
+      const groupCount = this.view.groupCount;
       for (const day of this.view.days) {
         let copies = 0;
         let bytes = 0;
@@ -138,10 +146,12 @@ export class BackupListView {
           // Keys are made once per group and copy: a new text for each of
           // twenty thousand rows at every keystroke costs more than the rest.
           const group = entry.group;
-          rows.push({ kind: 'group', key: group.rowKey ??= `g:${group.key}`, entry });
+          rows.push({ kind: 'group', key: group.rowKey ??= `g:${group.key}`, entry, pos: ++groupPos, size: groupCount });
           if (this.expanded.has(group.key)) {
-            for (const copy of entry.copies) rows.push({ kind: 'copy', key: copy.rowKey ??= `c:${copy.filePath}`, entry, copy });
-            rows.push({ kind: 'actions', key: `a:${entry.group.key}`, entry });
+            const size = entry.copies.length;
+            let pos = 0;
+            for (const copy of entry.copies) rows.push({ kind: 'copy', key: copy.rowKey ??= `c:${copy.filePath}`, entry, copy, pos: ++pos, size });
+            rows.push({ kind: 'actions', key: `a:${entry.group.key}`, entry, pos: size + 1, size: size + 1 });
           }
         }
       }
@@ -158,6 +168,18 @@ export class BackupListView {
     this.stickyIndex = -1;
     this.index = null;
     this.canvas.style.height = `${offsets[rows.length]}px`;
+    this.scroller.setAttribute('aria-rowcount', String(rows.length));
+  }
+
+  // Where a drawn row stands in the whole list, for assistive technology.
+  placeRow(element, row, index) {
+    const place = `${index}|${row.pos}|${row.size}`;
+    if (element._place === place) return;
+    element._place = place;
+    element.setAttribute('aria-rowindex', String(index + 1));
+    if (row.kind === 'day') return;
+    element.setAttribute('aria-posinset', String(row.pos));
+    element.setAttribute('aria-setsize', String(row.size));
   }
 
   indexOf(key) {
@@ -192,10 +214,12 @@ export class BackupListView {
   render() {
     if (!this.rows.length) {
       this.stickyDay.hidden = true;
+      this.stickyGroup.hidden = true;
       return;
     }
     const top = this.scroller.scrollTop;
     this.renderStickyDay(top);
+    this.renderStickyGroup(top);
     const bottom = top + this.scroller.clientHeight;
     const first = this.rowAt(Math.max(0, top - OVERSCAN_PX));
     const last = this.rowAt(bottom + OVERSCAN_PX);
@@ -217,6 +241,7 @@ export class BackupListView {
         }
         this.elements.set(row.key, element);
       }
+      this.placeRow(element, row, i);
       const y = this.offsets[i];
       if (element._y !== y) {
         element._y = y;
@@ -230,6 +255,7 @@ export class BackupListView {
       if (wanted.has(key)) continue;
       const index = this.indexOf(key);
       if (element === focused && index >= 0) {
+        this.placeRow(element, this.rows[index], index);
         element.style.transform = `translateY(${this.offsets[index]}px)`;
         continue;
       }
@@ -254,9 +280,7 @@ export class BackupListView {
     if (sticky.hidden) return;
     if (index !== this.stickyIndex) {
       this.stickyIndex = index;
-      this.fillDay(sticky, this.rows[index]);
-      sticky.removeAttribute('role');
-      sticky.removeAttribute('aria-level');
+      this.fillDay(sticky, this.rows[index], { sticky: true });
       sticky.style.right = `${this.scroller.offsetWidth - this.scroller.clientWidth}px`;
     }
     // The next day's heading pushes this one out.
@@ -266,10 +290,27 @@ export class BackupListView {
     sticky.style.transform = `translateY(${push}px)`;
   }
 
+  renderStickyGroup(top) {
+    const sticky = this.stickyGroup;
+    const below = top + HEIGHTS.day;
+    const row = this.rows[this.rowAt(below)];
+    const inside = row && (row.kind === 'copy' || row.kind === 'actions');
+    const groupRow = inside ? this.indexOf(`g:${row.entry.group.key}`) : -1;
+    sticky.hidden = groupRow < 0 || this.offsets[groupRow + 1] > below;
+    if (sticky.hidden) return;
+    const { group, copies } = row.entry;
+    const text = `${group.name} · ${plural(copies.length, 'copy', 'copies')}`;
+    if (sticky.textContent !== text) sticky.textContent = text;
+    sticky.style.right = `${this.scroller.offsetWidth - this.scroller.clientWidth}px`;
+    // The end of its copies pushes it out, as the next day does the day's heading.
+    const end = this.offsets[this.indexOf(`a:${group.key}`) + 1];
+    sticky.style.transform = `translateY(${HEIGHTS.day + Math.min(0, end - below - STICKY_GROUP_PX)}px)`;
+  }
+
   // --- rows -----------------------------------------------------------
 
   createRow(row) {
-    const element = h('div', { class: `row ${row.kind}`, 'data-key': row.key });
+    const element = h('div', { class: `row ${row.kind}`, 'data-key': row.key, role: 'row', 'aria-level': row.kind === 'day' ? null : row.kind === 'group' ? '1' : '2' });
     element.style.height = `${HEIGHTS[row.kind]}px`;
     if (row.kind === 'day') this.fillDay(element, row);
     else if (row.kind === 'group') this.fillGroup(element, row);
@@ -280,13 +321,14 @@ export class BackupListView {
     return element;
   }
 
-  fillDay(element, row) {
+  // A day's heading is named by the day; its counts describe it.
+  fillDay(element, row, { sticky = false } = {}) {
     const documents = row.day.entries.length;
-    element.setAttribute('role', 'heading');
-    element.setAttribute('aria-level', '2');
+    const metaId = sticky ? null : `day-meta-${row.day.saveDate.replace(/[^\p{L}\p{N}]/gu, '-')}`;
     element.replaceChildren(
-      h('span', { class: 'day-title', text: dayHeading(row.day.saveDate, this.now) }),
-      h('span', { class: 'day-meta', text: `${plural(documents, 'document', 'documents')} · ${plural(row.copies, 'copy', 'copies')} · ${formatTotal(row.bytes, row.copies, documents === 1 ? row.day.entries[0].copies[0]?.fileSize : '')}` }),
+      h('span', { class: 'day-cell', role: sticky ? null : 'gridcell' },
+        h('span', { class: 'day-title', role: sticky ? null : 'heading', 'aria-level': sticky ? null : '2', 'aria-describedby': metaId, text: dayHeading(row.day.saveDate, this.now) }),
+        h('span', { class: 'day-meta', id: metaId, text: `${plural(documents, 'document', 'documents')} · ${plural(row.copies, 'copy', 'copies')} · ${formatTotal(row.bytes, row.copies, documents === 1 ? row.day.entries[0].copies[0]?.fileSize : '')}` })),
     );
   }
 
@@ -297,17 +339,22 @@ export class BackupListView {
     const latest = copies[0]?.saveTime ?? '';
     element.classList.toggle('expanded', open);
     element.classList.toggle('conflict', group.isConflict);
-    const label = `${group.name}, ${dayName(group.saveDate)}: ${plural(copies.length, 'copy', 'copies')}, ${total}${group.isConflict ? ', has a sync conflict' : ''}`;
-    element.replaceChildren(
+    element.setAttribute('aria-expanded', String(open));
+    // The spoken name holds the words shown, in their order, then the day.
+    const meta = `${TYPE_NAMES[group.type]} · ${plural(copies.length, 'copy', 'copies')} · ${total}`;
+    const label = `${group.name}, ${meta}${group.isConflict ? ' · Conflict' : ''}, ${dayName(group.saveDate)}`;
+    element.replaceChildren(h('span', { class: 'cell cell-main', role: 'gridcell' },
       h('button', { type: 'button', class: 'group-toggle', 'data-act': 'toggle', 'aria-expanded': String(open), 'aria-label': label },
         h('span', { class: 'chevron', 'aria-hidden': 'true' }),
         typeIcon(group.type),
         h('span', { class: 'group-text' },
           h('span', { class: 'group-name', text: group.name, title: group.name }),
-          h('span', { class: 'group-meta', text: `${TYPE_NAMES[group.type]} · ${plural(copies.length, 'copy', 'copies')} · ${total}` })),
+          ' ', h('span', { class: 'group-meta', text: meta })),
+        group.isConflict ? ' ' : null,
         group.isConflict ? h('span', { class: 'badge conflict-badge', text: 'Conflict' }) : null,
-        h('span', { class: 'group-latest', text: latest, 'aria-hidden': 'true' })),
-      h('button', { type: 'button', class: 'btn small timeline-open', 'data-act': 'timeline', 'aria-label': `All versions of ${group.name}`, text: 'All versions' }),
+        h('span', { class: 'group-latest', 'data-time': latest, 'aria-hidden': 'true' }))),
+    h('span', { class: 'cell', role: 'gridcell' },
+      h('button', { type: 'button', class: 'btn small timeline-open', 'data-act': 'timeline', 'aria-label': `All versions of ${group.name}`, text: 'All versions' })),
     );
   }
 
@@ -315,14 +362,14 @@ export class BackupListView {
     const { copy } = row;
     element.classList.toggle('conflict', Boolean(copy.conflictTime));
     element.replaceChildren(
-      h('span', { class: 'copy-time' }),
-      h('span', { class: 'copy-size' }),
-      h('span', { class: 'copy-change' }),
-      h('span', { class: 'copy-detail' },
+      h('span', { class: 'copy-time', role: 'gridcell' }),
+      h('span', { class: 'copy-size', role: 'gridcell' }),
+      h('span', { class: 'copy-change', role: 'gridcell' }),
+      h('span', { class: 'copy-detail', role: 'gridcell' },
         copy.conflictTime ? h('span', { class: 'badge conflict-badge', text: `Conflict ${copy.conflictTime}` }) : null,
         h('span', { class: 'badge damaged-badge', text: 'Damaged', title: DAMAGED_TITLE, hidden: true }),
         h('span', { class: 'copy-folder', title: copy.filePath, text: `in ${baseName(folderOf(copy.filePath))}` })),
-      h('span', { class: 'row-actions' },
+      h('span', { class: 'row-actions', role: 'gridcell' },
         h('button', { type: 'button', class: 'btn small', 'data-act': 'open-copy', text: 'Open' }),
         h('button', { type: 'button', class: 'btn small', 'data-act': 'restore-copy', text: 'Restore a copy…' }),
         h('button', { type: 'button', class: 'btn small ghost-danger', 'data-act': 'delete-copy', text: 'Delete' })),
@@ -353,12 +400,14 @@ export class BackupListView {
   fillActions(element, row) {
     const { group, copies } = row.entry;
     const what = `${group.name}, ${dayName(group.saveDate)}`;
-    const all = copies.length === 1 ? 'the copy' : `all ${copies.length} copies`;
+    // One copy has its own Open and Delete; the group adds only its folder.
+    const several = copies.length > 1;
+    const shown = copies.length < group.copies.length ? ' shown' : '';
     element.replaceChildren(
-      h('span', { class: 'row-actions' },
-        h('button', { type: 'button', class: 'btn small', 'data-act': 'open-group', 'aria-label': `Open ${all} of ${what}`, text: copies.length === 1 ? 'Open' : 'Open all' }),
-        h('button', { type: 'button', class: 'btn small', 'data-act': 'show-folder', 'aria-label': `Show the folder of ${what}`, text: 'Show in folder' }),
-        h('button', { type: 'button', class: 'btn small ghost-danger', 'data-act': 'delete-group', 'aria-label': `Delete ${all} of ${what}`, text: copies.length === 1 ? 'Delete group' : `Delete all ${copies.length}` })),
+      h('span', { class: 'row-actions', role: 'gridcell' },
+        several ? h('button', { type: 'button', class: 'btn small', 'data-act': 'open-group', 'aria-label': `Open all ${copies.length} copies${shown} of ${what}`, text: 'Open all' }) : null,
+        h('button', { type: 'button', class: 'btn small', 'data-act': 'show-folder', 'aria-label': `Show in folder: ${what}`, text: 'Show in folder' }),
+        several ? h('button', { type: 'button', class: 'btn small ghost-danger', 'data-act': 'delete-group', 'aria-label': `Delete all ${copies.length} copies${shown} of ${what}`, text: `Delete all ${copies.length}` }) : null),
     );
   }
 

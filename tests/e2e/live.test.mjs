@@ -98,9 +98,9 @@ describe('a list that changes while the page is open', () => {
   test('a copy written into the backup folder appears without a new listing', async () => {
     const calls = listCalls.calls;
     home.copy(home.backup, 'agenda.docx', at(0, 12, 0), docx(['Item one']));
-    await page.getByRole('button', { name: /^agenda\.docx, .*: 1 copy/ }).waitFor();
+    await page.getByRole('button', { name: /^agenda\.docx, .* 1 copy ·/ }).waitFor();
     home.copy(home.backup, 'minutes.docx', at(0, 12, 30), docx(['The board approved the harbour extension and its budget.']));
-    await page.getByRole('button', { name: /^minutes\.docx, .*: 3 copies/ }).waitFor();
+    await page.getByRole('button', { name: /^minutes\.docx, .* 3 copies ·/ }).waitFor();
     assert.equal(listCalls.calls, calls);
   });
 
@@ -132,9 +132,9 @@ describe('a list that changes while the page is open', () => {
     assert.equal(fs.existsSync(copies.minutesOld), false);
     // The last copy of a group takes its group with it; the others keep their places.
     await page.getByRole('button', { name: /^notes\.docx, / }).click();
-    await page.getByRole('button', { name: /^Delete the copy of notes\.docx/ }).click();
+    await page.getByRole('button', { name: /^Delete notes\.docx, copy of/ }).click();
     await page.getByRole('dialog').getByRole('button', { name: 'Delete permanently' }).click();
-    await notice(page, 'Copies deleted');
+    await notice(page, 'Copy deleted');
     assert.deepEqual(await groupOrder(page), order.filter((name) => name !== 'notes.docx'));
     assert.equal(listCalls.calls, calls);
   });
