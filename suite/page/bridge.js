@@ -28,7 +28,8 @@ export class Bridge extends EventTarget {
   }
 
   connect() {
-    if (this.stopped) return;
+    // A reconnect asked for by hand may come before the timed one.
+    if (this.stopped || this.socket) return;
     const socket = new WebSocket(this.url);
     // Large answers come as binary frames holding the same UTF-8 JSON text.
     socket.binaryType = 'arraybuffer';

@@ -8,6 +8,14 @@ const ROAMING_ANSWER_MS = 10000;
 const POLL_MS = 500;
 const STALL_MS = 30000;
 
+// ", about 3 minutes left" from how far an upload came in `elapsedMs`.
+function timeLeft(percent, elapsedMs) {
+  if (percent <= 0 || percent >= 100 || elapsedMs < 2000) return '';
+  const seconds = (elapsedMs / percent) * (100 - percent) / 1000;
+  if (seconds < 60) return ' · less than a minute left';
+  return ` · about ${plural(Math.round(seconds / 60), 'minute', 'minutes')} left`;
+}
+
 export class CloudPanel {
   constructor({ bridge, notices, explain, showWaiting, hideWaiting, elements }) {
     this.bridge = bridge;
@@ -17,6 +25,8 @@ export class CloudPanel {
     this.hideWaiting = hideWaiting;
     this.el = elements;
     this.roaming = { known: false, mode: false, control: 'no_control', requested: null, timer: 0 };
+    // Whether someone is signed in: null until the suite says so (a panel that needs it).
+    this.signedIn = null;
     this.upload = { phase: 'idle', timer: 0, progress: -1, changedAt: 0, warned: false };
 
     bridge.on('event.arkivo.autoRoamingModeChanged', (payload) => this.onRoamingMode(payload));
@@ -29,6 +39,11 @@ export class CloudPanel {
 
   start() {
     this.askRoamingMode();
+  }
+
+  setSignedIn(signedIn) {
+    this.signedIn = signedIn;
+    this.renderRoaming();
   }
 
   fail(error, what) {
@@ -105,7 +120,10 @@ export class CloudPanel {
     roamingSwitch.setAttribute('aria-busy', String(pending || Boolean(r.waiting)));
     roamingSwitch.dataset.control = r.control;
     let note;
-    if (!r.known) {
+    if (this.signedIn === false) {
+      roamingSwitch.disabled = true;
+      note = 'Nobody is signed in. Sign in to Zentri to keep the documents you work on in the cloud.';
+    } else if (!r.known) {
       if (r.waiting) note = 'Asking the cloud service…';
       else if (r.unavailable) note = 'Roaming cannot be read in this version of the backup center.';
       else note = 'The cloud service did not answer, so the roaming mode is not known. Sign in to the suite and reload the page.';
@@ -160,6 +178,7 @@ export class CloudPanel {
     upload.phase = 'uploading';
     upload.progress = -1;
     upload.changedAt = performance.now();
+    upload.startedAt = upload.changedAt;
     upload.warned = false;
     this.el.uploadProgress.hidden = false;
     this.el.uploadCancel.disabled = false;
@@ -219,14 +238,15 @@ export class CloudPanel {
     this.el.uploadBar.setAttribute('aria-valuenow', String(value));
     this.el.uploadBar.setAttribute('aria-valuetext', `${value}%, ${plural(count, 'file', 'files')} uploaded`);
     this.el.uploadBar.style.setProperty('--progress', `${value}%`);
-    this.el.uploadStatus.textContent = `${value}% · ${plural(count, 'file', 'files')} uploaded`;
+    this.el.uploadStatus.textContent = `${value}% · ${plural(count, 'file', 'files')} uploaded${timeLeft(value, performance.now() - this.upload.startedAt)}`;
   }
 
   endUpload() {
     clearTimeout(this.upload.timer);
     this.upload.phase = 'idle';
     this.el.uploadButton.disabled = false;
-    this.el.uploadCancel.disabled = true;
+    // The bar and its Cancel go; the message tells how it ended.
+    this.el.uploadProgress.hidden = true;
   }
 
   async cancelUpload() {
@@ -242,8 +262,19 @@ export class CloudPanel {
     }
     if (answer.cancelUpload === true) {
       this.endUpload();
-      this.el.uploadStatus.textContent = 'Cancelled';
-      this.notices.show({ kind: 'info', title: 'Upload cancelled', text: 'Files that had already arrived stay in your cloud backup folder.' });
+      let arrived = null;
+      try {
+        arrived = (await this.bridge.call('getUploadSuccessFilesCount')).uploadSuccessFilesCount;
+      } catch {
+        // Without the count the message says less.
+      }
+      this.notices.show({
+        kind: 'info',
+        title: 'Upload cancelled',
+        text: typeof arrived !== 'number' ? 'Look in your cloud backup folder to see which files had arrived.'
+          : arrived > 0 ? `${plural(arrived, 'file had', 'files had')} arrived before the cancel; ${arrived === 1 ? 'it stays' : 'they stay'} in today’s folder of your cloud backup.`
+            : 'No file had arrived yet, so nothing was left in your cloud backup.',
+      });
     } else {
       this.el.uploadCancel.disabled = false;
       this.notices.show({ kind: 'error', title: 'The upload was not cancelled', text: 'The upload service did not take the request. Try Cancel again.' });
@@ -251,9 +282,14 @@ export class CloudPanel {
   }
 
   async openCloudFolder() {
+    if (this.signedIn === false) {
+      this.notices.show({ kind: 'warning', title: 'Sign in to open your cloud backup folder', text: 'Your cloud backup folder belongs to your Zentri account. Sign in to Zentri, then try again.' });
+      return;
+    }
     try {
+      // The suite answers nothing: whether the folder opens is not known here.
       await this.bridge.call('enterBackupCenterPage');
-      this.notices.show({ kind: 'info', title: 'Opening your cloud backup folder', text: 'It opens in the browser once the cloud service has found it.' });
+      this.notices.show({ kind: 'info', title: 'Asked for your cloud backup folder', text: 'It opens in the browser once the cloud service has found it. If nothing opens, check that you are signed in to Zentri.' });
     } catch (error) {
       this.fail(error, 'Opening the cloud backup folder');
     }

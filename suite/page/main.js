@@ -37,9 +37,12 @@ const state = {
 
 // --- plain words for what went wrong ------------------------------------
 
+const LOST_CONNECTION = 'The backup center lost its connection to Zentri.';
+
 function explain(error, what) {
   if (error instanceof BridgeError && error.kind === 'closed') {
-    return { title: `${what} did not happen`, text: 'The page lost its connection to the backup center. It reconnects by itself; if it does not, check that zentri-host is still running and reload the page.' };
+    // One such message at a time, whatever was tried: the banner says the rest.
+    return { title: `${what} did not happen`, text: `${LOST_CONNECTION} Try again once it is back.`, key: 'connection lost' };
   }
   if (error instanceof BridgeError && /not available|unknown page method/i.test(error.message)) {
     return { title: `${what} is not available`, text: 'This version of the backup center does not offer it yet.' };
@@ -79,11 +82,17 @@ function takeToken() {
 const token = takeToken();
 const bridge = new Bridge(`${location.protocol === 'https:' ? 'wss' : 'ws'}://${location.host}/bridge?token=${encodeURIComponent(token ?? '')}`);
 
-function showConnection(text, kind = 'warning') {
+function showConnection(text, kind = 'warning', { reconnect = false } = {}) {
   const banner = $('connection');
   banner.hidden = !text;
   banner.dataset.kind = kind;
-  banner.textContent = text ?? '';
+  banner.replaceChildren(text ?? '', reconnect ? h('button', { type: 'button', class: 'btn small', text: 'Reconnect', onclick: reconnectNow }) : '');
+}
+
+function reconnectNow() {
+  showConnection('Connecting to Zentri…');
+  bridge.retries = 0;
+  bridge.connect();
 }
 
 bridge.on('open', () => {
@@ -98,9 +107,8 @@ bridge.on('open', () => {
 bridge.on('close', ({ retries }) => {
   root.dataset.connection = 'closed';
   hideWaiting();
-  if (retries > 6) showConnection('The backup center program has stopped. Start it again, then reload this page.', 'error');
-  else if (state.everConnected) showConnection('The connection to the backup center was lost. Reconnecting…');
-  else showConnection('Connecting to the backup center…');
+  if (state.everConnected || retries > 6) showConnection(LOST_CONNECTION, retries > 6 ? 'error' : 'warning', { reconnect: true });
+  else showConnection('Connecting to Zentri…');
 });
 
 bridge.on('event.arkivo.onskinmodechanged', (payload) => setSkin(payload?.skin));
@@ -138,9 +146,9 @@ const list = new BackupListView($('list'), {
   openCopy: (entry, copy) => openCopy(entry.group, copy),
   restoreCopy: (entry, copy) => restoreCopy(entry.group, copy),
   deleteCopy: (entry, copy) => deleteCopy(entry.group, copy),
-  openGroup: (entry) => openGroup(entry.group),
+  openGroup: (entry) => openGroup(entry),
   showFolder: (entry) => showFolder(entry.group),
-  deleteGroup: (entry) => deleteGroup(entry.group),
+  deleteGroup: (entry) => deleteGroup(entry),
   showTimeline: (entry) => showTimeline(entry.group),
   wantDetails,
 });
@@ -477,11 +485,44 @@ async function openCopy(group, copy) {
   }
 }
 
-async function openGroup(group) {
-  const answer = await call('openBackupGroup', { fileName: group.name, saveDate: group.saveDate }, 'Opening the copies');
-  if (!answer) return;
-  if (answer.result === true) {
-    notices.show({ kind: 'info', title: `Opening ${group.name}`, text: `${plural(group.copies.length, 'copy opens', 'copies open')} in the suite.` });
+// A view that shows part of a group (conflicts only, damaged only) acts on
+// the copies it shows, one by one: the group's own methods would take them all.
+const showsPart = (entry) => entry.copies.length < entry.group.copies.length;
+
+// Calls `method` for each copy; answers the copies it failed for, or null
+// (with `done` the paths it took) when the bridge failed.
+async function eachCopy(copies, method, what, done = []) {
+  const failed = [];
+  for (const copy of copies) {
+    const answer = await call(method, { backupFile: copy.filePath }, what);
+    if (!answer) return null;
+    if (answer.result === true) done.push(copy.filePath);
+    else failed.push(copy);
+  }
+  return failed;
+}
+
+const WINDOWS_WITHOUT_ASKING = 5;
+
+async function openGroup(entry) {
+  const { group, copies } = entry;
+  if (copies.length > WINDOWS_WITHOUT_ASKING && !await confirmAction({
+    title: `Open ${copies.length} copies of ${group.name}?`,
+    lines: [`Each copy opens in a window of its own, so ${copies.length} windows start.`],
+    confirmLabel: `Open ${copies.length} copies`,
+    danger: false,
+  })) return;
+  let opened;
+  if (showsPart(entry)) {
+    const failed = await eachCopy(copies, 'openBackupFile', 'Opening the copies');
+    opened = failed && !failed.length;
+  } else {
+    const answer = await call('openBackupGroup', { fileName: group.name, saveDate: group.saveDate }, 'Opening the copies');
+    opened = answer ? answer.result === true : null;
+  }
+  if (opened === null) return;
+  if (opened) {
+    notices.show({ kind: 'info', title: `Opening ${group.name}`, text: `${plural(copies.length, 'copy opens', 'copies open')} in the suite.` });
   } else {
     notices.show({ kind: 'error', title: `Not every copy of ${group.name} opened`, text: 'A copy may have been moved or deleted since the list was read. The list is read again.' });
     loadList();
@@ -521,7 +562,12 @@ async function deleteCopy(group, copy) {
   await loadList();
 }
 
-async function deleteGroup(group) {
+async function deleteGroup(entry) {
+  if (showsPart(entry)) {
+    deleteShownCopies(entry);
+    return;
+  }
+  const { group } = entry;
   const count = group.copies.length;
   const confirmed = await confirmAction({
     title: count === 1 ? `Delete the copy of ${group.name}?` : `Delete all ${count} copies of ${group.name}?`,
@@ -550,6 +596,33 @@ async function deleteGroup(group) {
       ? `${plural(left.copies.length, 'copy', 'copies')} of ${count} stayed (${stayed}). A copy may be open in another program or its folder read-only; close it and try again.`
       : 'The backup center reported a problem although no copy is left. The list shows what is on disk now.',
   });
+}
+
+async function deleteShownCopies({ group, copies, bytes }) {
+  const count = copies.length;
+  const confirmed = await confirmAction({
+    title: count === 1 ? `Delete the shown copy of ${group.name}?` : `Delete the ${count} shown copies of ${group.name}?`,
+    lines: [
+      `${plural(count, 'copy', 'copies')} from ${dayName(group.saveDate)} (${copies.map((c) => copyTime(c)).join(', ')}), ${formatTotal(bytes, count, copies[0]?.fileSize)}, ${count === 1 ? 'is' : 'are'} deleted from disk. The other ${plural(group.copies.length - count, 'copy', 'copies')} of the document ${group.copies.length - count === 1 ? 'stays' : 'stay'}.`,
+      'They do not go to the recycle bin and cannot be brought back.',
+    ],
+    confirmLabel: count === 1 ? 'Delete permanently' : `Delete ${count} copies permanently`,
+  });
+  if (!confirmed) return;
+  const gone = [];
+  const stayed = await eachCopy([...copies], 'delBackupFile', 'Deleting the copies', gone);
+  if (gone.length) applyChange({ removed: gone });
+  if (!stayed) return;
+  if (!stayed.length) {
+    notices.show({ kind: 'success', title: 'Copies deleted', text: `${plural(count, 'copy', 'copies')} of ${group.name} from ${dayName(group.saveDate)} ${count === 1 ? 'is' : 'are'} gone.` });
+    return;
+  }
+  notices.show({
+    kind: 'error',
+    title: `Not every copy of ${group.name} was deleted`,
+    text: `${plural(stayed.length, 'copy', 'copies')} of ${count} stayed (${stayed.map((c) => copyTime(c)).join(', ')}). A copy may be open in another program or its folder read-only; close it and try again.`,
+  });
+  await loadList();
 }
 
 // Saves a copy where the person chooses, through the host's save window.
@@ -583,18 +656,36 @@ async function restoreCopy(group, copy) {
 
 let waitingFor = null;
 
+let waitingOpener = null;
+
 function showWaiting(title, text) {
   waitingFor = title;
+  waitingOpener = document.activeElement;
   $('waiting-title').textContent = title;
   $('waiting-text').textContent = text;
   $('waiting').hidden = false;
   $('app').inert = true;
+  $('waiting-front').focus();
 }
 
 function hideWaiting() {
+  const hadFocus = $('waiting').contains(document.activeElement);
   waitingFor = null;
   $('waiting').hidden = true;
   $('app').inert = false;
+  if (hadFocus && waitingOpener?.isConnected) waitingOpener.focus({ preventScroll: true });
+}
+
+// The native window may lie behind the browser: the page raises it. When
+// none is open any more, the page stops waiting for it.
+async function bringWindowToFront() {
+  let answer = null;
+  try {
+    answer = await bridge.call('bringWindowToFront', {});
+  } catch {
+    // A lost connection ends the wait by itself.
+  }
+  if (answer?.result !== true && waitingFor) hideWaiting();
 }
 
 async function openSettings() {
@@ -630,6 +721,8 @@ const SIGN_IN_TEXT = 'A sign-in window of the suite opens. After you sign in, it
 async function openSignedInPanel(method, name) {
   const answer = await call(method, {}, `Opening the ${name}`);
   if (!answer) return;
+  // The suite answers a result only to someone signed in.
+  cloud.setSignedIn('result' in answer);
   if (!('result' in answer)) {
     $('signin-note').hidden = false;
     notices.show({ kind: 'warning', title: `Sign in to open the ${name}`, text: SIGN_IN_TEXT });
@@ -737,6 +830,12 @@ $('damaged-filter').addEventListener('click', () => {
   $('search').focus();
 });
 $('clear-filters').addEventListener('click', clearFilters);
+$('waiting-front').addEventListener('click', bringWindowToFront);
+$('waiting').addEventListener('keydown', (event) => {
+  if (event.key !== 'Escape') return;
+  event.preventDefault();
+  bringWindowToFront();
+});
 $('refresh-button').addEventListener('click', () => loadList());
 $('settings-button').addEventListener('click', openSettings);
 $('repair-button').addEventListener('click', () => runTool('runDocumentRepair', 'Starting document repair',
@@ -776,6 +875,6 @@ if (!token) {
   root.dataset.listState = 'failed';
   $('summary').textContent = 'Not connected.';
 } else {
-  showConnection('Connecting to the backup center…');
+  showConnection('Connecting to Zentri…');
   bridge.connect();
 }
