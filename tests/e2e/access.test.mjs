@@ -1,0 +1,170 @@
+// The page for every person and every screen: a list a screen reader can
+// walk, no serious axe-core findings in either skin, the main actions by
+// keyboard alone, forced colours, and small or zoomed windows where the
+// panels below the list are reached by wheel and by Tab.
+
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import { createRequire } from 'node:module';
+import { after, before, describe, test } from 'node:test';
+import { SuiteHome, at, launchBrowser, notice, screenshot, startHost, waitUntil } from './support/host.mjs';
+
+const AXE = fs.readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
+const frames = (page) => page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+const inView = (page, selector) => page.$eval(selector, (el) => {
+  const r = el.getBoundingClientRect();
+  return r.height > 0 && r.top >= 0 && r.bottom <= innerHeight + 0.5;
+});
+
+describe('the page for every person and screen', () => {
+  let home;
+  let host;
+  let browser;
+  let control;
+  const copies = {};
+
+  before(async () => {
+    home = new SuiteHome();
+    copies.reportNew = home.copy(home.backup, 'quarterly report.docx', at(0, 15, 0), 20 * 1024);
+    copies.reportOld = home.copy(home.backup, 'quarterly report.docx', at(0, 14, 30), 16 * 1024);
+    home.conflict(copies.reportNew, at(0, 15, 5));
+    for (let i = 0; i < 24; i++) home.copy(home.backup, `notes ${i}.docx`, at(1 + (i % 4), 9, i));
+    control = path.join(home.path, 'skin-control');
+    host = await startHost(home, { skinControl: control });
+    browser = await launchBrowser();
+  });
+
+  after(async () => {
+    await browser?.close();
+    await host?.stop();
+    home?.remove();
+  });
+
+  async function open(options) {
+    const page = await browser.newPage(options);
+    page.problems = [];
+    page.on('pageerror', (error) => page.problems.push(error.message));
+    await page.goto(host.url);
+    await page.waitForSelector('html[data-list-state="ready"]');
+    await page.waitForSelector('#list [role="row"][aria-level="1"]');
+    return page;
+  }
+
+  test('rows say where they stand, both skins pass axe-core, the main actions by keyboard', async () => {
+    // axe-core goes in as a script of the page's own: the test lets it past the
+    // page's policy. Without motion no colour is caught halfway through a change of skin.
+    const page = await open({ viewport: { width: 1366, height: 768 }, bypassCSP: true, reducedMotion: 'reduce' });
+    assert.equal(await page.getAttribute('#list', 'role'), 'treegrid');
+    const first = page.locator('#list [role="row"][aria-level="1"]').first();
+    assert.deepEqual(await first.evaluate((row) => ['aria-posinset', 'aria-setsize', 'aria-expanded'].map((a) => row.getAttribute(a))), ['1', '25', 'true']);
+    await page.getByRole('heading', { level: 2, name: /^Today · \w+, \d+ \w+ \d{4}$/ }).waitFor();
+    await page.getByRole('button', { name: 'Refresh', exact: true }).waitFor();
+
+    // Search, open the document, open a copy, ask to delete another and change one's mind.
+    await page.keyboard.press('/');
+    await page.keyboard.type('QUARTERLY');
+    await page.waitForFunction(() => document.querySelectorAll('#list [aria-level="1"]').length === 1);
+    const place = () => page.evaluate(() => {
+      const row = document.activeElement.closest('[role="row"]');
+      return [row.getAttribute('aria-level'), row.getAttribute('aria-posinset'), row.getAttribute('aria-setsize'), row.getAttribute('aria-expanded') ?? document.activeElement.textContent];
+    });
+    await page.keyboard.press('ArrowDown');
+    await page.keyboard.press('ArrowLeft');
+    assert.deepEqual(await place(), ['1', '1', '1', 'false']);
+    await page.keyboard.press('ArrowRight');
+    assert.deepEqual(await place(), ['1', '1', '1', 'true']);
+    await page.keyboard.press('ArrowRight');
+    assert.deepEqual(await place(), ['2', '1', '2', 'Open']);
+    await page.keyboard.press('Enter');
+    await waitUntil(() => home.launches().some((l) => JSON.stringify(l).includes(path.basename(copies.reportNew))), 'the copy opening');
+    await page.keyboard.press('ArrowDown');
+    await page.keyboard.press('Delete');
+    await page.getByRole('dialog').waitFor();
+    await page.keyboard.press('Escape');
+    await page.getByRole('dialog').waitFor({ state: 'detached' });
+    assert.deepEqual(await place(), ['2', '2', '2', 'Open']);
+    assert.ok(fs.existsSync(copies.reportOld));
+
+    await page.addScriptTag({ content: AXE });
+    for (const skin of ['default', 'dark']) {
+      fs.writeFileSync(control, `${skin}\n`);
+      await page.waitForFunction((s) => document.documentElement.dataset.skin === s, skin);
+      const found = await page.evaluate(async () => (await window.axe.run(document, { resultTypes: ['violations'] })).violations
+        .filter((v) => v.impact === 'serious' || v.impact === 'critical').map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`));
+      assert.deepEqual(found, [], skin);
+      await screenshot(page, `access-${skin}.png`);
+    }
+    assert.deepEqual(page.problems, []);
+    await page.close();
+  });
+
+  const screens = [
+    ['1366x768', { viewport: { width: 1366, height: 768 } }],
+    ['800x600', { viewport: { width: 800, height: 600 } }],
+    ['200% zoom', { viewport: { width: 683, height: 384 }, deviceScaleFactor: 2 }],
+  ];
+  for (const [name, options] of screens) {
+    test(`at ${name} the side panels are reached by wheel and by Tab, and the last row shows whole`, async () => {
+      const page = await open(options);
+      const box = await page.locator('#list').boundingBox();
+      await page.mouse.move(box.x + box.width / 2, box.y + Math.min(box.height / 2, 40));
+      for (let i = 0; i < 60 && !await inView(page, '#radar-button'); i++) {
+        await page.mouse.wheel(0, 300);
+        await frames(page);
+      }
+      assert.ok(await inView(page, '#radar-button'), 'File radar in sight by wheel');
+      const last = await page.$eval('#list', async (list) => {
+        list.scrollTop = list.scrollHeight;
+        await new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve)));
+        const rows = [...list.querySelectorAll('[role="row"]')].map((row) => row.getBoundingClientRect().bottom);
+        return { row: Math.max(...rows), list: list.getBoundingClientRect().bottom };
+      });
+      assert.ok(last.row <= last.list + 0.5, `last row ends at ${last.row}, the list at ${last.list}`);
+      await page.focus('#search');
+      for (let i = 0; i < 40 && await page.evaluate(() => document.activeElement.id) !== 'radar-button'; i++) await page.keyboard.press('Tab');
+      assert.ok(await inView(page, '#radar-button'), 'File radar in sight by Tab');
+      if (name === '800x600') await screenshot(page, 'access-800x600.png');
+      assert.deepEqual(page.problems, []);
+      await page.close();
+    });
+  }
+
+  test('in forced colours icons, chevrons and the switch stay visible', async () => {
+    const page = await open({ viewport: { width: 1366, height: 768 }, forcedColors: 'active' });
+    assert.ok(await page.evaluate(() => matchMedia('(forced-colors: active)').matches));
+    await page.waitForFunction(() => !document.getElementById('roaming-switch').disabled);
+    const contrasts = await page.evaluate(() => {
+      const rgb = (c) => c.match(/[\d.]+/g).slice(0, 3).map(Number);
+      const luminance = (c) => rgb(c).map((v) => (v / 255 <= 0.03928 ? v / 255 / 12.92 : ((v / 255 + 0.055) / 1.055) ** 2.4))
+        .reduce((sum, v, i) => sum + v * [0.2126, 0.7152, 0.0722][i], 0);
+      const behind = (el) => {
+        for (let e = el.parentElement; e; e = e.parentElement) {
+          const c = getComputedStyle(e).backgroundColor;
+          if (!/, 0\)$|transparent/.test(c)) return c;
+        }
+        return 'rgb(255, 255, 255)';
+      };
+      return ['.row.group .chevron', '#refresh-button .btn-icon', '#radar-button .btn-icon', '#roaming-switch .switch-knob'].map((s) => {
+        const el = document.querySelector(s);
+        const [a, b] = [luminance(getComputedStyle(el).backgroundColor), luminance(behind(el))];
+        return [s, Math.round((Math.max(a, b) + 0.05) / (Math.min(a, b) + 0.05))];
+      });
+    });
+    for (const [what, ratio] of contrasts) assert.ok(ratio >= 3, `${what}: ${ratio}`);
+    await screenshot(page, 'access-forced-colors.png');
+    await page.close();
+  });
+
+  test('conflicts only: a group shows the copies it counts and deletes only those', async () => {
+    const page = await open({ viewport: { width: 1366, height: 768 } });
+    await page.getByRole('button', { name: /^Conflicts only/ }).click();
+    await page.locator('#list .row.actions').waitFor();
+    assert.deepEqual(await page.$$eval('#list .row.copy button, #list .row.actions button', (b) => b.map((x) => x.textContent)), ['Open', 'Restore a copy…', 'Delete', 'Show in folder']);
+    await page.getByRole('button', { name: /^quarterly report\.docx, / }).press('Delete');
+    await page.getByRole('dialog').getByRole('button', { name: 'Delete permanently' }).click();
+    await notice(page, 'Copies deleted');
+    assert.deepEqual([fs.existsSync(copies.reportNew), fs.existsSync(copies.reportOld)], [false, true]);
+    await page.close();
+  });
+});
