@@ -9,6 +9,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 class BackupFolderWatcher;
 class KLocalBackupManager;
 class TextIndex;
@@ -89,7 +91,8 @@ private:
     // From the first listing on, the listed folders are watched and the
     // page hears of copies that appear or vanish.
     void startWatching(const QStringList &folders);
-    void applyFolderListing(const QStringList &folders, const QVector<BackupFolderEntry> &entries);
+    // Brings the catalogue in step with what the watcher found and tells the page.
+    void applyFolderChange(const std::function<QPair<QStringList, QStringList>(KLocalBackupManager *)> &apply);
     void reportVerified(const QVector<QPair<QString, CopyVerifier::State>> &results);
     void requestLogin(const QString &tag);
     // After a listing, the text index follows the copies listed; without a

@@ -104,12 +104,21 @@ void arkivoAPI::startWatching(const QStringList &folders)
 {
     if (!m_folderWatcher) {
         m_folderWatcher = new BackupFolderWatcher(this);
-        connect(m_folderWatcher, &BackupFolderWatcher::listed, this, &arkivoAPI::applyFolderListing);
+        connect(m_folderWatcher, &BackupFolderWatcher::listed, this,
+                [this](const QStringList &folders, const QVector<BackupFolderEntry> &entries) {
+                    applyFolderChange(
+                        [&](KLocalBackupManager *catalogue) { return catalogue->syncFolders(folders, entries); });
+                });
+        connect(m_folderWatcher, &BackupFolderWatcher::changed, this,
+                [this](const QVector<BackupFolderEntry> &added, const QSet<quint64> &removed) {
+                    applyFolderChange(
+                        [&](KLocalBackupManager *catalogue) { return catalogue->applyFolderChange(added, removed); });
+                });
     }
     m_folderWatcher->watch(folders);
 }
 
-void arkivoAPI::applyFolderListing(const QStringList &folders, const QVector<BackupFolderEntry> &entries)
+void arkivoAPI::applyFolderChange(const std::function<QPair<QStringList, QStringList>(KLocalBackupManager *)> &apply)
 {
     QJsonArray added;
     QJsonArray removed;
@@ -118,7 +127,7 @@ void arkivoAPI::applyFolderListing(const QStringList &folders, const QVector<Bac
         KLocalBackupManager *catalogue = arkivoApplication::instance().localBackupManager();
         if (!catalogue)
             return;
-        const QPair<QStringList, QStringList> change = catalogue->syncFolders(folders, entries);
+        const QPair<QStringList, QStringList> change = apply(catalogue);
         for (const QString &path : change.second)
             removed.append(path);
         for (const QString &path : change.first) {

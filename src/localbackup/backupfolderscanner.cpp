@@ -147,7 +147,18 @@ bool BackupFolderScanner::matchesName(QStringView fileName) const
     return false;
 }
 
+quint64 BackupFolderScanner::pathKey(const QString &path)
+{
+    return (quint64(qHash(path, 0x9e3779b9u)) << 32) | qHash(path, 0x85ebca6bu);
+}
+
 QVector<BackupFolderEntry> BackupFolderScanner::scan(const QString &folder) const
+{
+    return scan(folder, {});
+}
+
+QVector<BackupFolderEntry> BackupFolderScanner::scan(const QString &folder,
+                                                     const std::function<qint64(const QString &path)> &knownSize) const
 {
     QVector<BackupFolderEntry> entries;
     const QString absoluteFolder = QDir(folder).absolutePath();
@@ -171,6 +182,13 @@ QVector<BackupFolderEntry> BackupFolderScanner::scan(const QString &folder) cons
         QString path = pathOf(prefix, entry->d_name);
         if (path.isEmpty() || !matchesName(QStringView(path).mid(nameOffset)))
             continue;
+        if (type == DT_REG && knownSize) {
+            const qint64 size = knownSize(path);
+            if (size >= 0) {
+                entries.append({std::move(path), nameOffset, size, 0});
+                continue;
+            }
+        }
         bool isLink = type == DT_LNK;
         struct stat st;
         if (type == DT_UNKNOWN) {
@@ -202,6 +220,10 @@ QVector<BackupFolderEntry> BackupFolderScanner::scan(const QString &folder) cons
     }
 #endif
 
+    // Entries taken from what was known carry no time: this listing only
+    // tells what changed, in no particular order.
+    if (knownSize)
+        return entries;
     // All paths share the prefix, so comparing them compares the names.
     std::sort(entries.begin(), entries.end(), [](const BackupFolderEntry &a, const BackupFolderEntry &b) {
         if (a.sortKey != b.sortKey)

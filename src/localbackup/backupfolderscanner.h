@@ -7,6 +7,8 @@
 #include <QStringView>
 #include <QVector>
 
+#include <functional>
+
 struct BackupFolderEntry
 {
     QString filePath;   // absolute, "/" separators
@@ -30,6 +32,14 @@ public:
     explicit BackupFolderScanner(const QStringList &nameFilters);
 
     QVector<BackupFolderEntry> scan(const QString &folder) const;
+    // The same for a folder listed before: a regular file whose size
+    // `knownSize` answers (for its path; -1 when unknown) is taken as it was,
+    // without reading its metadata again. Its sort key is then 0.
+    QVector<BackupFolderEntry> scan(const QString &folder,
+                                    const std::function<qint64(const QString &path)> &knownSize) const;
+    // A 64-bit hash of a listed path, to tell listings apart without keeping
+    // their texts.
+    static quint64 pathKey(const QString &path);
     // Whether a file name passes the name filters (without regard to case).
     bool matchesName(QStringView fileName) const;
 

@@ -252,6 +252,37 @@ QPair<QStringList, QStringList> KLocalBackupManager::syncFolders(const QStringLi
     return {added, removed};
 }
 
+QPair<QStringList, QStringList> KLocalBackupManager::applyFolderChange(const QVector<BackupFolderEntry> &added,
+                                                                       const QSet<quint64> &removed)
+{
+    QStringList removedPaths;
+    if (!removed.isEmpty()) {
+        QList<BackupGroupInfo *> emptied;
+        for (BackupGroupInfo *group : qAsConst(groups)) {
+            QVector<BackupFileInfo> &files = group->backupFiles;
+            for (int i = files.size() - 1; i >= 0; --i) {
+                if (removed.contains(BackupFolderScanner::pathKey(files.at(i).filePath))) {
+                    removedPaths.append(files.at(i).filePath);
+                    files.removeAt(i);
+                }
+            }
+            if (files.isEmpty())
+                emptied.append(group);
+        }
+        for (BackupGroupInfo *group : qAsConst(emptied))
+            removeGroup(group);
+    }
+    QStringList addedPaths;
+    m_reloading = true;
+    for (const BackupFolderEntry &entry : added) {
+        if (!findCopy(entry.filePath, nullptr) && addBackupFile(entry.filePath, entry.fileName(), entry.size))
+            addedPaths.append(entry.filePath);
+    }
+    m_reloading = false;
+    m_unreadableConflictFiles.clear();
+    return {addedPaths, removedPaths};
+}
+
 const BackupFileInfo *KLocalBackupManager::findCopy(const QString &path, const BackupGroupInfo **group) const
 {
     BackupCopyName name;

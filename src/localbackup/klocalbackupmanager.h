@@ -40,6 +40,11 @@ public:
     // the paths of the copies added and of those removed (a copy whose size
     // changed is both).
     QPair<QStringList, QStringList> syncFolders(const QStringList &folders, const QVector<BackupFolderEntry> &entries);
+    // The same from what changed: the copies that appeared (or whose size
+    // changed), and the keys (BackupFolderScanner::pathKey) of those that
+    // vanished (or whose size changed). Costs little unless copies vanished.
+    QPair<QStringList, QStringList> applyFolderChange(const QVector<BackupFolderEntry> &added,
+                                                      const QSet<quint64> &removed);
     // The listed copy `path` and its group; null when it is not listed.
     const BackupFileInfo *findCopy(const QString &path, const BackupGroupInfo **group) const;
     static BackupDocType classifyDocumentType(const QString &fileName);
