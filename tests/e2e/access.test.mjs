@@ -8,7 +8,7 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { createRequire } from 'node:module';
 import { after, before, describe, test } from 'node:test';
-import { SuiteHome, at, launchBrowser, notice, screenshot, startHost, waitUntil } from './support/host.mjs';
+import { SuiteHome, at, launchBrowser, notice, openPage, screenshot, startHost, waitUntil } from './support/host.mjs';
 
 const AXE = fs.readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
 const frames = (page) => page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
@@ -42,11 +42,7 @@ describe('the page for every person and screen', () => {
   });
 
   async function open(options) {
-    const page = await browser.newPage(options);
-    page.problems = [];
-    page.on('pageerror', (error) => page.problems.push(error.message));
-    await page.goto(host.url);
-    await page.waitForSelector('html[data-list-state="ready"]');
+    const page = await openPage(browser, host, options);
     await page.waitForSelector('#list [role="row"][aria-level="1"]');
     return page;
   }
@@ -54,7 +50,7 @@ describe('the page for every person and screen', () => {
   test('rows say where they stand, both skins pass axe-core, the main actions by keyboard', async () => {
     // axe-core goes in as a script of the page's own: the test lets it past the
     // page's policy. Without motion no colour is caught halfway through a change of skin.
-    const page = await open({ viewport: { width: 1366, height: 768 }, bypassCSP: true, reducedMotion: 'reduce' });
+    const page = await open({ width: 1366, height: 768, bypassCSP: true, reducedMotion: 'reduce' });
     assert.equal(await page.getAttribute('#list', 'role'), 'treegrid');
     const first = page.locator('#list [role="row"][aria-level="1"]').first();
     assert.deepEqual(await first.evaluate((row) => ['aria-posinset', 'aria-setsize', 'aria-expanded'].map((a) => row.getAttribute(a))), ['1', '25', 'true']);
@@ -100,9 +96,9 @@ describe('the page for every person and screen', () => {
   });
 
   const screens = [
-    ['1366x768', { viewport: { width: 1366, height: 768 } }],
-    ['800x600', { viewport: { width: 800, height: 600 } }],
-    ['200% zoom', { viewport: { width: 683, height: 384 }, deviceScaleFactor: 2 }],
+    ['1366x768', { width: 1366, height: 768 }],
+    ['800x600', { width: 800, height: 600 }],
+    ['200% zoom', { width: 683, height: 384, deviceScaleFactor: 2 }],
   ];
   for (const [name, options] of screens) {
     test(`at ${name} the side panels are reached by wheel and by Tab, and the last row shows whole`, async () => {
@@ -131,7 +127,7 @@ describe('the page for every person and screen', () => {
   }
 
   test('in forced colours icons, chevrons and the switch stay visible', async () => {
-    const page = await open({ viewport: { width: 1366, height: 768 }, forcedColors: 'active' });
+    const page = await open({ width: 1366, height: 768, forcedColors: 'active' });
     assert.ok(await page.evaluate(() => matchMedia('(forced-colors: active)').matches));
     await page.waitForFunction(() => !document.getElementById('roaming-switch').disabled);
     const contrasts = await page.evaluate(() => {
@@ -157,7 +153,7 @@ describe('the page for every person and screen', () => {
   });
 
   test('conflicts only: a group shows the copies it counts and deletes only those', async () => {
-    const page = await open({ viewport: { width: 1366, height: 768 } });
+    const page = await open({ width: 1366, height: 768 });
     await page.getByRole('button', { name: /^Conflicts only/ }).click();
     await page.locator('#list .row.actions').waitFor();
     assert.deepEqual(await page.$$eval('#list .row.copy button, #list .row.actions button', (b) => b.map((x) => x.textContent)), ['Open', 'Restore a copy…', 'Delete', 'Show in folder']);

@@ -223,9 +223,10 @@ export async function launchBrowser() {
   });
 }
 
-// Opens the page and waits until the list has been read.
-export async function openPage(browser, host, { width = 1280, height = 900 } = {}) {
-  const page = await browser.newPage({ viewport: { width, height } });
+// Opens the page and waits until the list has been read; `options` go to the
+// browser page (device scale, forced colours, ...).
+export async function openPage(browser, host, { width = 1280, height = 900, ...options } = {}) {
+  const page = await browser.newPage({ viewport: { width, height }, ...options });
   const problems = [];
   page.on('pageerror', (error) => problems.push(error.message));
   page.on('console', (message) => { if (message.type() === 'error') problems.push(message.text()); });
