@@ -2,63 +2,30 @@
 // and a rounded size, so the rows being drawn ask getBackupFileDetails for
 // theirs, in batches, and keep the answer on the copy object.
 
-import { BridgeError } from './bridge.js';
+import { BatchedAsker } from './batchedasker.js';
 import { formatExactBytes, formatSize, formatSizeChange } from './format.js';
 
-const BATCH = 1000;
-
-export class CopyDetails {
-  // `call(method, args)` resolves with the answer; `arrived(copies)` is told
-  // which copies have their figures now.
+// A copy holds `exact` ({saveTime, bytes, previousBytes, originalPath}) once
+// answered, or `exact === null` when the catalogue no longer knows it or the
+// plug-in refused.
+export class CopyDetails extends BatchedAsker {
+  // `arrived(copies)` is told which copies have their figures now.
   constructor(call, arrived) {
-    this.call = call;
+    super(call, 'getBackupFileDetails', 'askedExact');
     this.arrived = arrived;
-    this.queue = new Map();
-    this.scheduled = false;
-    this.available = true;
   }
 
-  // Asks for the copies that have no figures yet. A copy holds `exact`
-  // ({saveTime, bytes, previousBytes, originalPath}) once answered, or
-  // `exact === null` when the catalogue no longer knows it.
-  want(copies) {
-    if (!this.available) return;
-    for (const copy of copies) {
-      if (copy.exact !== undefined || copy.askedExact) continue;
-      copy.askedExact = true;
-      this.queue.set(copy.filePath, copy);
-    }
-    if (this.queue.size && !this.scheduled) {
-      this.scheduled = true;
-      // Everything drawn in one frame goes in one call.
-      queueMicrotask(() => this.flush());
-    }
+  isKnown(copy) {
+    return copy.exact !== undefined;
   }
 
-  async flush() {
-    this.scheduled = false;
-    const waiting = [...this.queue.values()];
-    this.queue.clear();
-    for (let start = 0; start < waiting.length && this.available; start += BATCH) {
-      await this.ask(waiting.slice(start, start + BATCH));
-    }
+  refused(copies, refused) {
+    // The rounded figures stay.
+    if (refused) for (const copy of copies) copy.exact = null;
+    else super.refused(copies, refused);
   }
 
-  async ask(copies) {
-    let answer;
-    try {
-      answer = await this.call('getBackupFileDetails', { backupFiles: copies.map((c) => c.filePath) });
-    } catch (error) {
-      // A plug-in without the method, or a refused call: the rounded figures
-      // stay. After a lost connection the copies ask again when drawn.
-      const refused = error instanceof BridgeError && error.kind === 'refused';
-      if (refused && /unknown page method|not available/i.test(error.message)) this.available = false;
-      for (const copy of copies) {
-        if (refused) copy.exact = null;
-        else copy.askedExact = false;
-      }
-      return;
-    }
+  answered(copies, answer) {
     const byPath = new Map(copies.map((c) => [c.filePath, c]));
     for (const file of Array.isArray(answer?.files) ? answer.files : []) {
       const copy = byPath.get(file?.filePath);
