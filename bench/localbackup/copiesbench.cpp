@@ -9,6 +9,7 @@
 // diffed, as the page method does) and restoring the 50 MB copy, beside `dd
 // conv=fsync` writing the same bytes (the disk's floor). Prints the median
 // and the slowest run of each, and whether the targets are met.
+#include "benchoptions.h"
 #include "localbackup/documentpreview.h"
 #include "localbackup/restorecopy.h"
 #include "localbackup/textdiff.h"
@@ -31,12 +32,6 @@
 #include <functional>
 
 namespace {
-
-[[noreturn]] void fail(const QString &message)
-{
-    std::fprintf(stderr, "arkivo-copies-bench: %s\n", qPrintable(message));
-    std::exit(1);
-}
 
 QByteArray randomBytes(qint64 size)
 {
@@ -70,7 +65,7 @@ void writeDocx(const QString &path, int paragraphs, int version, int pictures)
 {
     KZip zip(path);
     if (!zip.open(QIODevice::WriteOnly))
-        fail(QStringLiteral("cannot write %1").arg(path));
+        Bench::fail(QStringLiteral("cannot write %1").arg(path));
     zip.writeFile(QStringLiteral("[Content_Types].xml"), QByteArray("<Types/>"));
     zip.writeFile(QStringLiteral("docProps/core.xml"),
                   QByteArray("<cp:coreProperties xmlns:cp=\"http://schemas.openxmlformats.org/package/2006/"
@@ -130,19 +125,11 @@ int main(int argc, char **argv)
     // QPdfWriter draws text with the fonts of a GUI application.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    int runs = 7;
-    QString work = QCoreApplication::applicationDirPath() + QStringLiteral("/../bench-copies");
-    const QStringList words = QCoreApplication::arguments();
-    for (int i = 1; i + 1 < words.size(); i += 2) {
-        if (words.at(i) == QLatin1String("--runs"))
-            runs = qMax(1, words.at(i + 1).toInt());
-        else if (words.at(i) == QLatin1String("--work"))
-            work = words.at(i + 1);
-        else
-            fail(QStringLiteral("unknown option %1").arg(words.at(i)));
-    }
+    const Bench::Options options = Bench::parseOptions(7, QStringLiteral("bench-copies"));
+    const int runs = options.runs;
+    const QString work = options.work;
     if (!QDir().mkpath(work))
-        fail(QStringLiteral("cannot make %1").arg(work));
+        Bench::fail(QStringLiteral("cannot make %1").arg(work));
     const QDir dir(work);
     const QString bigDocx = dir.filePath(QStringLiteral("report-10MB.docx"));
     const QString pdf = dir.filePath(QStringLiteral("contract-100-pages.pdf"));
@@ -160,7 +147,7 @@ int main(int argc, char **argv)
     if (!QFile::exists(big)) {
         QFile file(big);
         if (!file.open(QIODevice::WriteOnly) || file.write(randomBytes(50 * 1024 * 1024)) != 50 * 1024 * 1024)
-            fail(QStringLiteral("cannot write %1").arg(big));
+            Bench::fail(QStringLiteral("cannot write %1").arg(big));
     }
 
     const DocumentPreview::Preview docxPreview = DocumentPreview::read(bigDocx);
@@ -192,7 +179,7 @@ int main(int argc, char **argv)
         QFile::remove(restored);
         QString error;
         if (!RestoreCopy::copy(big, restored, &error))
-            fail(error);
+            Bench::fail(error);
     });
     std::printf("  %-38s %9.1f %9.1f\n", "dd conv=fsync of 50 MB (the floor)", floor.median, floor.max);
     report("restore of a 50 MB copy", restore, floor.median * 1.5);

@@ -13,6 +13,7 @@
 // - queries at 100,000 indexed copies: the same copies under 90,000 more
 //   names (hard links, so every name is a real file the pass reads), indexed
 //   once and kept in the work folder.
+#include "benchoptions.h"
 #include "localbackup/klocalbackupmanager.h"
 #include "localbackup/textindex.h"
 
@@ -39,12 +40,6 @@ namespace {
 constexpr int documents = 1000;
 constexpr int versions = 10;
 constexpr int linkSets = 10;
-
-[[noreturn]] void fail(const QString &message)
-{
-    std::fprintf(stderr, "arkivo-index-bench: %s\n", qPrintable(message));
-    std::exit(1);
-}
 
 const char *const english[]
     = {"the",      "budget",   "quarter", "customer", "delivery", "review",   "approved", "schedule",   "revenue",
@@ -102,7 +97,7 @@ qint64 writeCopy(const QString &path, const QString &suffix, const QStringList &
 {
     KZip zip(path);
     if (!zip.open(QIODevice::WriteOnly))
-        fail(QStringLiteral("cannot write %1").arg(path));
+        Bench::fail(QStringLiteral("cannot write %1").arg(path));
     qint64 bytes = 0;
     QByteArray xml;
     if (suffix == QLatin1String("xlsx")) {
@@ -175,7 +170,7 @@ qint64 makeHome(const QString &backup)
         }
     }
     if (!total.open(QIODevice::WriteOnly) || total.write(QByteArray::number(bytes)) <= 0)
-        fail(QStringLiteral("cannot write %1").arg(total.fileName()));
+        Bench::fail(QStringLiteral("cannot write %1").arg(total.fileName()));
     return bytes;
 }
 
@@ -307,18 +302,9 @@ void queries(const QString &database, const TextIndex::Snapshot &snapshot, int r
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    int runs = 5;
-    QString work = QCoreApplication::applicationDirPath() + QStringLiteral("/../bench-index");
-    const QStringList words = QCoreApplication::arguments();
-    for (int i = 1; i + 1 < words.size(); i += 2) {
-        if (words.at(i) == QLatin1String("--runs"))
-            runs = qMax(1, words.at(i + 1).toInt());
-        else if (words.at(i) == QLatin1String("--work"))
-            work = words.at(i + 1);
-        else
-            fail(QStringLiteral("unknown option %1").arg(words.at(i)));
-    }
-    work = QDir(work).absolutePath();
+    const Bench::Options options = Bench::parseOptions(5, QStringLiteral("bench-index"));
+    const int runs = options.runs;
+    const QString work = options.work;
     const QString home = work + QStringLiteral("/home");
     const QString backup = home + QStringLiteral("/backup");
     qputenv("ZENTRI_HOME", home.toUtf8());
@@ -331,7 +317,7 @@ int main(int argc, char **argv)
     const TextIndex::Snapshot snapshot = TextIndex::snapshotOf(catalogue.backupGroups());
     const double snapshotMs = snapshotClock.nsecsElapsed() / 1e6;
     if (snapshot.size() != documents * versions)
-        fail(QStringLiteral("%1 copies listed, not %2").arg(snapshot.size()).arg(documents * versions));
+        Bench::fail(QStringLiteral("%1 copies listed, not %2").arg(snapshot.size()).arg(documents * versions));
 
     const QString database = work + QStringLiteral("/index-10000.sqlite");
     removeDatabase(database);
@@ -373,7 +359,7 @@ int main(int argc, char **argv)
             alias.saveDate = copy.saveDate.addYears(-set);
             if (!QFileInfo::exists(alias.path)
                 && ::link(QFile::encodeName(copy.path).constData(), QFile::encodeName(alias.path).constData()) != 0)
-                fail(QStringLiteral("cannot link %1").arg(alias.path));
+                Bench::fail(QStringLiteral("cannot link %1").arg(alias.path));
             large.append(alias);
         }
     }
