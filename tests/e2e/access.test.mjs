@@ -163,4 +163,17 @@ describe('the page for every person and screen', () => {
     assert.deepEqual([fs.existsSync(copies.reportNew), fs.existsSync(copies.reportOld)], [false, true]);
     await page.close();
   });
+
+  // Last: it stops the host.
+  test('a lost connection is one banner with Reconnect, and one message however often it is met', async () => {
+    const page = await open({ width: 800, height: 600 });
+    await host.stop();
+    const banner = page.getByRole('status').filter({ hasText: 'The backup center lost its connection to Zentri.' });
+    await banner.getByRole('button', { name: 'Reconnect' }).waitFor();
+    for (const button of ['Refresh', 'Refresh', 'Repair a document']) await page.getByRole('button', { name: button, exact: true }).click();
+    await notice(page, 'Starting document repair did not happen');
+    assert.equal(await page.locator('.notice-error').count(), 1);
+    assert.equal(await page.locator('#connection').count(), 1);
+    await page.close();
+  });
 });
