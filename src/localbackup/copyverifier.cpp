@@ -231,13 +231,12 @@ QVector<CopyVerifier::State> CopyVerifier::request(const QStringList &paths)
 void CopyVerifier::startWorker()
 {
     m_working = true;
-    m_worker = QtConcurrent::run(BackgroundTasks::pool(), [this] { work(); });
+    m_worker = QtConcurrent::run(BackgroundTasks::idlePool(), [this] { work(); });
 }
 
 void CopyVerifier::work()
 {
-    const QThread::Priority priority = QThread::currentThread()->priority();
-    QThread::currentThread()->setPriority(QThread::LowestPriority);
+    BackgroundTasks::runAtIdlePriority();
     while (!m_stopping) {
         QString path;
         {
@@ -259,7 +258,6 @@ void CopyVerifier::work()
         QMetaObject::invokeMethod(
             this, [this, result = Result(path, found.state)] { deliver(result); }, Qt::QueuedConnection);
     }
-    QThread::currentThread()->setPriority(priority == QThread::InheritPriority ? QThread::NormalPriority : priority);
 }
 
 void CopyVerifier::deliver(const Result &result)

@@ -13,7 +13,7 @@
 // Checks that backup copies can still be opened: the zip structure and every
 // entry's CRC of an OOXML package, that a PDF loads, the compound-file header
 // of the legacy types, that any other file reads to its end. Copies are read
-// one at a time on the plug-in's thread pool at low priority; a result is
+// one at a time on the plug-in's idle pool (BackgroundTasks::idlePool); a result is
 // remembered for the path, size and modification time it was found for, by
 // every verifier of the process, so a copy is read once.
 class CopyVerifier : public QObject

@@ -635,9 +635,6 @@ void Writer::pass(const TextIndex::Snapshot &snapshot)
 
 void runTask(const std::shared_ptr<TextIndex::Shared> &shared, TextIndex *owner)
 {
-    QThread *thread = QThread::currentThread();
-    const QThread::Priority priority = thread->priority();
-    thread->setPriority(QThread::LowestPriority);
     for (bool more = true; more;) {
         const QString name = connectionName("writer");
         {
@@ -671,7 +668,6 @@ void runTask(const std::shared_ptr<TextIndex::Shared> &shared, TextIndex *owner)
             shared->idle.wakeAll();
         }
     }
-    thread->setPriority(priority == QThread::InheritPriority ? QThread::NormalPriority : priority);
 }
 
 }
@@ -721,7 +717,7 @@ void TextIndex::requestPass(const Snapshot &snapshot)
         return;
     m_shared->running = true;
     std::shared_ptr<Shared> shared = m_shared;
-    BackgroundTasks::run([shared, this] { runTask(shared, this); });
+    BackgroundTasks::runIdle([shared, this] { runTask(shared, this); });
 }
 
 int TextIndex::indexedCount() const
