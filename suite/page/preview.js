@@ -17,6 +17,17 @@ function modifiedText(iso) {
 
 const COUNTS = [['pages', 'Pages'], ['slides', 'Slides'], ['sheets', 'Sheets'], ['words', 'Words']];
 
+// A sync conflict in words: the suite kept this copy because the cloud had a
+// newer version of the document when it was saved here.
+export function conflictText(item) {
+  const { group, copy } = item;
+  const m = /^(\d{4})-(\d{2})-(\d{2}) (\d{2}:\d{2})/.exec(copy.conflictTime ?? '');
+  if (!m) return copy.conflictTime ?? '';
+  const cloudDay = `${m[1]}/${m[2]}/${m[3]}`;
+  const when = cloudDay === group.saveDate ? m[4] : `${m[4]} on ${dayName(cloudDay)}`;
+  return `Saved on this computer at ${copyTime(copy)}; the cloud had a newer version at ${when}.`;
+}
+
 export function copyTime(copy) {
   return copy.exact?.saveTime ?? copy.saveTime;
 }
@@ -127,7 +138,7 @@ export class PreviewPane {
       ['Size', figures.title && figures.title !== figures.size ? `${figures.size} (${figures.title})` : figures.size],
       ['Change', figures.changeLabel],
       ['Folder', folderOf(copy.filePath)],
-      ['Sync conflict', copy.conflictTime],
+      ['Sync conflict', conflictText(this.item)],
       ['Original', copy.exact?.originalPath],
     ];
     if (preview?.result === true) {

@@ -55,3 +55,10 @@ test('exact figures are asked for in calls of at most 1000 paths, once per copy'
   await Promise.resolve();
   assert.equal(calls.length, 3);
 });
+
+test('a sync conflict reads as what happened, on the day of the copy or another', async () => {
+  const { conflictText } = await import('../../suite/page/preview.js');
+  const item = (conflictTime) => ({ group: { saveDate: '2024/03/05' }, copy: { saveTime: '15:00', conflictTime } });
+  assert.equal(conflictText(item('2024-03-05 15:05:12')), 'Saved on this computer at 15:00; the cloud had a newer version at 15:05.');
+  assert.match(conflictText(item('2024-03-06 08:00:00')), /newer version at 08:00 on 6 March 2024\.$/);
+});
