@@ -70,6 +70,8 @@ private slots:
     void searchBackupText(KxWebViewJSContext &);
     // Raises the plug-in's open window (the settings dialog, a picker, a box).
     void bringWindowToFront(KxWebViewJSContext &);
+    // Whether someone is signed in, without asking anyone to sign in.
+    void getSignInState(KxWebViewJSContext &);
 
     void onGetRoamingMode(bool, QString, KRpcResponse);
     void onChangeRoamingMode(bool, QString, KRpcResponse);

@@ -128,8 +128,17 @@ void arkivoAPI::openLoaclRecycleBin(KxWebViewJSContext &context)
     context.result()["result"] = true;
 }
 
+void arkivoAPI::getSignInState(KxWebViewJSContext &context)
+{
+    context.result()["result"] = true;
+    context.result()["signedIn"] = isLoggedIn();
+}
+
 void arkivoAPI::onUserInfoChanged(int)
 {
+    // The page shows the sign-in state before anything that needs it.
+    const QJsonObject state{{QStringLiteral("signedIn"), isLoggedIn()}};
+    broadcastEvent(QStringLiteral("event.arkivo.signInChanged"), JsonHelper::convertQJsonToString(state));
     requestRoamingMode();
     if (!loginPending || !isLoggedIn())
         return;

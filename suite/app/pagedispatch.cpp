@@ -43,6 +43,7 @@ const QStringList &pageMethods()
         QStringLiteral("verifyBackupFiles"),
         QStringLiteral("searchBackupText"),
         QStringLiteral("bringWindowToFront"),
+        QStringLiteral("getSignInState"),
     };
     return methods;
 }

@@ -864,9 +864,29 @@ document.addEventListener('keydown', (event) => {
   $('search').focus();
 });
 
+// Whether someone is signed in shows before anything that needs it; the
+// suite tells of later changes.
+function showSignIn(signedIn) {
+  if (typeof signedIn !== 'boolean') return;
+  cloud.setSignedIn(signedIn);
+  $('signin-note').hidden = signedIn;
+}
+
+bridge.on('event.arkivo.signInChanged', (payload) => showSignIn(payload?.signedIn));
+
+async function readSignIn() {
+  try {
+    const answer = await bridge.call('getSignInState');
+    if (answer?.result === true) showSignIn(answer.signedIn);
+  } catch {
+    // Without the answer the page learns it when a panel needs it.
+  }
+}
+
 function start() {
   loadList();
   readFeatures();
+  readSignIn();
   cloud.start();
 }
 

@@ -38,6 +38,7 @@ private slots:
     void openUrl();
     void panelBehindLogin_data();
     void panelBehindLogin();
+    void tellsTheSignInState();
     void panelWithoutAccountService();
     void skinEvents_data();
     void skinEvents();
@@ -277,6 +278,22 @@ void tst_NavigationApi::panelBehindLogin()
     // Opened once: later account changes open nothing more.
     emit proxy->userInfoChange(0);
     QCOMPARE(launchesAfterSentinel().size(), 1);
+}
+
+void tst_NavigationApi::tellsTheSignInState()
+{
+    QSignalSpy events(m_api->registry.get(), &KEssJsApi::eventBroadcast);
+    m_api->home.setSuiteValue(QStringLiteral("account/signedIn"), false);
+    QCOMPARE(PageApiFixture::text(m_api->call(QStringLiteral("getSignInState"))),
+             QStringLiteral("{\"result\":true,\"signedIn\":false}"));
+    // Asking starts no sign-in.
+    QVERIFY(KCoreApplication::getAccountSDK()->getLastLoginParams().isEmpty());
+    m_api->home.setSuiteValue(QStringLiteral("account/signedIn"), true);
+    emit KCoreApplication::cloudSvrProxy()->userInfoChange(0);
+    QCOMPARE(events.first().at(0).toString(), QStringLiteral("event.arkivo.signInChanged"));
+    QCOMPARE(eventObject(events.first()), QJsonObject({{QStringLiteral("signedIn"), true}}));
+    QCOMPARE(PageApiFixture::text(m_api->call(QStringLiteral("getSignInState"))),
+             QStringLiteral("{\"result\":true,\"signedIn\":true}"));
 }
 
 void tst_NavigationApi::panelWithoutAccountService()

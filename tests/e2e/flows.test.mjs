@@ -90,6 +90,13 @@ test('the roaming switch shows the mode and changes it both ways', async () => {
   });
 });
 
+test('signed out, the cloud panel says so before anything asks for the account', async () => {
+  await withPage((home) => home.set('account', 'signedIn', 'false'), {}, async ({ page }) => {
+    await page.locator('#signin-note').waitFor({ state: 'visible' });
+    await waitUntil(async () => /Nobody is signed in/.test(await page.locator('#roaming-note').textContent()));
+  });
+});
+
 test('the settings window: the page waits for it, and a new location is announced and listed', async () => {
   let target;
   await withPage(

@@ -107,7 +107,8 @@ void tst_PluginEntryPoints::factoryRegistersAWiredHandler()
         });
     emit KCoreApplication::cloudSvrProxy()->userInfoChange(0);
     QCOMPARE(requests, QStringList{QStringLiteral("getRoamingMode")});
-    QTRY_COMPARE(events.size(), 2);
+    QTRY_COMPARE(events.size(), 3);
+    QCOMPARE(events.at(1).at(0).toString(), QStringLiteral("event.arkivo.signInChanged"));
     QCOMPARE(events.last().at(0).toString(), QStringLiteral("event.arkivo.autoRoamingModeChanged"));
 
     registry.tearDown();
