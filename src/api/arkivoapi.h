@@ -72,6 +72,8 @@ private slots:
     void bringWindowToFront(KxWebViewJSContext &);
     // Whether someone is signed in, without asking anyone to sign in.
     void getSignInState(KxWebViewJSContext &);
+    // Each file of the current upload: its name, state and share done.
+    void getUploadFilesState(KxWebViewJSContext &);
 
     void onGetRoamingMode(bool, QString, KRpcResponse);
     void onChangeRoamingMode(bool, QString, KRpcResponse);

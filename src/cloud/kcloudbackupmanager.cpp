@@ -57,6 +57,7 @@ bool KCloudBackupManager::uploadBackupFiles(const QStringList &files)
     pendingFiles.clear();
     m_uploadSuccessCount = 0;
     m_uploadProgress = 0;
+    m_cancelled = false;
     // Replies to status requests sent before this point belong to an earlier batch.
     ++m_batch;
     m_pollWhenAnswered = false;
@@ -83,7 +84,31 @@ bool KCloudBackupManager::cancelUpload()
     }
     statusTimer.stop();
     m_pollWhenAnswered = false;
+    m_cancelled = !allFiles.isEmpty();
     return true;
+}
+
+bool KCloudBackupManager::uploadCancelled() const
+{
+    return m_cancelled;
+}
+
+QList<KCloudBackupManager::UploadFileReport> KCloudBackupManager::uploadFiles() const
+{
+    QList<UploadFileReport> files;
+    files.reserve(allFiles.size());
+    for (const QString &file : allFiles) {
+        UploadFileReport report;
+        report.filePath = file;
+        const auto known = fileStates.constFind(file);
+        if (known != fileStates.constEnd()) {
+            report.state = known->state;
+            report.percent = known->percent;
+            report.reported = true;
+        }
+        files.append(report);
+    }
+    return files;
 }
 
 bool KCloudBackupManager::openCloudBackupFolder()

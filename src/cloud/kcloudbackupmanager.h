@@ -32,6 +32,16 @@ public:
         int percent = 0;
     };
 
+    // A file of the current batch as the service last reported it;
+    // `reported` is false until the service said anything of it.
+    struct UploadFileReport
+    {
+        QString filePath;
+        int state = UploadBusy;
+        int percent = 0;
+        bool reported = false;
+    };
+
     struct UploadTask
     {
         QString targetPath;
@@ -46,6 +56,10 @@ public:
     int uploadProgress() const;
     int uploadSuccessCount() const;
     bool cancelUpload();
+    // The files of the current batch in the order they were chosen.
+    QList<UploadFileReport> uploadFiles() const;
+    // Whether the current batch was cancelled; its busy files then stay where they were.
+    bool uploadCancelled() const;
     // Asks the cloud service for the backup folder and opens it in the browser.
     bool openCloudBackupFolder();
 
@@ -72,6 +86,7 @@ private:
     QMap<QString, UploadFileState> fileStates;
     int m_uploadSuccessCount = 0;
     int m_uploadProgress = 0;
+    bool m_cancelled = false;
 
     // The service's replies do not say which request they answer. Only one
     // status request is out at a time, and the batch it was sent for is kept,

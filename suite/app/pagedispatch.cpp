@@ -44,6 +44,7 @@ const QStringList &pageMethods()
         QStringLiteral("searchBackupText"),
         QStringLiteral("bringWindowToFront"),
         QStringLiteral("getSignInState"),
+        QStringLiteral("getUploadFilesState"),
     };
     return methods;
 }

@@ -2,7 +2,8 @@
 // from the plug-in's event, and the manual upload with its progress.
 
 import { BridgeError } from './bridge.js';
-import { plural } from './format.js';
+import { h } from './dom.js';
+import { formatCount, plural } from './format.js';
 
 const ROAMING_ANSWER_MS = 10000;
 const POLL_MS = 500;
@@ -14,6 +15,21 @@ function timeLeft(percent, elapsedMs) {
   const seconds = (elapsedMs / percent) * (100 - percent) / 1000;
   if (seconds < 60) return ' · less than a minute left';
   return ` · about ${plural(Math.round(seconds / 60), 'minute', 'minutes')} left`;
+}
+
+// What the file list says of each file of an upload.
+const FILE_STATES = {
+  waiting: () => 'waiting',
+  uploading: (file) => `${file.percent}%`,
+  done: () => 'uploaded',
+  failed: () => 'not uploaded',
+  cancelled: () => 'cancelled',
+};
+
+// "a.docx, b.xlsx and 3 more".
+function namesOf(names, shown = 3) {
+  if (names.length <= shown) return names.join(', ');
+  return `${names.slice(0, shown).join(', ')} and ${formatCount(names.length - shown)} more`;
 }
 
 export class CloudPanel {
@@ -182,32 +198,28 @@ export class CloudPanel {
     upload.warned = false;
     this.el.uploadProgress.hidden = false;
     this.el.uploadCancel.disabled = false;
-    this.renderProgress(0, 0);
+    this.renderProgress({});
     this.poll();
   }
 
   async poll() {
     const upload = this.upload;
     if (upload.phase !== 'uploading') return;
-    let progress;
-    let count;
+    let answer;
     try {
-      const a = await this.bridge.call('getUploadFilesProgress');
-      const b = await this.bridge.call('getUploadSuccessFilesCount');
-      progress = a.progress;
-      count = b.uploadSuccessFilesCount;
+      answer = await this.bridge.call('getUploadFilesState');
     } catch (error) {
       this.endUpload();
       this.fail(error, 'Following the upload');
       return;
     }
     if (upload.phase !== 'uploading') return;
-    if (typeof progress !== 'number') {
+    const progress = answer?.progress;
+    if (answer?.result !== true || typeof progress !== 'number') {
       this.endUpload();
       this.notices.show({ kind: 'error', title: 'The upload cannot be followed', text: 'The upload service gave no progress. Look in your cloud backup folder to see what arrived.' });
       return;
     }
-    count = typeof count === 'number' ? count : 0;
     if (progress !== upload.progress) {
       upload.progress = progress;
       upload.changedAt = performance.now();
@@ -215,14 +227,18 @@ export class CloudPanel {
       upload.warned = true;
       this.notices.show({ kind: 'warning', title: 'The upload is not moving', text: 'The cloud service may be busy or not running. You can wait, or cancel and try again later.' });
     }
-    this.renderProgress(progress, count);
+    this.renderProgress(answer);
     if (progress >= 100) {
       this.endUpload();
-      if (count > 0) {
+      const done = answer.done ?? 0;
+      if (done > 0) {
+        const failed = (answer.files ?? []).filter((file) => file.state === 'failed').map((file) => file.fileName);
         this.notices.show({
-          kind: 'success',
-          title: 'Upload finished',
-          text: `${plural(count, 'file is', 'files are')} in today’s folder of your cloud backup.`,
+          kind: failed.length ? 'warning' : 'success',
+          title: failed.length ? `Upload finished: ${formatCount(done)} of ${formatCount(answer.total)} files arrived` : 'Upload finished',
+          text: failed.length
+            ? `Not uploaded: ${namesOf(failed)}. The others are in today’s folder of your cloud backup.`
+            : `${plural(done, 'file is', 'files are')} in today’s folder of your cloud backup.`,
           action: { label: 'Open cloud backup folder', run: () => this.openCloudFolder() },
         });
       } else {
@@ -233,12 +249,17 @@ export class CloudPanel {
     upload.timer = setTimeout(() => this.poll(), POLL_MS);
   }
 
-  renderProgress(progress, count) {
+  // The bar, "45% · 1 of 3 files uploaded · about 2 minutes left" and a line per file.
+  renderProgress({ progress = 0, done = 0, total = 0, files = [] }) {
     const value = Math.max(0, Math.min(100, Math.trunc(progress)));
+    const counted = total > 0 ? `${formatCount(done)} of ${plural(total, 'file', 'files')} uploaded` : 'starting';
     this.el.uploadBar.setAttribute('aria-valuenow', String(value));
-    this.el.uploadBar.setAttribute('aria-valuetext', `${value}%, ${plural(count, 'file', 'files')} uploaded`);
+    this.el.uploadBar.setAttribute('aria-valuetext', `${value}%, ${counted}`);
     this.el.uploadBar.style.setProperty('--progress', `${value}%`);
-    this.el.uploadStatus.textContent = `${value}% · ${plural(count, 'file', 'files')} uploaded${timeLeft(value, performance.now() - this.upload.startedAt)}`;
+    this.el.uploadStatus.textContent = `${value}% · ${counted}${timeLeft(value, performance.now() - this.upload.startedAt)}`;
+    this.el.uploadFiles.replaceChildren(...files.map((file) => h('li', {},
+      h('span', { class: 'name', title: file.filePath }, file.fileName),
+      h('span', { class: `state ${file.state === 'failed' ? 'failed' : ''}` }, FILE_STATES[file.state]?.(file) ?? ''))));
   }
 
   endUpload() {
@@ -264,15 +285,16 @@ export class CloudPanel {
       this.endUpload();
       let arrived = null;
       try {
-        arrived = (await this.bridge.call('getUploadSuccessFilesCount')).uploadSuccessFilesCount;
+        const state = await this.bridge.call('getUploadFilesState');
+        if (Array.isArray(state?.files)) arrived = state.files.filter((file) => file.state === 'done').map((file) => file.fileName);
       } catch {
-        // Without the count the message says less.
+        // Without the state the message says less.
       }
       this.notices.show({
         kind: 'info',
         title: 'Upload cancelled',
-        text: typeof arrived !== 'number' ? 'Look in your cloud backup folder to see which files had arrived.'
-          : arrived > 0 ? `${plural(arrived, 'file had', 'files had')} arrived before the cancel; ${arrived === 1 ? 'it stays' : 'they stay'} in today’s folder of your cloud backup.`
+        text: !arrived ? 'Look in your cloud backup folder to see which files had arrived.'
+          : arrived.length > 0 ? `Arrived before the cancel: ${namesOf(arrived)}. ${arrived.length === 1 ? 'It stays' : 'They stay'} in today’s folder of your cloud backup.`
             : 'No file had arrived yet, so nothing was left in your cloud backup.',
       });
     } else {

@@ -783,6 +783,7 @@ const cloud = new CloudPanel({
     uploadProgress: $('upload-progress'),
     uploadBar: $('upload-bar'),
     uploadStatus: $('upload-status'),
+    uploadFiles: $('upload-files'),
     uploadCancel: $('upload-cancel'),
     cloudFolderButton: $('cloud-folder-button'),
   },

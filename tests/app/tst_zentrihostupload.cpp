@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -49,7 +50,7 @@ void tst_ZentriHostUpload::uploadsTheChosenFiles()
     QProcess process;
     process.start(QStringLiteral(ARKIVO_BIN_DIR "/zentri-host"),
                   {"--home", home.path(), "--automation", script, "call", "manualBackupFiles", "wait:4500",
-                   "getUploadFilesProgress", "getUploadSuccessFilesCount"});
+                   "getUploadFilesProgress", "getUploadSuccessFilesCount", "getUploadFilesState"});
     QVERIFY(process.waitForFinished(60000));
     QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
     QList<QJsonObject> lines;
@@ -57,7 +58,16 @@ void tst_ZentriHostUpload::uploadsTheChosenFiles()
         if (!line.isEmpty())
             lines.append(QJsonDocument::fromJson(line).object().value(QStringLiteral("answer")).toObject());
     }
-    QCOMPARE(lines, (QList<QJsonObject>{{{"uploading", true}}, {{"progress", 100}}, {{"uploadSuccessFilesCount", 2}}}));
+    const auto done = [](const QString &path) {
+        return QJsonObject{
+            {"filePath", path}, {"fileName", QFileInfo(path).fileName()}, {"state", "done"}, {"percent", 100}};
+    };
+    const QJsonObject state{{"result", true},    {"files", QJsonArray{done(sources[0]), done(sources[1])}},
+                            {"total", 2},        {"done", 2},
+                            {"failed", 0},       {"progress", 100},
+                            {"cancelled", false}};
+    QCOMPARE(lines,
+             (QList<QJsonObject>{{{"uploading", true}}, {{"progress", 100}}, {{"uploadSuccessFilesCount", 2}}, state}));
     // In today's folder of the cloud drive.
     const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
     QStringList copies;

@@ -9,6 +9,8 @@
 #include <QStandardPaths>
 #include <QtTest>
 
+#include <algorithm>
+
 namespace {
 // A state list starting with it is answered as a failed request.
 const QString failedReply = QStringLiteral("<failed reply>");
@@ -174,6 +176,13 @@ void tst_KCloudBackupManager::statusTable()
     if (timer()->isActive())
         QCOMPARE(timer()->interval(), polls.isEmpty() ? 3000 : 1000);
     QVERIFY(m_manager->cancelUpload());
+    // What the page lists: every file in the order chosen, the uploaded ones done.
+    const QList<KCloudBackupManager::UploadFileReport> reports = m_manager->uploadFiles();
+    QCOMPARE(reports.size(), files);
+    QCOMPARE(int(std::count_if(reports.cbegin(), reports.cend(),
+                               [](const auto &report) { return report.state == KCloudBackupManager::UploadDone; })),
+             successes);
+    QCOMPARE(m_manager->uploadCancelled(), files > 0);
     QCOMPARE(requestsOf(QStringLiteral("cancelBatchUploadFileToPath")),
              QStringList{QStringLiteral("cancelBatchUploadFileToPath: ") + cancelled});
     QVERIFY(!timer()->isActive());

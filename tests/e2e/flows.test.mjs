@@ -64,7 +64,9 @@ test('a manual upload: a closed chooser uploads nothing, a chosen file reaches t
       await page.locator('.notice-title', { hasText: 'Upload finished' }).waitFor({ timeout: 30000 });
       assert.equal(seen.at(-1), 100);
       assert.ok(seen.some((value) => value > 0 && value < 100), `progress went ${seen.join(', ')}`);
-      assert.match(await page.textContent('#upload-status'), /^100% · 1 file uploaded$/);
+      assert.match(await page.textContent('#upload-status'), /^100% · 1 of 1 file uploaded$/);
+      assert.deepEqual(await page.locator('#upload-files li').evaluateAll((rows) => rows.map((row) => [...row.children].map((cell) => cell.textContent))),
+        [['annual report.docx', 'uploaded']]);
       const uploaded = filesUnder(path.join(home.path, 'clouddrive')).filter((file) => path.basename(file) === 'annual report.docx');
       assert.equal(uploaded.length, 1);
       assert.ok(fs.readFileSync(uploaded[0]).equals(fs.readFileSync(chosen)));
