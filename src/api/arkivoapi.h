@@ -74,6 +74,8 @@ private slots:
     void getSignInState(KxWebViewJSContext &);
     // Each file of the current upload: its name, state and share done.
     void getUploadFilesState(KxWebViewJSContext &);
+    // The backup list as getBackupFileList lists it, in a fifth of the text.
+    void getBackupFileListCompact(KxWebViewJSContext &);
 
     void onGetRoamingMode(bool, QString, KRpcResponse);
     void onChangeRoamingMode(bool, QString, KRpcResponse);
@@ -87,6 +89,9 @@ private:
     // with "result" from one catalogue operation on the call's arguments.
     template<typename Operation>
     void answerFromCatalogue(KxWebViewJSContext &context, const char *method, Operation operation);
+    // Lists the backup folders again and answers the list as `write` lays it out.
+    template<typename Write>
+    void answerListing(KxWebViewJSContext &context, const char *method, const char *key, Write write);
     void requestRoamingMode();
     // Whether the cloud client takes the account's storage with a roaming
     // change; read once per process.

@@ -3,6 +3,7 @@
 #include "arkivoapi.h"
 
 #include "api/apiconventions_p.h"
+#include "localbackup/backuplistwriter.h"
 #include "localbackup/klocalbackupmanager.h"
 #include "plugin/arkivoapplication.h"
 #include "settings/kbackupoptionmgr.h"
@@ -39,10 +40,11 @@ void arkivoAPI::answerFromCatalogue(KxWebViewJSContext &context, const char *met
     context.result()["result"] = answer;
 }
 
-void arkivoAPI::getBackupFileList(KxWebViewJSContext &context)
+template<typename Write>
+void arkivoAPI::answerListing(KxWebViewJSContext &context, const char *method, const char *key, Write write)
 {
     QMutexLocker locker(apiMutex);
-    const Arkivo::MethodLog log("getBackupFileList");
+    const Arkivo::MethodLog log(method);
     bool answer = false;
     arkivoApplication &application = arkivoApplication::instance();
     KLocalBackupManager *catalogue = application.localBackupManager();
@@ -55,11 +57,24 @@ void arkivoAPI::getBackupFileList(KxWebViewJSContext &context)
         // The list of a large folder is tens of megabytes: the answer points
         // at the writer's bytes instead of holding a copy. They stay with the
         // handler until the next listing, well after the answer is sent.
-        m_listText = catalogue->getBackupFilesForJsonBase64Utf8();
-        context.result()["backupList"] = Json::Value(Json::StaticString(m_listText.constData()));
+        m_listText = write(catalogue);
+        context.result()[key] = Json::Value(Json::StaticString(m_listText.constData()));
         answer = true;
     }
     context.result()["result"] = answer;
+}
+
+void arkivoAPI::getBackupFileList(KxWebViewJSContext &context)
+{
+    answerListing(context, "getBackupFileList", "backupList",
+                  [](const KLocalBackupManager *catalogue) { return catalogue->getBackupFilesForJsonBase64Utf8(); });
+}
+
+void arkivoAPI::getBackupFileListCompact(KxWebViewJSContext &context)
+{
+    answerListing(context, "getBackupFileListCompact", "backupTable", [](const KLocalBackupManager *catalogue) {
+        return BackupListWriter::toCompactBase64(catalogue->backupGroups());
+    });
 }
 
 void arkivoAPI::openBackupFile(KxWebViewJSContext &context)

@@ -368,6 +368,14 @@ const char *typeText(BackupDocType type)
     return "unknown";
 }
 
+void putConflictTime(ChunkedOutput &out, const BackupFileInfo &file)
+{
+    if (file.conflictTime.isValid())
+        out.putString(file.conflictTime.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    else
+        out.put("\"\"");
+}
+
 void writeList(ChunkedOutput &out, const QList<BackupGroupInfo *> &groups)
 {
     const TimeTexts timeTexts;
@@ -378,10 +386,7 @@ void writeList(ChunkedOutput &out, const QList<BackupGroupInfo *> &groups)
         for (int f = 0; f < group.backupFiles.size(); ++f) {
             const BackupFileInfo &file = group.backupFiles.at(f);
             out.put("                {\n                    \"conflictTime\": ");
-            if (file.conflictTime.isValid())
-                out.putString(file.conflictTime.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-            else
-                out.put("\"\"");
+            putConflictTime(out, file);
             out.put(",\n                    \"filePath\": ");
             out.putString(file.filePath);
             out.put(",\n                    \"fileSize\": ");
@@ -410,6 +415,82 @@ void writeList(ChunkedOutput &out, const QList<BackupGroupInfo *> &groups)
     out.put("    ]\n}\n");
 }
 
+// The folders of the copies' paths, numbered in the order first met; nearly
+// every copy is in the folder of the one before.
+class FolderNumbers
+{
+public:
+    int numberOf(QStringView folder)
+    {
+        if (m_last >= 0 && QStringView(m_folders.at(m_last)) == folder)
+            return m_last;
+        m_last = int(m_folders.indexOf(folder.toString()));
+        if (m_last < 0) {
+            m_last = int(m_folders.size());
+            m_folders.append(folder.toString());
+        }
+        return m_last;
+    }
+    const QStringList &folders() const { return m_folders; }
+
+private:
+    QStringList m_folders;
+    int m_last = -1;
+};
+
+void writeCompactList(ChunkedOutput &out, const QList<BackupGroupInfo *> &groups)
+{
+    const TimeTexts timeTexts;
+    FolderNumbers numbers;
+    // The folders are known only once the copies are written: they come
+    // last in the text, which is no matter to a JSON reader.
+    out.put("{\"groups\":[");
+    for (int g = 0; g < groups.size(); ++g) {
+        const BackupGroupInfo &group = *groups.at(g);
+        if (g > 0)
+            out.put(',');
+        out.put('[');
+        out.putString(group.groupName);
+        out.put(",\"");
+        out.putText(typeText(group.groupType));
+        out.put("\",");
+        timeTexts.putDate(out, group.saveDate);
+        if (group.isConflict)
+            out.put(",true,[");
+        else
+            out.put(",false,[");
+        for (int f = 0; f < group.backupFiles.size(); ++f) {
+            const BackupFileInfo &file = group.backupFiles.at(f);
+            const int slash = int(file.filePath.lastIndexOf(QLatin1Char('/')));
+            char number[24];
+            const int folder = slash < 0 ? -1 : numbers.numberOf(QStringView(file.filePath).left(slash));
+            char *const numberEnd = number + sizeof number;
+            char *start = putDigitsBefore(numberEnd, quint64(folder < 0 ? 1 : folder));
+            if (folder < 0)
+                *--start = '-';
+            out.put(f > 0 ? ",[" : "[", f > 0 ? 2 : 1);
+            out.put(start, int(numberEnd - start));
+            out.put(',');
+            out.putString(slash < 0 ? file.filePath : file.filePath.mid(slash + 1));
+            out.put(',');
+            putSize(out, file.fileSize);
+            out.put(',');
+            timeTexts.putTime(out, file.saveTime);
+            out.put(',');
+            putConflictTime(out, file);
+            out.put(']');
+        }
+        out.put("]]");
+    }
+    out.put("],\"folders\":[");
+    for (int i = 0; i < numbers.folders().size(); ++i) {
+        if (i > 0)
+            out.put(',');
+        out.putString(numbers.folders().at(i));
+    }
+    out.put("]}");
+}
+
 // Close to the exact length for names and paths in ASCII; a little short otherwise.
 qint64 expectedJsonSize(const QList<BackupGroupInfo *> &groups)
 {
@@ -435,6 +516,14 @@ QByteArray BackupListWriter::toBase64(const QList<BackupGroupInfo *> &groups)
 {
     Base64Output out(expectedJsonSize(groups));
     writeList(out, groups);
+    return out.take();
+}
+
+QByteArray BackupListWriter::toCompactBase64(const QList<BackupGroupInfo *> &groups)
+{
+    // The indented list spends about 200 bytes a copy on its layout.
+    Base64Output out(expectedJsonSize(groups) / 3);
+    writeCompactList(out, groups);
     return out.take();
 }
 

@@ -45,6 +45,7 @@ const QStringList &pageMethods()
         QStringLiteral("bringWindowToFront"),
         QStringLiteral("getSignInState"),
         QStringLiteral("getUploadFilesState"),
+        QStringLiteral("getBackupFileListCompact"),
     };
     return methods;
 }

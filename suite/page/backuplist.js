@@ -1,6 +1,5 @@
-// The backup list as the plug-in sends it (Base64 of a JSON document
-// {"backupList": [group...]}), turned into days of groups of copies, and the
-// filters over it.
+// The backup list as the plug-in sends it (Base64 of a compact JSON table),
+// turned into days of groups of copies, and the filters over it.
 
 import { dayMatcher, foldText } from './format.js';
 
@@ -29,17 +28,31 @@ export function sizeTextToBytes(text) {
 
 export class ListFormatError extends Error {}
 
-// Decodes the "backupList" text of getBackupFileList.
-export function decodeBackupList(text) {
+// Decodes the "backupTable" text of getBackupFileListCompact: Base64 of
+// {"folders": [...], "groups": [[groupName, groupType, saveDate, isConflict,
+// [[folder, fileName, fileSize, saveTime, conflictTime]...]]...]} into the
+// groups and copies getBackupFileList would have listed.
+export function decodeBackupTable(text) {
   if (typeof text !== 'string') throw new ListFormatError('the answer holds no list');
-  let document;
+  let table;
   try {
-    document = JSON.parse(base64ToText(text));
+    table = JSON.parse(base64ToText(text));
   } catch (error) {
     throw new ListFormatError(`the list cannot be read (${error.message})`);
   }
-  if (!document || !Array.isArray(document.backupList)) throw new ListFormatError('the list has no "backupList" array');
-  return buildCatalogue(document.backupList);
+  if (!table || !Array.isArray(table.groups) || !Array.isArray(table.folders)) throw new ListFormatError('the list has no "groups" and "folders"');
+  const folders = table.folders.map((folder) => `${folder}/`);
+  const list = new Array(table.groups.length);
+  for (let g = 0; g < table.groups.length; g++) {
+    const [groupName, groupType, saveDate, isConflict, rows] = Array.isArray(table.groups[g]) ? table.groups[g] : [];
+    const backupFiles = new Array(Array.isArray(rows) ? rows.length : 0);
+    for (let c = 0; c < backupFiles.length; c++) {
+      const [folder, fileName, fileSize, saveTime, conflictTime] = Array.isArray(rows[c]) ? rows[c] : [];
+      backupFiles[c] = { conflictTime, filePath: (folders[folder] ?? '') + (fileName ?? ''), fileSize, saveTime };
+    }
+    list[g] = { groupName, groupType, saveDate, isConflict, backupFiles };
+  }
+  return buildCatalogue(list);
 }
 
 export function groupKey(name, saveDate) {

@@ -2,7 +2,7 @@
 // the tools to the plug-in's page methods through the bridge.
 
 import { Bridge, BridgeError } from './bridge.js';
-import { applyListChange, decodeBackupList, filterCatalogue, groupKey, indexCatalogue } from './backuplist.js';
+import { applyListChange, decodeBackupTable, filterCatalogue, groupKey, indexCatalogue } from './backuplist.js';
 import { BackupListView } from './listview.js';
 import { CloudPanel } from './cloudpanel.js';
 import { CopyDetails } from './copydetails.js';
@@ -303,13 +303,14 @@ async function loadList() {
   $('refresh-button').setAttribute('aria-busy', 'true');
   performance.mark('list-requested');
   try {
-    const answer = await bridge.call('getBackupFileList');
+    // The list as getBackupFileList lists it, in a fifth of the text.
+    const answer = await bridge.call('getBackupFileListCompact');
     performance.mark('list-received');
     if (answer.result !== true) {
       state.listFailed = true;
       notices.show({ kind: 'error', title: 'The backup list could not be read', text: 'The backup center could not list the backup folders. If a backup folder is on a removed drive or an offline network folder, connect it and choose Refresh.' });
     } else {
-      state.catalogue = decodeBackupList(answer.backupList);
+      state.catalogue = decodeBackupTable(answer.backupTable);
       state.listFailed = false;
       performance.mark('list-decoded');
       // What changed while the list was read may or may not be in it;

@@ -13,7 +13,7 @@ import { SuiteHome, at, docx, launchBrowser, notice, openPage, startHost } from 
 function countListCalls(page) {
   const counter = { calls: 0 };
   page.on('websocket', (socket) => socket.on('framesent', ({ payload }) => {
-    if (String(payload).includes('"method":"getBackupFileList"')) counter.calls++;
+    if (String(payload).includes('"method":"getBackupFileListCompact"')) counter.calls++;
   }));
   return counter;
 }

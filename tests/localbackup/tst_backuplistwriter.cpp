@@ -53,6 +53,36 @@ QByteArray referenceJson(const QList<BackupGroupInfo *> &groups)
     return QJsonDocument(QJsonObject{{"backupList", list}}).toJson();
 }
 
+// The compact table read back into the indented list's objects.
+QJsonObject expandCompact(const QByteArray &base64)
+{
+    QJsonParseError error;
+    const QJsonObject table = QJsonDocument::fromJson(QByteArray::fromBase64(base64), &error).object();
+    if (error.error != QJsonParseError::NoError)
+        return QJsonObject{{"parse error", error.errorString()}};
+    const QJsonArray folders = table.value("folders").toArray();
+    QJsonArray list;
+    for (const QJsonValue &group : table.value("groups").toArray()) {
+        const QJsonArray g = group.toArray();
+        QJsonArray files;
+        for (const QJsonValue &copy : g.at(4).toArray()) {
+            const QJsonArray c = copy.toArray();
+            const int folder = c.at(0).toInt();
+            const QString name = c.at(1).toString();
+            files.append(QJsonObject{{"filePath", folder < 0 ? name : folders.at(folder).toString() + '/' + name},
+                                     {"fileSize", c.at(2)},
+                                     {"saveTime", c.at(3)},
+                                     {"conflictTime", c.at(4)}});
+        }
+        list.append(QJsonObject{{"groupName", g.at(0)},
+                                {"groupType", g.at(1)},
+                                {"saveDate", g.at(2)},
+                                {"isConflict", g.at(3)},
+                                {"backupFiles", files}});
+    }
+    return QJsonObject{{"backupList", list}};
+}
+
 } // namespace
 
 using Fill = std::function<void(Catalogue &)>;
@@ -74,7 +104,7 @@ private slots:
             for (int type = 0; type <= 4; ++type) {
                 BackupGroupInfo &group
                     = c.add(QString("g%1").arg(type), type, QDate(5 + type * 400, 1 + type, 9 + type));
-                addCopy(group, "/b/one", 0, QTime(0, 0));
+                addCopy(group, type % 2 ? "/b/one" : "one", 0, QTime(0, 0));
                 addCopy(group, "/b/two", 1048576 + type, QTime(23, 59, 59),
                         type % 2 ? QDateTime(QDate(2023, 12, 31), QTime(1, 2, 3)) : QDateTime());
             }
@@ -107,6 +137,8 @@ private slots:
         const QByteArray expected = referenceJson(catalogue.groups);
         QCOMPARE(BackupListWriter::toJson(catalogue.groups), expected);
         QCOMPARE(BackupListWriter::toBase64(catalogue.groups), expected.toBase64());
+        QCOMPARE(QJsonDocument(expandCompact(BackupListWriter::toCompactBase64(catalogue.groups))),
+                 QJsonDocument::fromJson(expected));
     }
 
     void sizeText_data()

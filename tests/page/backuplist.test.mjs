@@ -2,14 +2,25 @@
 
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
-import { ListFormatError, decodeBackupList, filterCatalogue, sizeTextToBytes } from '../../suite/page/backuplist.js';
+import { ListFormatError, decodeBackupTable, filterCatalogue, sizeTextToBytes } from '../../suite/page/backuplist.js';
 
 const copy = (filePath, saveTime, fileSize = '1 KB', conflictTime = '') => ({ conflictTime, filePath, fileSize, saveTime });
 const group = (groupName, saveDate, groupType, backupFiles) => ({
   backupFiles, groupName, groupType, isConflict: backupFiles.some((c) => c.conflictTime), saveDate,
 });
-// The text getBackupFileList answers: Base64 of the indented JSON document.
-const encode = (backupList) => Buffer.from(JSON.stringify({ backupList }, null, 4), 'utf8').toString('base64');
+// The text getBackupFileListCompact answers: Base64 of the compact table.
+const encode = (backupList) => {
+  const folders = [];
+  const folderOf = (path) => {
+    const slash = path.lastIndexOf('/');
+    if (slash < 0) return [-1, path];
+    if (!folders.includes(path.slice(0, slash))) folders.push(path.slice(0, slash));
+    return [folders.indexOf(path.slice(0, slash)), path.slice(slash + 1)];
+  };
+  const groups = backupList.map((g) => [g.groupName, g.groupType, g.saveDate, g.isConflict,
+    g.backupFiles.map((c) => [...folderOf(c.filePath), c.fileSize, c.saveTime, c.conflictTime])]);
+  return Buffer.from(JSON.stringify({ groups, folders }), 'utf8').toString('base64');
+};
 
 const list = [
   group('plan.xlsx', '2024/03/04', 'xls', [copy('/b/plan-1', '08:00', '1.50 MB')]),
@@ -19,17 +30,18 @@ const list = [
     copy('/old/bericht-3', '12:00', '0 KB'),
   ]),
   group('slides.pptx', '2024/03/05', 'ppt', [copy('/b/slides-1', '10:00', '2048.00 MB')]),
-  group('odd', '2024/03/05', 'something else', [copy('/b/odd-1', '07:00', 'n/a')]),
+  group('odd', '2024/03/05', 'something else', [copy('odd-1', '07:00', 'n/a')]),
 ];
 
 test('reads the Base64 text, non-ASCII names included, days and copies newest first', () => {
-  const catalogue = decodeBackupList(encode(list));
+  const catalogue = decodeBackupTable(encode(list));
   assert.equal(catalogue.copyCount, 6);
   assert.deepEqual(catalogue.days.map((d) => d.saveDate), ['2024/03/05', '2024/03/04']);
   // Within a day the groups keep the list's order.
   assert.deepEqual(catalogue.days[0].groups.map((g) => g.name), ['Bericht über Qualität.docx', 'slides.pptx', 'odd']);
   const bericht = catalogue.days[0].groups[0];
-  assert.deepEqual(bericht.copies.map((c) => c.saveTime), ['16:40', '12:00', '09:05']);
+  assert.deepEqual(bericht.copies.map((c) => [c.saveTime, c.filePath]), [['16:40', '/b/bericht-2'], ['12:00', '/old/bericht-3'], ['09:05', '/b/bericht-1']]);
+  assert.equal(catalogue.days[0].groups[2].copies[0].filePath, 'odd-1');
   assert.equal(bericht.isConflict, true);
   assert.equal(bericht.conflicts, 1);
   assert.equal(bericht.bytes, 36 * 1024);
@@ -44,13 +56,13 @@ test('sizes come back from their texts', () => {
 
 test('a damaged text is refused with a reason', () => {
   for (const text of [undefined, '%%%not base64', Buffer.from('{"backupList": [').toString('base64'),
-    Buffer.from('{"other": []}').toString('base64')]) {
-    assert.throws(() => decodeBackupList(text), ListFormatError, String(text));
+    Buffer.from('{"groups": []}').toString('base64')]) {
+    assert.throws(() => decodeBackupTable(text), ListFormatError, String(text));
   }
 });
 
 test('search, type and conflicts combine, and counts and sizes follow them', () => {
-  const catalogue = decodeBackupList(encode(list));
+  const catalogue = decodeBackupTable(encode(list));
   const all = filterCatalogue(catalogue);
   assert.equal(all.copyCount, 6);
   assert.equal(all.documentCount, 4);
