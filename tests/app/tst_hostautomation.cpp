@@ -1,7 +1,7 @@
 // zentri-host with --automation and its screenshot command, run as programs:
 // the settings dialog opened by the page method, driven from a script file,
 // observed from outside through the suite home.
-#include "testsuitehome.h"
+#include "pageapifixture.h"
 
 #include <QFile>
 #include <QImage>
@@ -74,9 +74,7 @@ void tst_HostAutomation::showBackupSettingsAnswersDriveChanged()
     QVERIFY2(result.exitCode == 0, qPrintable(result.errors));
     QCOMPARE(QJsonDocument::fromJson(result.output)["answer"].toObject(),
              (QJsonObject{{"driveChanged", driveChanged}, {"result", true}}));
-    QFile log(home.filePath(QStringLiteral("logs/appcenter.jsonl")));
-    QVERIFY(log.open(QIODevice::ReadOnly));
-    const QJsonObject announcement = QJsonDocument::fromJson(log.readLine()).object();
+    const QJsonObject announcement = jsonLines(home.filePath(QStringLiteral("logs/appcenter.jsonl"))).value(0);
     QCOMPARE(announcement.value(QStringLiteral("dwData")).toInt(), 2);
     QCOMPARE(announcement.value(QStringLiteral("hash")).toObject().value(QStringLiteral("action")).toString(),
              announced);
