@@ -5,42 +5,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
 
-#include <functional>
-
 namespace {
-struct Run
-{
-    int exitCode = -1;
-    QList<QJsonObject> lines;
-    QString output;
-    QString errors;
-};
-
-// `meanwhile` runs once the host has written its first answer.
-Run run(const TestSuiteHome &home, const QStringList &arguments, const std::function<void()> &meanwhile = {})
-{
-    QProcess process;
-    process.start(QStringLiteral(ARKIVO_BIN_DIR "/zentri-host"),
-                  QStringList{QStringLiteral("--home"), home.path()} + arguments);
-    Run result;
-    if (meanwhile && process.waitForReadyRead(60000))
-        meanwhile();
-    if (!process.waitForFinished(60000))
-        return result;
-    result.exitCode = process.exitCode();
-    result.errors = QString::fromUtf8(process.readAllStandardError());
-    const QByteArray output = process.readAllStandardOutput();
-    result.output = QString::fromUtf8(output);
-    for (const QByteArray &line : output.split('\n')) {
-        if (!line.isEmpty())
-            result.lines.append(QJsonDocument::fromJson(line).object());
-    }
-    return result;
-}
+using Run = TestSuiteHome::HostRun;
 
 QByteArray fileBytes(const QString &path)
 {
@@ -97,7 +66,7 @@ void tst_ZentriHost::listsAndLeavesTheSuiteFilesAlone()
     const QByteArray suiteBefore = fileBytes(home.filePath(QStringLiteral("suite.ini")));
     const QByteArray commonBefore = fileBytes(common.fileName());
 
-    const Run result = run(home, {QStringLiteral("call"), QStringLiteral("getBackupFileList")});
+    const Run result = home.runHost({QStringLiteral("call"), QStringLiteral("getBackupFileList")});
     QCOMPARE(result.exitCode, 0);
     QCOMPARE(result.lines.size(), 1);
     QCOMPARE(result.lines.first()[QStringLiteral("method")].toString(), QStringLiteral("getBackupFileList"));
@@ -136,8 +105,8 @@ void tst_ZentriHost::callsShareOneCatalogue()
 
     // A copy not yet listed is not deleted; once listed, it is, once.
     const Run result
-        = run(home, {"call", "delBackupFile", argument.arg(copy), "getBackupFileList", "delBackupFile",
-                     argument.arg(copy), "delBackupFile", argument.arg(copy), "openBackupFile", argument.arg(deck)});
+        = home.runHost({"call", "delBackupFile", argument.arg(copy), "getBackupFileList", "delBackupFile",
+                        argument.arg(copy), "delBackupFile", argument.arg(copy), "openBackupFile", argument.arg(deck)});
     QCOMPARE(result.exitCode, 0);
     QCOMPARE(result.lines.size(), 5);
     QCOMPARE((QList<bool>{resultOf(result.lines[0]), resultOf(result.lines[2]), resultOf(result.lines[3]),
@@ -156,10 +125,11 @@ void tst_ZentriHost::changeMadeDuringAListingSurvives()
     TestSuiteHome home;
     home.setSuiteValue(QStringLiteral("backup/mode"), 1);
     home.setSuiteValue(QStringLiteral("backup/interval"), 10);
-    const Run result = run(home, {"call", "getBackupFileList", "wait:1500", "getBackupFileList"}, [&home] {
-        home.setSuiteValue(QStringLiteral("backup/mode"), 2);
-        home.setSuiteValue(QStringLiteral("backup/interval"), 77);
-    });
+    const Run result
+        = home.runHost({"call", "getBackupFileList", "wait:1500", "getBackupFileList"}, QString(), [&home] {
+              home.setSuiteValue(QStringLiteral("backup/mode"), 2);
+              home.setSuiteValue(QStringLiteral("backup/interval"), 77);
+          });
     QCOMPARE(result.exitCode, 0);
     QCOMPARE(home.suiteValue(QStringLiteral("backup/mode")).toInt(), 2);
     QCOMPARE(home.suiteValue(QStringLiteral("backup/interval")).toInt(), 77);
@@ -176,10 +146,10 @@ void tst_ZentriHost::swappedFolderDoesNotRedirectADelete()
     const QString listed = home.writeBackupCopy(QStringLiteral("backup"), QStringLiteral("a.docx"), savedAt);
     const QString other = home.writeBackupCopy(QStringLiteral("other"), QStringLiteral("a.docx"), savedAt);
     bool swapped = false;
-    const Run result = run(
-        home,
+    const Run result = home.runHost(
         {"call", "getBackupFileList", "wait:1500", "delBackupFile",
          QStringLiteral("{\"backupFile\": \"%1\"}").arg(listed)},
+        QString(),
         [&] { swapped = QDir(folder).removeRecursively() && QFile::link(QFileInfo(other).absolutePath(), folder); });
     QVERIFY(swapped);
     QCOMPARE(result.exitCode, 0);
@@ -226,7 +196,7 @@ void tst_ZentriHost::commandLines()
     TestSuiteHome home;
     for (auto it = before.cbegin(); it != before.cend(); ++it)
         home.setSuiteValue(it.key(), it.value());
-    const Run result = run(home, arguments);
+    const Run result = home.runHost(arguments);
     QCOMPARE(result.exitCode, exitCode);
     for (auto it = after.cbegin(); it != after.cend(); ++it)
         QCOMPARE(home.suiteValue(it.key()), it.value());
