@@ -131,8 +131,11 @@ QStringList bounded(const QStringList &paragraphs)
     return kept;
 }
 
-bool run(QSqlQuery &query, const char *what)
+// Binds `values` in order to a prepared statement and runs it.
+bool run(QSqlQuery &query, const char *what, std::initializer_list<QVariant> values = {})
 {
+    for (const QVariant &value : values)
+        query.addBindValue(value);
     if (query.exec())
         return true;
     qCWarning(lcCatalogue) << "text index:" << what << query.lastError().text();
@@ -371,15 +374,13 @@ bool Writer::insertCopy(const TextIndex::Copy &copy, qint64 size, qint64 mtime, 
             ++freshCounts[*known];
             continue;
         }
-        m_findParagraph.addBindValue(hash);
-        if (!run(m_findParagraph, "find paragraph"))
+        if (!run(m_findParagraph, "find paragraph", {hash}))
             return false;
         if (m_findParagraph.next())
             ids[i] = m_findParagraph.value(0).toLongLong();
         m_findParagraph.finish();
         if (ids[i] >= 0) {
-            m_addRef.addBindValue(ids[i]);
-            if (!run(m_addRef, "add paragraph reference"))
+            if (!run(m_addRef, "add paragraph reference", {ids[i]}))
                 return false;
             continue;
         }
@@ -392,16 +393,12 @@ bool Writer::insertCopy(const TextIndex::Copy &copy, qint64 size, qint64 mtime, 
     QVector<qint64> chunks;
     for (int start = 0; start < fresh.size(); start += chunkSlots) {
         const QStringList part = fresh.mid(start, chunkSlots);
-        m_insertChunk.addBindValue(part.size());
-        m_insertChunk.addBindValue(qCompress(part.join(QChar(0)).toUtf8(), 9));
-        if (!run(m_insertChunk, "insert chunk"))
+        if (!run(m_insertChunk, "insert chunk", {part.size(), qCompress(part.join(QChar(0)).toUtf8(), 9)}))
             return false;
         chunks.append(m_insertChunk.lastInsertId().toLongLong());
         for (int slot = start; slot < start + part.size(); ++slot) {
-            m_insertParagraph.addBindValue(chunks.last() * chunkSlots + slot - start);
-            m_insertParagraph.addBindValue(freshHashes.at(slot));
-            m_insertParagraph.addBindValue(freshCounts.at(slot));
-            if (!run(m_insertParagraph, "insert paragraph"))
+            if (!run(m_insertParagraph, "insert paragraph",
+                     {chunks.last() * chunkSlots + slot - start, freshHashes.at(slot), freshCounts.at(slot)}))
                 return false;
         }
     }
@@ -412,77 +409,54 @@ bool Writer::insertCopy(const TextIndex::Copy &copy, qint64 size, qint64 mtime, 
 
     qint64 id = baseIdFor(copy);
     for (;; ++id) {
-        m_idTaken.addBindValue(id);
-        if (!run(m_idTaken, "find row id"))
+        if (!run(m_idTaken, "find row id", {id}))
             return false;
         const bool taken = m_idTaken.next();
         m_idTaken.finish();
         if (!taken)
             break;
     }
-    m_insertCopy.addBindValue(id);
-    m_insertCopy.addBindValue(copy.path);
-    m_insertCopy.addBindValue(size);
-    m_insertCopy.addBindValue(mtime);
-    m_insertCopy.addBindValue(copy.groupName);
-    m_insertCopy.addBindValue(copy.saveDate.toString(dateFormat));
-    m_insertCopy.addBindValue(copy.saveTime.toString(timeFormat));
-    m_insertCopy.addBindValue(encodeIds(ids));
-    if (!run(m_insertCopy, "insert copy"))
+    if (!run(m_insertCopy, "insert copy",
+             {id, copy.path, size, mtime, copy.groupName, copy.saveDate.toString(dateFormat),
+              copy.saveTime.toString(timeFormat), encodeIds(ids)}))
         return false;
 
     const QString text = paragraphs.join(QLatin1Char('\n'));
-    m_insertWords.addBindValue(id);
-    m_insertWords.addBindValue(TextSearch::wordText(text));
-    if (!run(m_insertWords, "index words"))
+    if (!run(m_insertWords, "index words", {id, TextSearch::wordText(text)}))
         return false;
     const QString runs = TextSearch::cjkText(text);
     if (runs.isEmpty())
         return true;
-    m_insertCjk.addBindValue(id);
-    m_insertCjk.addBindValue(runs);
-    return run(m_insertCjk, "index runs");
+    return run(m_insertCjk, "index runs", {id, runs});
 }
 
 // A row of the contentless indexes goes with the very text it was made from,
 // rebuilt here from the paragraphs.
 bool Writer::removeCopy(qint64 id)
 {
-    m_copyParagraphs.addBindValue(id);
-    if (!run(m_copyParagraphs, "read copy") || !m_copyParagraphs.next())
+    if (!run(m_copyParagraphs, "read copy", {id}) || !m_copyParagraphs.next())
         return false;
     const QByteArray encoded = m_copyParagraphs.value(0).toByteArray();
     m_copyParagraphs.finish();
     const QVector<qint64> ids = decodeIds(encoded);
     const QString text = ChunkReader(m_db).paragraphs(encoded).join(QLatin1Char('\n'));
 
-    m_deleteWords.addBindValue(id);
-    m_deleteWords.addBindValue(TextSearch::wordText(text));
-    if (!run(m_deleteWords, "remove words"))
+    if (!run(m_deleteWords, "remove words", {id, TextSearch::wordText(text)}))
         return false;
     const QString runs = TextSearch::cjkText(text);
-    if (!runs.isEmpty()) {
-        m_deleteCjk.addBindValue(id);
-        m_deleteCjk.addBindValue(runs);
-        if (!run(m_deleteCjk, "remove runs"))
-            return false;
-    }
+    if (!runs.isEmpty() && !run(m_deleteCjk, "remove runs", {id, runs}))
+        return false;
     for (qint64 paragraph : ids) {
-        m_dropRef.addBindValue(paragraph);
-        if (!run(m_dropRef, "drop paragraph reference"))
-            return false;
-        m_dropUnused.addBindValue(paragraph);
-        if (!run(m_dropUnused, "drop paragraph"))
+        if (!run(m_dropRef, "drop paragraph reference", {paragraph})
+            || !run(m_dropUnused, "drop paragraph", {paragraph}))
             return false;
         if (m_dropUnused.numRowsAffected() > 0) {
-            m_chunkLoses.addBindValue(paragraph / chunkSlots);
-            m_dropChunk.addBindValue(paragraph / chunkSlots);
-            if (!run(m_chunkLoses, "count chunk") || !run(m_dropChunk, "drop chunk"))
+            const qint64 chunk = paragraph / chunkSlots;
+            if (!run(m_chunkLoses, "count chunk", {chunk}) || !run(m_dropChunk, "drop chunk", {chunk}))
                 return false;
         }
     }
-    m_deleteCopy.addBindValue(id);
-    return run(m_deleteCopy, "remove copy");
+    return run(m_deleteCopy, "remove copy", {id});
 }
 
 void Writer::postProgress()

@@ -171,34 +171,18 @@ void tst_BackupFileApi::restoresOnlyWhereThePersonChooses_data()
     QTest::addColumn<QString>("errormsg"); // empty: restored
     QTest::addColumn<int>("trashed");
 
-    QTest::newRow("new file") << "@copy"
-                              << "save-as @target"
-                              << "restored/report.docx"
-                              << "" << 0;
-    QTest::newRow("replacing puts the old file in the trash") << "@copy"
-                                                              << "save-as @target"
-                                                              << "restored/existing.docx"
-                                                              << "" << 1;
-    QTest::newRow("cancelled") << "@copy"
-                               << "key Escape"
-                               << "restored/report.docx"
-                               << "cancelled" << 0;
-    QTest::newRow("into the backup folder") << "@copy"
-                                            << "save-as @target"
-                                            << "backup/report.docx"
-                                            << "outside the backup folder" << 0;
-    QTest::newRow("folder that is a file") << "@copy"
-                                           << "save-as @target"
-                                           << "plain/report.docx"
-                                           << "Nothing can be written" << 0;
-    QTest::newRow("the disk fills up") << "@copy"
-                                       << "save-as @target"
-                                       << "restored/big.docx"
-                                       << "could not be written" << 0;
-    QTest::newRow("unlisted file") << "@home/plain"
-                                   << ""
-                                   << ""
-                                   << "not a listed backup copy" << 0;
+    const auto row = [](const char *tag, const char *copy, const char *step, const char *target, const char *errormsg,
+                        int trashed = 0) {
+        QTest::newRow(tag) << QString(copy) << QString(step) << QString(target) << QString(errormsg) << trashed;
+    };
+    const char *saveAs = "save-as @target";
+    row("new file", "@copy", saveAs, "restored/report.docx", "");
+    row("replacing puts the old file in the trash", "@copy", saveAs, "restored/existing.docx", "", 1);
+    row("cancelled", "@copy", "key Escape", "restored/report.docx", "cancelled");
+    row("into the backup folder", "@copy", saveAs, "backup/report.docx", "outside the backup folder");
+    row("folder that is a file", "@copy", saveAs, "plain/report.docx", "Nothing can be written");
+    row("the disk fills up", "@copy", saveAs, "restored/big.docx", "could not be written");
+    row("unlisted file", "@home/plain", "", "", "not a listed backup copy");
 }
 
 void tst_BackupFileApi::restoresOnlyWhereThePersonChooses()

@@ -117,36 +117,30 @@ void tst_NavigationApi::launches_data()
 
     const QString launchExe = QStringLiteral("paths/launchExe");
     const QString compact = QStringLiteral("paths/compactLaunchExe");
-    const QString yes = QStringLiteral("{\"result\":true}");
+    const char *yes = "{\"result\":true}";
     const auto radar = [](const char *id) {
         return QStringList{
             QStringLiteral("/brisadesk"),
             QStringLiteral("clouddoc://act=showbox&type=fileradar&radarid=%1&from=arkivo").arg(QLatin1String(id))};
     };
-    QTest::newRow("document repair") << "runDocumentRepair" << QVariantMap() << ""
-                                     << "" << yes << repairArguments("mendtool") << true;
-    QTest::newRow("data recovery") << "runDataRestore" << QVariantMap() << ""
-                                   << "" << yes << repairArguments("rescuekit_orr") << true;
+    const auto row = [](const char *tag, const char *method, const QVariantMap &arguments, const QString &launcher,
+                        const char *value, const char *answer, const QStringList &launched, bool logged) {
+        QTest::newRow(tag) << QString(method) << arguments << launcher << QString(value) << QString(answer) << launched
+                           << logged;
+    };
+    row("document repair", "runDocumentRepair", {}, "", "", yes, repairArguments("mendtool"), true);
+    row("data recovery", "runDataRestore", {}, "", "", yes, repairArguments("rescuekit_orr"), true);
     // Without the suite's executable the page hears false, still logged.
-    QTest::newRow("repair without launcher") << "runDocumentRepair" << QVariantMap() << launchExe << ""
-                                             << "{\"result\":false}" << QStringList() << true;
-    QTest::newRow("radar, no id") << "showFileRadarDlg" << QVariantMap() << ""
-                                  << ""
-                                  << "{}" << radar("2") << false;
-    QTest::newRow("radar, empty id") << "showFileRadarDlg" << QVariantMap{{"radarid", ""}} << ""
-                                     << ""
-                                     << "{}" << radar("2") << false;
-    QTest::newRow("radar, id 7") << "showFileRadarDlg" << QVariantMap{{"radarid", "7"}} << ""
-                                 << ""
-                                 << "{}" << radar("7") << false;
+    row("repair without launcher", "runDocumentRepair", {}, launchExe, "", "{\"result\":false}", {}, true);
+    const char *radarDlg = "showFileRadarDlg";
+    row("radar, no id", radarDlg, {}, "", "", "{}", radar("2"), false);
+    row("radar, empty id", radarDlg, {{"radarid", ""}}, "", "", "{}", radar("2"), false);
+    row("radar, id 7", radarDlg, {{"radarid", "7"}}, "", "", "{}", radar("7"), false);
     // A quote must not end the address and smuggle in arguments of its own.
-    QTest::newRow("radar, quote in the id") << "showFileRadarDlg" << QVariantMap{{"radarid", "1\" /evil \"x"}} << ""
-                                            << ""
-                                            << "{}" << radar("1%22%20%2Fevil%20%22x") << false;
-    QTest::newRow("radar, no launcher") << "showFileRadarDlg" << QVariantMap() << compact << ""
-                                        << "{\"errormsg\":\"launchExe path is empty\"}" << QStringList() << false;
-    QTest::newRow("radar, launcher is no program") << "showFileRadarDlg" << QVariantMap() << compact << "@/launcher.txt"
-                                                   << "{}" << QStringList() << false;
+    row("radar, quote in the id", radarDlg, {{"radarid", "1\" /evil \"x"}}, "", "", "{}",
+        radar("1%22%20%2Fevil%20%22x"), false);
+    row("radar, no launcher", radarDlg, {}, compact, "", "{\"errormsg\":\"launchExe path is empty\"}", {}, false);
+    row("radar, launcher is no program", radarDlg, {}, compact, "@/launcher.txt", "{}", {}, false);
 }
 
 void tst_NavigationApi::launches()
@@ -204,11 +198,8 @@ void tst_NavigationApi::openUrl_data()
     QTest::newRow("https") << QVariantMap{{"url", "https://example.com/help?a=1"}} << true;
     QTest::newRow("local file") << QVariantMap{{"url", "file://<home>/x.docx"}} << true;
     QTest::newRow("no url") << QVariantMap() << false;
+    // Which addresses are safe: tst_kprocess; one refused one shows the check applies.
     QTest::newRow("script") << QVariantMap{{"url", "javascript:alert(1)"}} << false;
-    QTest::newRow("relative") << QVariantMap{{"url", "help.html"}} << false;
-    QTest::newRow("http without host") << QVariantMap{{"url", "http:///x"}} << false;
-    QTest::newRow("network file") << QVariantMap{{"url", "file://server/share/x.docx"}} << false;
-    QTest::newRow("control character") << QVariantMap{{"url", "https://example.com/\n"}} << false;
 }
 
 void tst_NavigationApi::openUrl()
@@ -316,12 +307,9 @@ void tst_NavigationApi::skinEvents_data()
 {
     QTest::addColumn<QString>("skin");
     QTest::addColumn<QString>("reported");
-    QTest::newRow("dark") << "dark"
-                          << "dark";
-    QTest::newRow("default") << "default"
-                             << "default";
-    QTest::newRow("not set") << ""
-                             << "default";
+    for (const char *skin : {"dark", "default"})
+        QTest::newRow(skin) << QString(skin) << QString(skin);
+    QTest::newRow("not set") << QString() << QStringLiteral("default");
 }
 
 void tst_NavigationApi::skinEvents()
@@ -357,10 +345,9 @@ void tst_NavigationApi::folders_data()
     QTest::newRow("local recycle bin") << "openLoaclRecycleBin" << false << "{\"result\":true}"
                                        << "@/xdg/Trash/files";
     // Running, the service opens the backup folder itself; else the drive's home opens.
-    QTest::newRow("cloud backup folder, client running") << "enterBackupCenterPage" << true << "{}"
-                                                         << "";
-    QTest::newRow("cloud backup folder, client not running") << "enterBackupCenterPage" << false << "{}"
-                                                             << "@/clouddrive";
+    QTest::newRow("cloud backup folder, client running") << "enterBackupCenterPage" << true << "{}" << QString();
+    QTest::newRow("cloud backup folder, client not running")
+        << "enterBackupCenterPage" << false << "{}" << QStringLiteral("@/clouddrive");
 }
 
 void tst_NavigationApi::folders()
@@ -387,12 +374,10 @@ void tst_NavigationApi::bringWindowToFront_data()
 {
     QTest::addColumn<QString>("window");  // the modal window open when the page asks; empty: none
     QTest::addColumn<QString>("opening"); // the steps that open it over the settings dialog
-    QTest::newRow("nothing open") << ""
-                                  << "";
-    QTest::newRow("settings dialog") << "KLocalBackupSettingsDlg"
-                                     << "";
+    QTest::newRow("nothing open") << QString() << QString();
+    QTest::newRow("settings dialog") << "KLocalBackupSettingsDlg" << QString();
     QTest::newRow("box over the dialog") << "KStyleMessageBox"
-                                         << "click localBackupSetting_closeBackupOptBtn\n";
+                                         << QStringLiteral("click localBackupSetting_closeBackupOptBtn\n");
 }
 
 void tst_NavigationApi::bringWindowToFront()

@@ -76,26 +76,20 @@ void tst_RoamingApi::roamingEvent_data()
     QTest::addColumn<QString>("mode");
     QTest::addColumn<QString>("control");
 
-    QTest::newRow("auto, upload forced") << true
-                                         << KRpcResponse{{"roamingmode", "auto"}, {"roamingstrategy", "force_upload"}}
-                                         << "true"
-                                         << "force_upload";
-    QTest::newRow("manual, upload forbidden")
-        << true << KRpcResponse{{"roamingmode", "manual"}, {"roamingstrategy", "forbid_upload"}} << "false"
-        << "forbid_upload";
-    QTest::newRow("other strategy") << true << KRpcResponse{{"roamingmode", "auto"}, {"roamingstrategy", "ask_first"}}
-                                    << "true"
-                                    << "no_control";
-    QTest::newRow("no strategy") << true << KRpcResponse{{"roamingmode", "auto"}} << "true"
-                                 << "no_control";
-    QTest::newRow("mode is case-sensitive") << true << KRpcResponse{{"roamingmode", "Auto"}} << "false"
-                                            << "no_control";
-    QTest::newRow("failed, empty") << false << KRpcResponse() << "false"
-                                   << "no_control";
-    QTest::newRow("failed, with values") << false
-                                         << KRpcResponse{{"roamingmode", "auto"}, {"roamingstrategy", "forbid_upload"}}
-                                         << "true"
-                                         << "forbid_upload";
+    const auto row = [](const char *tag, bool success, const KRpcResponse &reply, const char *mode,
+                        const char *control = "no_control") {
+        QTest::newRow(tag) << success << reply << QString(mode) << QString(control);
+    };
+    row("auto, upload forced", true, {{"roamingmode", "auto"}, {"roamingstrategy", "force_upload"}}, "true",
+        "force_upload");
+    row("manual, upload forbidden", true, {{"roamingmode", "manual"}, {"roamingstrategy", "forbid_upload"}}, "false",
+        "forbid_upload");
+    row("other strategy", true, {{"roamingmode", "auto"}, {"roamingstrategy", "ask_first"}}, "true");
+    row("no strategy", true, {{"roamingmode", "auto"}}, "true");
+    row("mode is case-sensitive", true, {{"roamingmode", "Auto"}}, "false");
+    row("failed, empty", false, {}, "false");
+    row("failed, with values", false, {{"roamingmode", "auto"}, {"roamingstrategy", "forbid_upload"}}, "true",
+        "forbid_upload");
 }
 
 void tst_RoamingApi::roamingEvent()
@@ -125,32 +119,23 @@ void tst_RoamingApi::changeArguments_data()
     QTest::addColumn<QString>("request");
     QTest::addColumn<QString>("accountType"); // "-": no usage event
 
-    QTest::newRow("absent, cloud account, to automatic") << "" << 0 << 2 << true << "auto Cloud false backup_center"
-                                                         << "corp";
-    QTest::newRow("absent, cloud account, to manual") << "" << 0 << 2 << false << "manual Cloud false backup_center"
-                                                      << "corp";
-    QTest::newRow("absent, local-only account, to automatic")
-        << "" << 1 << 2 << true << "auto localOnly true backup_center"
-        << "-";
-    QTest::newRow("absent, local-only account, to manual")
-        << "" << 1 << 2 << false << "manual localOnly true backup_center"
-        << "corp";
-    QTest::newRow("false, local-only account, to automatic") << "false" << 1 << 2 << true << "auto"
-                                                             << "corp";
-    QTest::newRow("false, cloud account, to manual") << "false" << 0 << 2 << false << "manual"
-                                                     << "corp";
-    QTest::newRow("FALSE is not false") << "FALSE" << 1 << 2 << true << "auto localOnly true backup_center"
-                                        << "-";
-    QTest::newRow("true") << "true" << 2 << 2 << true << "auto Cloud false backup_center"
-                          << "corp";
-    QTest::newRow("personal account") << "false" << 0 << 1 << false << "manual"
-                                      << "personal";
-    QTest::newRow("mixed account") << "false" << 0 << 3 << false << "manual"
-                                   << "mixed";
-    QTest::newRow("unknown account type") << "false" << 0 << 7 << false << "manual"
-                                          << "other";
-    QTest::newRow("no account service") << "false" << 0 << 0 << false << "manual"
-                                        << "";
+    const auto row = [](const char *tag, const char *setting, int storageCode, int userType, bool automatic,
+                        const char *request, const char *accountType = "corp") {
+        QTest::newRow(tag) << QString(setting) << storageCode << userType << automatic << QString(request)
+                           << QString(accountType);
+    };
+    row("absent, cloud account, to automatic", "", 0, 2, true, "auto Cloud false backup_center");
+    row("absent, cloud account, to manual", "", 0, 2, false, "manual Cloud false backup_center");
+    row("absent, local-only account, to automatic", "", 1, 2, true, "auto localOnly true backup_center", "-");
+    row("absent, local-only account, to manual", "", 1, 2, false, "manual localOnly true backup_center");
+    row("false, local-only account, to automatic", "false", 1, 2, true, "auto");
+    row("false, cloud account, to manual", "false", 0, 2, false, "manual");
+    row("FALSE is not false", "FALSE", 1, 2, true, "auto localOnly true backup_center", "-");
+    row("true", "true", 2, 2, true, "auto Cloud false backup_center");
+    row("personal account", "false", 0, 1, false, "manual", "personal");
+    row("mixed account", "false", 0, 3, false, "manual", "mixed");
+    row("unknown account type", "false", 0, 7, false, "manual", "other");
+    row("no account service", "false", 0, 0, false, "manual", "");
 }
 
 void tst_RoamingApi::changeArguments()

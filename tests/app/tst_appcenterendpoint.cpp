@@ -1,7 +1,7 @@
 // The app-center windows' POSIX twin: the frame that carries WM_COPYDATA,
 // the host's sending function, and zentri-host's endpoint writing what it
 // hears to <home>/logs/appcenter.jsonl.
-#include "testsuitehome.h"
+#include "pageapifixture.h"
 
 #include <appcenterchannel.h>
 #include <appcenterendpoint.h>
@@ -20,17 +20,6 @@
 #include <unistd.h>
 
 namespace {
-
-QList<QJsonObject> logLines()
-{
-    QList<QJsonObject> lines;
-    QFile file(AppCenterEndpoint::logPath());
-    if (file.open(QIODevice::ReadOnly)) {
-        while (!file.atEnd())
-            lines.append(QJsonDocument::fromJson(file.readLine()).object());
-    }
-    return lines;
-}
 
 QByteArray serialised(const QVariant &value)
 {
@@ -132,7 +121,7 @@ void tst_AppCenterEndpoint::recordsAnnouncements()
     QCOMPARE(KAppCenterWindows::sendCopyData(4242, 2, serialised(hash)), 1);
     QCOMPARE(KAppCenterWindows::sendCopyData(0, 7, QByteArray("not a hash")), 1);
     // The sender returns once the endpoint has handled the message.
-    const QList<QJsonObject> lines = logLines();
+    const QList<QJsonObject> lines = jsonLines(AppCenterEndpoint::logPath());
     QCOMPARE(lines.size(), 2);
     QCOMPARE(lines.at(0), (QJsonObject{{"dwData", 2},
                                        {"sender", 4242},

@@ -1,42 +1,13 @@
 // zentri-host with --automation and its screenshot command, run as programs:
 // the settings dialog opened by the page method, driven from a script file,
 // observed from outside through the suite home.
-#include "testsuitehome.h"
+#include "pageapifixture.h"
 
 #include <QFile>
 #include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QtTest>
-
-namespace {
-struct Run
-{
-    int exitCode = -1;
-    QByteArray output;
-    QString errors;
-};
-
-// `script` goes to an automation file when it is not empty.
-Run run(const TestSuiteHome &home, const QString &script, const QStringList &arguments)
-{
-    QProcess process;
-    // Qt's file pickers remember their folders in the user's configuration.
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-    process.setProcessEnvironment(environment);
-    QStringList options{QStringLiteral("--home"), home.path()};
-    if (!script.isEmpty())
-        options << QStringLiteral("--automation") << home.writeFile(QStringLiteral("steps.txt"), script.toUtf8());
-    process.start(QStringLiteral(ARKIVO_BIN_DIR "/zentri-host"), options + arguments);
-    Run result;
-    if (process.waitForFinished(60000))
-        result
-            = {process.exitCode(), process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
-    return result;
-}
-}
 
 class tst_HostAutomation : public QObject
 {
@@ -70,13 +41,12 @@ void tst_HostAutomation::showBackupSettingsAnswersDriveChanged()
     home.setSuiteValue(QStringLiteral("backup/path"), home.makeDir(QStringLiteral("current/backup")));
     const QString picked = home.makeDir(QStringLiteral("new place"));
 
-    const Run result = run(home, script.replace(QLatin1String("%1"), picked), {"call", "showBackupSettings"});
+    const TestSuiteHome::HostRun result
+        = home.runHost({"call", "showBackupSettings"}, script.replace(QLatin1String("%1"), picked));
     QVERIFY2(result.exitCode == 0, qPrintable(result.errors));
-    QCOMPARE(QJsonDocument::fromJson(result.output)["answer"].toObject(),
+    QCOMPARE(result.lines.value(0)["answer"].toObject(),
              (QJsonObject{{"driveChanged", driveChanged}, {"result", true}}));
-    QFile log(home.filePath(QStringLiteral("logs/appcenter.jsonl")));
-    QVERIFY(log.open(QIODevice::ReadOnly));
-    const QJsonObject announcement = QJsonDocument::fromJson(log.readLine()).object();
+    const QJsonObject announcement = jsonLines(home.filePath(QStringLiteral("logs/appcenter.jsonl"))).value(0);
     QCOMPARE(announcement.value(QStringLiteral("dwData")).toInt(), 2);
     QCOMPARE(announcement.value(QStringLiteral("hash")).toObject().value(QStringLiteral("action")).toString(),
              announced);
@@ -123,11 +93,11 @@ void tst_HostAutomation::runs()
     QFETCH(QString, error);
     TestSuiteHome home;
     const QString out = home.filePath(QStringLiteral("picture.png"));
-    const Run result = run(home, script, arguments.replaceInStrings(QStringLiteral("OUT"), out));
+    const TestSuiteHome::HostRun result = home.runHost(arguments.replaceInStrings(QStringLiteral("OUT"), out), script);
     QCOMPARE(result.exitCode, exitCode);
     QVERIFY2(result.errors.contains(error), qPrintable(result.errors));
     if (exitCode != 0) {
-        QCOMPARE(result.output, QByteArray());
+        QCOMPARE(result.output, QString());
     } else {
         const QImage picture(out);
         QVERIFY(picture.width() > 300 && picture.height() > 150);

@@ -2,11 +2,10 @@
 // who may open the bridge, and how the bridge answers what it is sent.
 #include "pagebridge.h"
 #include "pageserver.h"
-#include "testsuitehome.h"
+#include "pageapifixture.h"
 
 #include <kessjsapi.h>
 
-#include <QDesktopServices>
 #include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -48,17 +47,6 @@ private slots:
         context.result()["size"] = Json::Int64(1) << 40;
         context.result()["result"] = true;
     }
-};
-
-// Stands in for the desktop's opener: records the addresses it is handed,
-// which are what the opener and the browser would have on their command lines.
-class OpenedUrls : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl &url) { urls.append(url); }
 };
 
 namespace {
@@ -251,23 +239,22 @@ void tst_PageServer::messages_data()
     QTest::addColumn<QJsonValue>("id");
     QTest::addColumn<QString>("errorPart");
 
+    const auto row = [](const char *tag, const QString &message, const QJsonValue &id, const char *errorPart) {
+        QTest::newRow(tag) << message << id << QString(errorPart);
+    };
     const QJsonValue none(QJsonValue::Null);
-    QTest::newRow("not JSON") << "{\"id\": 1," << none << "not JSON";
-    QTest::newRow("an array") << "[1]" << none << "not a JSON object";
-    QTest::newRow("no id") << "{\"method\": \"getAppInfo\"}" << none << "no numeric id";
-    QTest::newRow("text id") << "{\"id\": \"7\", \"method\": \"getAppInfo\"}" << none << "no numeric id";
-    QTest::newRow("args not an object") << "{\"id\": 2, \"method\": \"openUrl\", \"args\": [\"x\"]}" << QJsonValue(2)
-                                        << "args";
-    QTest::newRow("no method") << "{\"id\": 3}" << QJsonValue(3) << "no method";
-    QTest::newRow("reply slot") << "{\"id\": 4, \"method\": \"onGetRoamingMode\"}" << QJsonValue(4)
-                                << "unknown page method";
-    QTest::newRow("internal slot") << "{\"id\": 5, \"method\": \"doOpenSearchPanel\"}" << QJsonValue(5)
-                                   << "unknown page method";
-    QTest::newRow("QObject's own") << "{\"id\": 6, \"method\": \"deleteLater\"}" << QJsonValue(6)
-                                   << "unknown page method";
-    QTest::newRow("over 1 MiB") << "{\"id\": 8, \"method\": \"openUrl\", \"args\": {\"url\": \""
-                                       + QString(1024 * 1024, 'a') + "\"}}"
-                                << none << "larger than 1 MiB";
+    row("not JSON", "{\"id\": 1,", none, "not JSON");
+    row("an array", "[1]", none, "not a JSON object");
+    row("no id", "{\"method\": \"getAppInfo\"}", none, "no numeric id");
+    row("text id", "{\"id\": \"7\", \"method\": \"getAppInfo\"}", none, "no numeric id");
+    row("args not an object", "{\"id\": 2, \"method\": \"openUrl\", \"args\": [\"x\"]}", 2, "args");
+    row("no method", "{\"id\": 3}", 3, "no method");
+    row("reply slot", "{\"id\": 4, \"method\": \"onGetRoamingMode\"}", 4, "unknown page method");
+    row("internal slot", "{\"id\": 5, \"method\": \"doOpenSearchPanel\"}", 5, "unknown page method");
+    row("QObject's own", "{\"id\": 6, \"method\": \"deleteLater\"}", 6, "unknown page method");
+    row("over 1 MiB",
+        "{\"id\": 8, \"method\": \"openUrl\", \"args\": {\"url\": \"" + QString(1024 * 1024, 'a') + "\"}}", none,
+        "larger than 1 MiB");
 }
 
 void tst_PageServer::messages()
@@ -380,16 +367,13 @@ void tst_PageServer::holdsCallsWhileAModalWindowRuns()
 
 void tst_PageServer::opensThePageWithoutTheTokenOnACommandLine()
 {
-    OpenedUrls opened;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "open");
-    QDesktopServices::setUrlHandler(QStringLiteral("http"), &opened, "open");
+    // What the desktop's opener is handed is what the opener and the browser
+    // would have on their command lines.
+    UrlCatcher opened({QStringLiteral("file"), QStringLiteral("http")});
     QString error;
-    const bool ok = m_server->openInBrowser(&error);
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-    QVERIFY2(ok, qPrintable(error));
-    QCOMPARE(opened.urls.size(), 1);
-    const QUrl url = opened.urls.first();
+    QVERIFY2(m_server->openInBrowser(&error), qPrintable(error));
+    QCOMPARE(opened.urls().size(), 1);
+    const QUrl url = opened.urls().first();
     QVERIFY2(!url.toEncoded().contains(m_server->token()), url.toEncoded().constData());
     QVERIFY(url.isLocalFile());
 

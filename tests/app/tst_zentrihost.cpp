@@ -5,37 +5,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
 
 namespace {
-struct Run
-{
-    int exitCode = -1;
-    QList<QJsonObject> lines;
-    QString output;
-    QString errors;
-};
-
-Run run(const TestSuiteHome &home, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(ARKIVO_BIN_DIR "/zentri-host"),
-                  QStringList{QStringLiteral("--home"), home.path()} + arguments);
-    Run result;
-    if (!process.waitForFinished(60000))
-        return result;
-    result.exitCode = process.exitCode();
-    result.errors = QString::fromUtf8(process.readAllStandardError());
-    const QByteArray output = process.readAllStandardOutput();
-    result.output = QString::fromUtf8(output);
-    for (const QByteArray &line : output.split('\n')) {
-        if (!line.isEmpty())
-            result.lines.append(QJsonDocument::fromJson(line).object());
-    }
-    return result;
-}
+using Run = TestSuiteHome::HostRun;
 
 QByteArray fileBytes(const QString &path)
 {
@@ -92,7 +66,7 @@ void tst_ZentriHost::listsAndLeavesTheSuiteFilesAlone()
     const QByteArray suiteBefore = fileBytes(home.filePath(QStringLiteral("suite.ini")));
     const QByteArray commonBefore = fileBytes(common.fileName());
 
-    const Run result = run(home, {QStringLiteral("call"), QStringLiteral("getBackupFileList")});
+    const Run result = home.runHost({QStringLiteral("call"), QStringLiteral("getBackupFileList")});
     QCOMPARE(result.exitCode, 0);
     QCOMPARE(result.lines.size(), 1);
     QCOMPARE(result.lines.first()[QStringLiteral("method")].toString(), QStringLiteral("getBackupFileList"));
@@ -131,8 +105,8 @@ void tst_ZentriHost::callsShareOneCatalogue()
 
     // A copy not yet listed is not deleted; once listed, it is, once.
     const Run result
-        = run(home, {"call", "delBackupFile", argument.arg(copy), "getBackupFileList", "delBackupFile",
-                     argument.arg(copy), "delBackupFile", argument.arg(copy), "openBackupFile", argument.arg(deck)});
+        = home.runHost({"call", "delBackupFile", argument.arg(copy), "getBackupFileList", "delBackupFile",
+                        argument.arg(copy), "delBackupFile", argument.arg(copy), "openBackupFile", argument.arg(deck)});
     QCOMPARE(result.exitCode, 0);
     QCOMPARE(result.lines.size(), 5);
     QCOMPARE((QList<bool>{resultOf(result.lines[0]), resultOf(result.lines[2]), resultOf(result.lines[3]),
@@ -151,14 +125,12 @@ void tst_ZentriHost::changeMadeDuringAListingSurvives()
     TestSuiteHome home;
     home.setSuiteValue(QStringLiteral("backup/mode"), 1);
     home.setSuiteValue(QStringLiteral("backup/interval"), 10);
-    QProcess process;
-    process.start(QStringLiteral(ARKIVO_BIN_DIR "/zentri-host"),
-                  {"--home", home.path(), "call", "getBackupFileList", "wait:1500", "getBackupFileList"});
-    QVERIFY(process.waitForReadyRead(60000));
-    home.setSuiteValue(QStringLiteral("backup/mode"), 2);
-    home.setSuiteValue(QStringLiteral("backup/interval"), 77);
-    QVERIFY(process.waitForFinished(60000));
-    QCOMPARE(process.exitCode(), 0);
+    const Run result
+        = home.runHost({"call", "getBackupFileList", "wait:1500", "getBackupFileList"}, QString(), [&home] {
+              home.setSuiteValue(QStringLiteral("backup/mode"), 2);
+              home.setSuiteValue(QStringLiteral("backup/interval"), 77);
+          });
+    QCOMPARE(result.exitCode, 0);
     QCOMPARE(home.suiteValue(QStringLiteral("backup/mode")).toInt(), 2);
     QCOMPARE(home.suiteValue(QStringLiteral("backup/interval")).toInt(), 77);
 }
@@ -173,19 +145,15 @@ void tst_ZentriHost::swappedFolderDoesNotRedirectADelete()
     home.setSuiteValue(QStringLiteral("backup/path"), folder);
     const QString listed = home.writeBackupCopy(QStringLiteral("backup"), QStringLiteral("a.docx"), savedAt);
     const QString other = home.writeBackupCopy(QStringLiteral("other"), QStringLiteral("a.docx"), savedAt);
-    QProcess process;
-    process.start(QStringLiteral(ARKIVO_BIN_DIR "/zentri-host"),
-                  {"--home", home.path(), "call", "getBackupFileList", "wait:1500", "delBackupFile",
-                   QStringLiteral("{\"backupFile\": \"%1\"}").arg(listed)});
-    QVERIFY(process.waitForReadyRead(60000));
-    QVERIFY(QDir(folder).removeRecursively());
-    QVERIFY(QFile::link(QFileInfo(other).absolutePath(), folder));
-    QVERIFY(process.waitForFinished(60000));
-    QCOMPARE(process.exitCode(), 0);
-    const QList<QByteArray> lines = process.readAllStandardOutput().trimmed().split('\n');
-    const QJsonObject answer
-        = QJsonDocument::fromJson(lines.last()).object().value(QStringLiteral("answer")).toObject();
-    QCOMPARE(answer.value(QStringLiteral("result")).toBool(), false);
+    bool swapped = false;
+    const Run result = home.runHost(
+        {"call", "getBackupFileList", "wait:1500", "delBackupFile",
+         QStringLiteral("{\"backupFile\": \"%1\"}").arg(listed)},
+        QString(),
+        [&] { swapped = QDir(folder).removeRecursively() && QFile::link(QFileInfo(other).absolutePath(), folder); });
+    QVERIFY(swapped);
+    QCOMPARE(result.exitCode, 0);
+    QVERIFY(!resultOf(result.lines.last()));
     QVERIFY(QFile::exists(other));
 }
 
@@ -228,7 +196,7 @@ void tst_ZentriHost::commandLines()
     TestSuiteHome home;
     for (auto it = before.cbegin(); it != before.cend(); ++it)
         home.setSuiteValue(it.key(), it.value());
-    const Run result = run(home, arguments);
+    const Run result = home.runHost(arguments);
     QCOMPARE(result.exitCode, exitCode);
     for (auto it = after.cbegin(); it != after.cend(); ++it)
         QCOMPARE(home.suiteValue(it.key()), it.value());

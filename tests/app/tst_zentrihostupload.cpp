@@ -22,16 +22,17 @@ private slots:
 };
 
 namespace {
-// The files of the cloud drive, hidden ones included, by name.
-QStringList driveFiles(const TestSuiteHome &home)
+// The files of the cloud drive that hold something, hidden ones included, by
+// name; with `inFolder`, every file, after the name of its folder.
+QStringList driveFiles(const TestSuiteHome &home, bool inFolder = false)
 {
     QStringList names;
     QDirIterator it(home.filePath(QStringLiteral("clouddrive")), QDir::Files | QDir::Hidden,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         it.next();
-        if (it.fileInfo().size() > 0)
-            names << it.fileName();
+        if (inFolder || it.fileInfo().size() > 0)
+            names << (inFolder ? it.fileInfo().dir().dirName() + QLatin1Char('/') : QString()) + it.fileName();
     }
     names.sort();
     return names;
@@ -43,21 +44,14 @@ void tst_ZentriHostUpload::uploadsTheChosenFiles()
     TestSuiteHome home;
     home.setSuiteValue(QStringLiteral("cloud/uploadBytesPerSecond"), 0);
     const QStringList sources{home.writeFile("docs/quarterly report.docx"), home.writeFile("docs/plan.xlsx")};
-    const QString script
-        = home.writeFile(QStringLiteral("steps.txt"), "choose-files " + sources.join(QLatin1Char('|')).toUtf8() + '\n');
-
     // The first poll of the service comes three seconds after the start.
-    QProcess process;
-    process.start(QStringLiteral(ARKIVO_BIN_DIR "/zentri-host"),
-                  {"--home", home.path(), "--automation", script, "call", "manualBackupFiles", "wait:4500",
-                   "getUploadFilesProgress", "getUploadSuccessFilesCount", "getUploadFilesState"});
-    QVERIFY(process.waitForFinished(60000));
-    QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
+    const TestSuiteHome::HostRun run = home.runHost({"call", "manualBackupFiles", "wait:4500", "getUploadFilesProgress",
+                                                     "getUploadSuccessFilesCount", "getUploadFilesState"},
+                                                    "choose-files " + sources.join(QLatin1Char('|')) + '\n');
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
     QList<QJsonObject> lines;
-    for (const QByteArray &line : process.readAllStandardOutput().split('\n')) {
-        if (!line.isEmpty())
-            lines.append(QJsonDocument::fromJson(line).object().value(QStringLiteral("answer")).toObject());
-    }
+    for (const QJsonObject &line : run.lines)
+        lines.append(line.value(QStringLiteral("answer")).toObject());
     const auto done = [](const QString &path) {
         return QJsonObject{
             {"filePath", path}, {"fileName", QFileInfo(path).fileName()}, {"state", "done"}, {"percent", 100}};
@@ -70,15 +64,7 @@ void tst_ZentriHostUpload::uploadsTheChosenFiles()
              (QList<QJsonObject>{{{"uploading", true}}, {{"progress", 100}}, {{"uploadSuccessFilesCount", 2}}, state}));
     // In today's folder of the cloud drive.
     const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
-    QStringList copies;
-    QDirIterator it(home.filePath(QStringLiteral("clouddrive")), QDir::Files | QDir::Hidden,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QFileInfo copy(it.next());
-        copies << copy.dir().dirName() + QLatin1Char('/') + copy.fileName();
-    }
-    copies.sort();
-    QCOMPARE(copies, (QStringList{today + "/plan.xlsx", today + "/quarterly report.docx"}));
+    QCOMPARE(driveFiles(home, true), (QStringList{today + "/plan.xlsx", today + "/quarterly report.docx"}));
 }
 
 void tst_ZentriHostUpload::killedUploadLeavesNoDocument()

@@ -1,6 +1,6 @@
 // Our stand-in for the suite's host services, as request → reply rows read
 // from a temporary suite home.
-#include "testsuitehome.h"
+#include "pageapifixture.h"
 
 #include <dirs.h>
 #include <kaccountsdkproxy.h>
@@ -15,7 +15,6 @@
 #include <kxloggerlite.h>
 #include <zentriappcontainer.h>
 
-#include <QDesktopServices>
 #include <QFile>
 #include <QJsonDocument>
 #include <QRegularExpression>
@@ -30,16 +29,6 @@
 
 using Request = std::function<QVariant(TestSuiteHome &)>;
 Q_DECLARE_METATYPE(Request)
-
-// Catches the addresses the host layer hands to the desktop.
-class UrlCatcher : public QObject
-{
-    Q_OBJECT
-public:
-    QStringList urls;
-public slots:
-    void open(const QUrl &url) { urls.append(url.toString()); }
-};
 
 namespace {
 using H = KBackupCenterHelper;
@@ -93,11 +82,8 @@ QVariant usageLines(TestSuiteHome &home)
     KCoreApplication::getDcInfo()->postGeneralEvent(QStringLiteral("cloud_roaming_switch"),
                                                     {{"scene", "backup_center"}}, 0, 0, 1);
     QStringList lines;
-    QFile file(home.filePath(QStringLiteral("usage.jsonl")));
-    if (file.open(QIODevice::ReadOnly)) {
-        while (!file.atEnd())
-            lines.append(QString::fromUtf8(QJsonDocument::fromJson(file.readLine()).toJson(QJsonDocument::Compact)));
-    }
+    for (const QJsonObject &line : usageEvents(home))
+        lines.append(QString::fromUtf8(QJsonDocument(line).toJson(QJsonDocument::Compact)));
     return lines;
 }
 
@@ -121,12 +107,11 @@ QVariant recycleBin(TestSuiteHome &home)
 {
     const QByteArray previous = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toLocal8Bit());
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+    UrlCatcher catcher({QStringLiteral("file")});
     const bool opened = H::openWindowsRecycleBin();
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     previous.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", previous);
-    return QVariantList{opened, catcher.urls, QFileInfo(home.filePath(QStringLiteral("data/Trash/files"))).isDir()};
+    return QVariantList{opened, QUrl::toStringList(catcher.urls()),
+                        QFileInfo(home.filePath(QStringLiteral("data/Trash/files"))).isDir()};
 }
 }
 
@@ -157,17 +142,9 @@ void tst_HostServices::answers_data()
     row(
         "backup mode out of range", {{"backup/mode", 9}}, [](TestSuiteHome &) { return int(H::getBackupMode()); },
         int(H::SmartBackup));
-    row(
-        "backup path, default", none,
-        [](TestSuiteHome &) {
-            return QStringList{H::defaultBackupPath(), H::backupPath()};
-        },
-        QStringList{"$HOME/backup", "$HOME/backup"});
-    row(
-        "backup path, the suite's default", {{"backup/defaultPath", "/srv/copies"}},
-        [](TestSuiteHome &) {
-            return QStringList{H::defaultBackupPath(), H::backupPath()};
-        },
+    const Request paths = [](TestSuiteHome &) { return QStringList{H::defaultBackupPath(), H::backupPath()}; };
+    row("backup path, default", none, paths, QStringList{"$HOME/backup", "$HOME/backup"});
+    row("backup path, the suite's default", {{"backup/defaultPath", "/srv/copies"}}, paths,
         QStringList{"/srv/copies", "/srv/copies"});
     // Written at once to the suite's file, where the rest of the suite reads it.
     row(
@@ -188,28 +165,21 @@ void tst_HostServices::answers_data()
         },
         30);
 
-    row(
-        "config item", none, [](TestSuiteHome &) { return configItem("retention"); }, QVariantList{30, false});
-    row(
-        "config item with fields", none, [](TestSuiteHome &) { return configItem("fielded"); }, QVariantList{7, false});
-    row(
-        "absent config item", none, [](TestSuiteHome &) { return configItem("absent"); }, QVariantList{0, true});
-    row(
-        "text config item is not configured", none, [](TestSuiteHome &) { return configItem("text"); },
-        QVariantList{0, true});
-    row(
-        "fraction is not an integer", none, [](TestSuiteHome &) { return configItem("fraction"); },
-        QVariantList{0, true});
+    const auto item = [](const char *name) -> Request { return [name](TestSuiteHome &) { return configItem(name); }; };
+    row("config item", none, item("retention"), QVariantList{30, false});
+    row("config item with fields", none, item("fielded"), QVariantList{7, false});
+    row("absent config item", none, item("absent"), QVariantList{0, true});
+    row("text config item is not configured", none, item("text"), QVariantList{0, true});
+    row("fraction is not an integer", none, item("fraction"), QVariantList{0, true});
     row(
         "features", none,
         [](TestSuiteHome &) {
             return QVariantList{kcmc::support("search"), kcmc::support("radar"), kcmc::support("unlisted")};
         },
         QVariantList{true, false, true});
-    row(
-        "fpc number", none, [](TestSuiteHome &) { return fpcItem("incBackupAvailable"); }, 1.0);
-    row(
-        "fpc text", none, [](TestSuiteHome &) { return fpcItem("label"); }, "beta");
+    const auto fpc = [](const char *name) -> Request { return [name](TestSuiteHome &) { return fpcItem(name); }; };
+    row("fpc number", none, fpc("incBackupAvailable"), 1.0);
+    row("fpc text", none, fpc("label"), "beta");
     row(
         "fpc of another app", none, [](TestSuiteHome &) { return bool(KFpccomb::getInstance()->getData(139, 1)); },
         false);
@@ -249,12 +219,10 @@ void tst_HostServices::answers_data()
         QStringList{"https://papyra.example", QString()});
 
     // asked, userInfoChange, signed in, user type, parameters kept, signed in in suite.ini
-    row(
-        "login without auto login", none, [](TestSuiteHome &h) { return login(h, false); },
-        QVariantList{true, 0, false, 2, true, false});
-    row(
-        "auto login signs in", none, [](TestSuiteHome &h) { return login(h, true); },
-        QVariantList{true, 1, true, 2, true, true});
+    const auto signIn
+        = [](bool autoLogin) -> Request { return [autoLogin](TestSuiteHome &h) { return login(h, autoLogin); }; };
+    row("login without auto login", none, signIn(false), QVariantList{true, 0, false, 2, true, false});
+    row("auto login signs in", none, signIn(true), QVariantList{true, 1, true, 2, true, true});
 
     row(
         "log, one line per call", none,

@@ -1,13 +1,12 @@
 // The simulated cloud service: uploads into the suite home's cloud drive,
 // the roaming mode in suite.ini, the backup folder's ids and address.
-#include "testsuitehome.h"
+#include "pageapifixture.h"
 
 #include <kcloudsvrproxy.h>
 #include <kcoreapplication.h>
 #include <kdomainmgr.h>
 #include <localcloudservice.h>
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -59,10 +58,8 @@ class Catcher : public QObject
 {
     Q_OBJECT
 public:
-    QStringList urls;
     QList<KRpcResponse> replies;
 public slots:
-    void open(const QUrl &url) { urls.append(url.toString()); }
     void onReply(bool, const QString &, const KRpcResponse &reply) { replies.append(reply); }
 };
 
@@ -108,34 +105,31 @@ void tst_LocalCloudService::requests_data()
     };
     const QString adminText = QStringLiteral("roaming mode is set by the administrator");
 
-    QTest::newRow("roaming mode, default")
-        << none << "getRoamingMode" << QStringList() << KRpcResponse{{"roamingmode", "auto"}} << "" << none;
-    QTest::newRow("roaming mode and strategy")
-        << strategy("no_rule", "manual") << "getRoamingMode" << QStringList()
-        << KRpcResponse{{"roamingmode", "manual"}, {"roamingstrategy", "no_rule"}} << "" << none;
-    QTest::newRow("roaming mode changed")
-        << none << "changeRoamingMode" << QStringList{"manual", "Cloud", "false", "backup_center"}
-        << KRpcResponse{{"roamingmode", "manual"}} << "" << QVariantMap{{"cloud/roamingMode", "manual"}};
-    QTest::newRow("unknown roaming mode")
-        << strategy("", "auto") << "changeRoamingMode" << QStringList{"sometimes"} << KRpcResponse()
-        << "unknown roaming mode" << QVariantMap{{"cloud/roamingMode", "auto"}};
-    QTest::newRow("no roaming mode") << strategy("", "manual") << "changeRoamingMode" << QStringList() << KRpcResponse()
-                                     << "unknown roaming mode" << QVariantMap{{"cloud/roamingMode", "manual"}};
-    QTest::newRow("upload forced") << strategy("force_upload", "auto") << "changeRoamingMode" << QStringList{"manual"}
-                                   << KRpcResponse() << adminText << QVariantMap{{"cloud/roamingMode", "auto"}};
-    QTest::newRow("upload forbidden") << strategy("forbid_upload", "manual") << "changeRoamingMode"
-                                      << QStringList{"auto"} << KRpcResponse() << adminText
-                                      << QVariantMap{{"cloud/roamingMode", "manual"}};
+    const auto row = [](const char *tag, const QVariantMap &suite, const char *method, const QStringList &args,
+                        const KRpcResponse &reply, const QString &refused, const QVariantMap &effects = {}) {
+        QTest::newRow(tag) << suite << QString(method) << args << reply << refused << effects;
+    };
+    const char *change = "changeRoamingMode";
+    row("roaming mode, default", none, "getRoamingMode", {}, {{"roamingmode", "auto"}}, "");
+    row("roaming mode and strategy", strategy("no_rule", "manual"), "getRoamingMode", {},
+        {{"roamingmode", "manual"}, {"roamingstrategy", "no_rule"}}, "");
+    row("roaming mode changed", none, change, {"manual", "Cloud", "false", "backup_center"},
+        {{"roamingmode", "manual"}}, "", {{"cloud/roamingMode", "manual"}});
+    row("unknown roaming mode", strategy("", "auto"), change, {"sometimes"}, {}, "unknown roaming mode",
+        {{"cloud/roamingMode", "auto"}});
+    row("no roaming mode", strategy("", "manual"), change, {}, {}, "unknown roaming mode",
+        {{"cloud/roamingMode", "manual"}});
+    row("upload forced", strategy("force_upload", "auto"), change, {"manual"}, {}, adminText,
+        {{"cloud/roamingMode", "auto"}});
+    row("upload forbidden", strategy("forbid_upload", "manual"), change, {"auto"}, {}, adminText,
+        {{"cloud/roamingMode", "manual"}});
 
-    QTest::newRow("open a web address") << none << "openVipAutoLoginUrl"
-                                        << QStringList{"https://papyra.example/group/1/2"} << KRpcResponse() << ""
-                                        << QVariantMap{{"opened", QStringList{"https://papyra.example/group/1/2"}}};
-    QTest::newRow("open a script address") << none << "openVipAutoLoginUrl" << QStringList{"javascript:alert(1)"}
-                                           << KRpcResponse() << "invalid arguments" << none;
-    QTest::newRow("open nothing") << none << "openVipAutoLoginUrl" << QStringList() << KRpcResponse()
-                                  << "invalid arguments" << none;
-    QTest::newRow("unknown request") << none << "formatDrive" << QStringList() << KRpcResponse() << "unknown request"
-                                     << none;
+    const char *openUrl = "openVipAutoLoginUrl";
+    row("open a web address", none, openUrl, {"https://papyra.example/group/1/2"}, {}, "",
+        {{"opened", QStringList{"https://papyra.example/group/1/2"}}});
+    row("open a script address", none, openUrl, {"javascript:alert(1)"}, {}, "invalid arguments");
+    row("open nothing", none, openUrl, {}, {}, "invalid arguments");
+    row("unknown request", none, "formatDrive", {}, {}, "unknown request");
     for (const char *bad : {"", "..", "a/b"}) {
         QTest::addRow("backup folder ids of \"%s\"", bad)
             << none << "getPrivateGroupInfoFromDrivePath" << QStringList{bad} << KRpcResponse() << "invalid arguments"
@@ -161,16 +155,14 @@ void tst_LocalCloudService::requests()
         m_home->setSuiteValue(it.key(), it.value());
     const QString file = m_home->writeFile(QStringLiteral("a.docx"));
     args.replaceInStrings(QStringLiteral("$FILE"), file);
-    Catcher opened;
-    QDesktopServices::setUrlHandler(QStringLiteral("https"), &opened, "open");
+    UrlCatcher opened({QStringLiteral("https")});
     LocalCloudService service;
     const Answer answer = ask(service, method, args);
-    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
 
     QCOMPARE(answer.ok, refused.isEmpty());
     QCOMPARE(answer.text, refused);
     QCOMPARE(answer.reply, reply);
-    QCOMPARE(opened.urls, effects.take(QStringLiteral("opened")).toStringList());
+    QCOMPARE(QUrl::toStringList(opened.urls()), effects.take(QStringLiteral("opened")).toStringList());
     for (auto it = effects.cbegin(); it != effects.cend(); ++it)
         QCOMPARE(m_home->suiteValue(it.key()), it.value());
     QVERIFY(!ask(service, QStringLiteral("getBatchUploadFileListState"), {file}).reply.contains(file));

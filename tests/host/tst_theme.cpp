@@ -60,16 +60,14 @@ void tst_Theme::lookupsFallBackToTheDefault_data()
     QTest::addColumn<QString>("property");
     QTest::addColumn<bool>("themed");
 
-    QTest::newRow("palette token") << "CommonThemePalette"
-                                   << "kd-color-text-secondary" << true;
-    QTest::newRow("inherited class") << "KStyleMessageBox-accptBtn"
-                                     << "background" << true;
-    QTest::newRow("unknown property") << "CommonThemePalette"
-                                      << "kd-color-no-such" << false;
-    QTest::newRow("unknown class") << "NoSuchClass"
-                                   << "text" << false;
-    QTest::newRow("empty class") << ""
-                                 << "text" << false;
+    const auto row = [](const char *tag, const char *themeClass, const char *property, bool themed) {
+        QTest::newRow(tag) << QString(themeClass) << QString(property) << themed;
+    };
+    row("palette token", "CommonThemePalette", "kd-color-text-secondary", true);
+    row("inherited class", "KStyleMessageBox-accptBtn", "background", true);
+    row("unknown property", "CommonThemePalette", "kd-color-no-such", false);
+    row("unknown class", "NoSuchClass", "text", false);
+    row("empty class", "", "text", false);
 }
 
 void tst_Theme::lookupsFallBackToTheDefault()

@@ -4,9 +4,8 @@
 // no file leaves the disk that the catalogue did not list.
 #include "localbackup/klocalbackupmanager.h"
 
-#include <testsuitehome.h>
+#include <pageapifixture.h>
 
-#include <QDesktopServices>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -23,13 +22,6 @@ QStringList copyPaths(const BackupGroupInfo *group)
         paths << file.filePath;
     return paths;
 }
-
-class UrlSink : public QObject
-{
-    Q_OBJECT
-public slots:
-    void open(const QUrl &) {}
-};
 
 } // namespace
 
@@ -57,7 +49,8 @@ private:
 
     std::unique_ptr<TestSuiteHome> m_home;
     QString m_backup;
-    UrlSink m_urls;
+    // Nothing reaches the desktop's opener.
+    UrlCatcher m_urls{{QStringLiteral("file")}};
 };
 
 void tst_DiskFaults::init()
@@ -65,12 +58,10 @@ void tst_DiskFaults::init()
     m_home = std::make_unique<TestSuiteHome>();
     m_home->setSuiteValue("backup/defaultPath", m_home->makeDir("default"));
     m_backup = m_home->makeDir("backup");
-    QDesktopServices::setUrlHandler("file", &m_urls, "open");
 }
 
 void tst_DiskFaults::cleanup()
 {
-    QDesktopServices::unsetUrlHandler("file");
     m_home.reset();
 }
 

@@ -102,72 +102,53 @@ void tst_DocumentPreview::reads_data()
     QTest::addColumn<bool>("partial");
     QTest::addColumn<QString>("verified");
 
-    const QString document = QStringLiteral("document");
-    QTest::newRow("docx") << "docx" << docx(hello) << document << "Hello world\nGrüße"
-                          << "Bo" << false << false << "ok";
-    QTest::newRow("empty docx") << "docx" << docx("") << document << ""
-                                << "Bo" << false << false << "ok";
+    const auto row = [](const char *tag, const char *suffix, const QByteArray &bytes, const char *kind,
+                        const char *text, const char *author, bool damaged, bool partial, const char *verified) {
+        QTest::newRow(tag) << QString(suffix) << bytes << QString(kind) << QString::fromUtf8(text) << QString(author)
+                           << damaged << partial << QString(verified);
+    };
+    const char *document = "document";
+    row("docx", "docx", docx(hello), document, "Hello world\nGrüße", "Bo", false, false, "ok");
+    row("empty docx", "docx", docx(""), document, "", "Bo", false, false, "ok");
     // Sheets in the workbook's order, not their parts' names.
     const QByteArray sheet1 = "<worksheet><sheetData><row><c t='s'><v>1</v></c><c><v>42</v></c>"
                               "<c t='inlineStr'><is><t>Oslo</t></is></c></row></sheetData></worksheet>";
     const QByteArray sheet2 = "<worksheet><sheetData><row><c t='s'><v>0</v></c></row></sheetData></worksheet>";
-    QTest::newRow("xlsx") << "xlsx"
-                          << zipOf({{"xl/workbook.xml", "<workbook xmlns:r='r'><sheets><sheet r:id='b'/>"
-                                                        "<sheet r:id='a'/></sheets></workbook>"},
-                                    {"xl/_rels/workbook.xml.rels",
-                                     "<Relationships><Relationship Id='a' Target='worksheets/sheet1.xml'/>"
-                                     "<Relationship Id='b' Target='/xl/worksheets/sheet2.xml'/></Relationships>"},
-                                    {"xl/sharedStrings.xml", "<sst><si><t>Totals</t></si><si><r><t>Ci</t></r>"
-                                                             "<r><t>ty</t></r></si></sst>"},
-                                    {"xl/worksheets/sheet1.xml", sheet1},
-                                    {"xl/worksheets/sheet2.xml", sheet2}})
-                          << "spreadsheet"
-                          << "Totals\nCity\tOslo"
-                          << "" << false << false << "ok";
+    row("xlsx", "xlsx",
+        zipOf({{"xl/workbook.xml",
+                "<workbook xmlns:r='r'><sheets><sheet r:id='b'/><sheet r:id='a'/></sheets></workbook>"},
+               {"xl/_rels/workbook.xml.rels",
+                "<Relationships><Relationship Id='a' Target='worksheets/sheet1.xml'/>"
+                "<Relationship Id='b' Target='/xl/worksheets/sheet2.xml'/></Relationships>"},
+               {"xl/sharedStrings.xml", "<sst><si><t>Totals</t></si><si><r><t>Ci</t></r><r><t>ty</t></r></si></sst>"},
+               {"xl/worksheets/sheet1.xml", sheet1},
+               {"xl/worksheets/sheet2.xml", sheet2}}),
+        "spreadsheet", "Totals\nCity\tOslo", "", false, false, "ok");
     // Slides in numeric order: 2 before 10.
-    QTest::newRow("pptx") << "pptx"
-                          << zipOf({{"ppt/slides/slide10.xml", "<p:sld xmlns:p='p' xmlns:a='a'><a:p><a:r>"
-                                                               "<a:t>Last</a:t></a:r></a:p></p:sld>"},
-                                    {"ppt/slides/slide2.xml", "<p:sld xmlns:p='p' xmlns:a='a'><a:p><a:t>Fir</a:t>"
-                                                              "<a:t>st</a:t></a:p></p:sld>"}})
-                          << "presentation"
-                          << "First\nLast"
-                          << "" << false << false << "ok";
-    QTest::newRow("pdf") << "pdf" << pdf("Hello PDF") << "pdf"
-                         << "Hello PDF"
-                         << "Cy" << false << false << "ok";
-    QTest::newRow("broken pdf") << "pdf" << QByteArray("%PDF-1.4\n1 0 obj<<") << "pdf"
-                                << ""
-                                << "" << true << false << "damaged";
-    QTest::newRow("csv") << "csv" << QByteArray("név;város\r\n\r\nÁrvíztűrő;Győr\n") << "text"
-                         << "név;város\nÁrvíztűrő;Győr"
-                         << "" << false << false << "ok";
-    QTest::newRow("legacy doc") << "doc" << QByteArray("\xD0\xCF\x11\xE0") << "none"
-                                << ""
-                                << "" << false << false << "damaged";
-    QTest::newRow("truncated zip") << "docx" << docx(hello).left(120) << document << ""
-                                   << "" << true << false << "damaged";
+    row("pptx", "pptx",
+        zipOf(
+            {{"ppt/slides/slide10.xml", "<p:sld xmlns:p='p' xmlns:a='a'><a:p><a:r><a:t>Last</a:t></a:r></a:p></p:sld>"},
+             {"ppt/slides/slide2.xml",
+              "<p:sld xmlns:p='p' xmlns:a='a'><a:p><a:t>Fir</a:t><a:t>st</a:t></a:p></p:sld>"}}),
+        "presentation", "First\nLast", "", false, false, "ok");
+    row("pdf", "pdf", pdf("Hello PDF"), "pdf", "Hello PDF", "Cy", false, false, "ok");
+    row("broken pdf", "pdf", "%PDF-1.4\n1 0 obj<<", "pdf", "", "", true, false, "damaged");
+    row("csv", "csv", "név;város\r\n\r\nÁrvíztűrő;Győr\n", "text", "név;város\nÁrvíztűrő;Győr", "", false, false, "ok");
+    row("legacy doc", "doc", "\xD0\xCF\x11\xE0", "none", "", "", false, false, "damaged");
+    row("truncated zip", "docx", docx(hello).left(120), document, "", "", true, false, "damaged");
     QByteArray flipped = docx(hello, KZip::NoCompression);
     flipped.replace("Hello world", "Jello world");
-    QTest::newRow("crc mismatch") << "docx" << flipped << document << "Jello world\nGrüße"
-                                  << "Bo" << true << false << "damaged";
-    QTest::newRow("zip bomb") << "docx" << zipBomb() << document << "start"
-                              << "" << false << true << "unknown";
-    QTest::newRow("entry climbing out") << "docx" << zipOf({{"../../x", "x"}, {"word/document.xml", wordXml(hello)}})
-                                        << document << "Hello world\nGrüße"
-                                        << "" << false << false << "ok";
-    QTest::newRow("deep xml") << "docx"
-                              << zipOf({{"word/document.xml",
-                                         wordXml(QByteArray("<w:p>").repeated(100000) + "<w:t>deep</w:t>"
-                                                 + QByteArray("</w:p>").repeated(100000))}})
-                              << document << "deep"
-                              << "" << false << false << "ok";
+    row("crc mismatch", "docx", flipped, document, "Jello world\nGrüße", "Bo", true, false, "damaged");
+    row("zip bomb", "docx", zipBomb(), document, "start", "", false, true, "unknown");
+    row("entry climbing out", "docx", zipOf({{"../../x", "x"}, {"word/document.xml", wordXml(hello)}}), document,
+        "Hello world\nGrüße", "", false, false, "ok");
+    const QByteArray deep
+        = QByteArray("<w:p>").repeated(100000) + "<w:t>deep</w:t>" + QByteArray("</w:p>").repeated(100000);
+    row("deep xml", "docx", zipOf({{"word/document.xml", wordXml(deep)}}), document, "deep", "", false, false, "ok");
     Parts slides{{"ppt/slides/slide1.xml", "<sld><p><t>first</t></p></sld>"}};
     for (int i = 2; i <= 3000; ++i)
         slides.append({QStringLiteral("ppt/slides/slide%1.xml").arg(i), "<sld/>"});
-    QTest::newRow("thousands of slides") << "pptx" << zipOf(slides) << "presentation"
-                                         << "first"
-                                         << "" << false << true << "ok";
+    row("thousands of slides", "pptx", zipOf(slides), "presentation", "first", "", false, true, "ok");
 }
 
 void tst_DocumentPreview::reads()

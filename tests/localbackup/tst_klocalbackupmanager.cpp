@@ -1,8 +1,7 @@
 #include "localbackup/klocalbackupmanager.h"
 
-#include <testsuitehome.h>
+#include <pageapifixture.h>
 
-#include <QDesktopServices>
 #include <QtTest>
 
 #include <stdexcept>
@@ -45,28 +44,6 @@ protected:
 
 } // namespace
 
-// Collects the addresses handed to QDesktopServices (from a pool thread).
-class UrlCatcher : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> urls() const
-    {
-        QMutexLocker lock(&m_mutex);
-        return m_urls;
-    }
-public slots:
-    void open(const QUrl &url)
-    {
-        QMutexLocker lock(&m_mutex);
-        m_urls.append(url);
-    }
-
-private:
-    mutable QMutex m_mutex;
-    QList<QUrl> m_urls;
-};
-
 class tst_KLocalBackupManager : public QObject
 {
     Q_OBJECT
@@ -99,11 +76,7 @@ private slots:
         m_home->setSuiteValue("backup/defaultPath", m_home->makeDir("default"));
         m_backup = m_home->makeDir("backup");
     }
-    void cleanup()
-    {
-        QDesktopServices::unsetUrlHandler("file");
-        m_home.reset();
-    }
+    void cleanup() { m_home.reset(); }
 
     void nameRules_data()
     {
@@ -193,31 +166,20 @@ private slots:
         QTest::addColumn<QString>("spelling"); // of the copy's path in the record
         QTest::addColumn<QString>("conflictTime");
         QTest::addColumn<bool>("isConflict");
-        const QString at = "2024-03-05T10:00:01.250Z";
-        QTest::newRow("exact") << "a.docx"
-                               << "zentri"
-                               << "exact" << at << true;
-        QTest::newRow("case differs") << "a.docx"
-                                      << "zentri"
-                                      << "upper" << at << true;
-        QTest::newRow("backslashes") << "a.docx"
-                                     << "zentri"
-                                     << "backslash" << at << (QDir::separator() == '\\');
-        QTest::newRow("empty conflictTime") << "a.docx"
-                                            << "zentri"
-                                            << "exact"
-                                            << "" << false;
-        QTest::newRow("malformed conflictTime") << "a.docx"
-                                                << "zentri"
-                                                << "exact"
-                                                << "yesterday" << false;
-        QTest::newRow("spreadsheet file") << "a.xlsx"
-                                          << "zcel"
-                                          << "upper" << at << true;
-        QTest::newRow("file of another type") << "a.pptx"
-                                              << "zcel"
-                                              << "exact" << at << false;
-        QTest::newRow("unknown type") << "notes" << QCoreApplication::applicationName() << "exact" << at << true;
+        const auto row = [](const char *tag, const char *document, const QString &conflictFile, const char *spelling,
+                            const char *conflictTime, bool isConflict) {
+            QTest::newRow(tag) << QString(document) << conflictFile << QString(spelling) << QString(conflictTime)
+                               << isConflict;
+        };
+        const char *at = "2024-03-05T10:00:01.250Z";
+        row("exact", "a.docx", "zentri", "exact", at, true);
+        row("case differs", "a.docx", "zentri", "upper", at, true);
+        row("backslashes", "a.docx", "zentri", "backslash", at, QDir::separator() == '\\');
+        row("empty conflictTime", "a.docx", "zentri", "exact", "", false);
+        row("malformed conflictTime", "a.docx", "zentri", "exact", "yesterday", false);
+        row("spreadsheet file", "a.xlsx", "zcel", "upper", at, true);
+        row("file of another type", "a.pptx", "zcel", "exact", at, false);
+        row("unknown type", "notes", QCoreApplication::applicationName(), "exact", at, true);
     }
     void conflicts()
     {
@@ -275,14 +237,11 @@ private slots:
             QTest::newRow(row) << parts[0] << "backup/" + parts[0] << parts[1] << "";
         }
         // Empty paths, links and worse: tst_badinput.
-        QTest::newRow("missing") << ""
-                                 << "backup/a.docx"
-                                 << ""
-                                 << "openBackupFile() BackupFile not exists";
-        QTest::newRow("folder") << ""
-                                << "backup"
-                                << ""
-                                << "openBackupFile() `backupFilePath` is not a safe path of local file.";
+        QTest::newRow("missing") << QString() << "backup/a.docx" << QString()
+                                 << QStringLiteral("openBackupFile() BackupFile not exists");
+        QTest::newRow("folder") << QString() << "backup" << QString()
+                                << QStringLiteral(
+                                       "openBackupFile() `backupFilePath` is not a safe path of local file.");
     }
     void openBackupFile()
     {
@@ -328,8 +287,7 @@ private slots:
     // The folder of the first copy still there; folders gone altogether: tst_diskfaults.
     void openBackupFolder()
     {
-        UrlCatcher catcher;
-        QDesktopServices::setUrlHandler("file", &catcher, "open");
+        UrlCatcher catcher({"file"});
         const QString second = m_home->makeDir("second");
         const QString gone = copy("a.docx", QTime(10, 5));
         copy("a.docx", QTime(10, 1), {}, "second");
@@ -354,16 +312,15 @@ private slots:
         QTest::addColumn<bool>("result");
         QTest::addColumn<QString>("leftOnDisk");
         QTest::addColumn<QString>("log");
-        QTest::newRow("copy") << false << "" << true << "101"
-                              << "";
-        QTest::newRow("copy already gone") << false << "gone" << true << "101"
-                                           << "";
-        QTest::newRow("copy, exception") << false << "throw" << false << "111"
-                                         << "delBackupFile() Catch an exception";
-        QTest::newRow("group, one already gone") << true << "gone" << true << "000"
-                                                 << "";
-        QTest::newRow("group, exception, third removed") << true << "throw" << false << "010"
-                                                         << "delBackupGroup() Catch an exception";
+        const auto row = [](const char *tag, bool group, const char *middle, bool result, const char *leftOnDisk,
+                            const char *log = "") {
+            QTest::newRow(tag) << group << QString(middle) << result << QString(leftOnDisk) << QString(log);
+        };
+        row("copy", false, "", true, "101");
+        row("copy already gone", false, "gone", true, "101");
+        row("copy, exception", false, "throw", false, "111", "delBackupFile() Catch an exception");
+        row("group, one already gone", true, "gone", true, "000");
+        row("group, exception, third removed", true, "throw", false, "010", "delBackupGroup() Catch an exception");
     }
     void deletes()
     {

@@ -83,15 +83,10 @@ void tst_Translations::dialogSpeaksTheSuitesLanguage_data()
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("hoursUnit"); // beside 1 hour
-    QTest::newRow("zh_CN") << "zh_CN"
-                           << "本地备份设置"
-                           << "小时";
-    QTest::newRow("en") << "en"
-                        << "Local backup settings"
-                        << "hour";
-    QTest::newRow("another language shows English") << "de_DE"
-                                                    << "Local backup settings"
-                                                    << "hour";
+    const QString english = QStringLiteral("Local backup settings");
+    QTest::newRow("zh_CN") << QStringLiteral("zh_CN") << QStringLiteral("本地备份设置") << QStringLiteral("小时");
+    QTest::newRow("en") << QStringLiteral("en") << english << QStringLiteral("hour");
+    QTest::newRow("another language shows English") << QStringLiteral("de_DE") << english << QStringLiteral("hour");
 }
 
 void tst_Translations::dialogSpeaksTheSuitesLanguage()

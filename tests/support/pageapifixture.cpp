@@ -55,15 +55,20 @@ QJsonObject eventObject(const QList<QVariant> &signalArguments)
     return QJsonDocument::fromJson(signalArguments.value(1).toString().toUtf8()).object();
 }
 
-QList<QJsonObject> usageEvents(const TestSuiteHome &home)
+QList<QJsonObject> jsonLines(const QString &path)
 {
-    QList<QJsonObject> events;
-    QFile file(home.filePath(QStringLiteral("usage.jsonl")));
+    QList<QJsonObject> lines;
+    QFile file(path);
     if (file.open(QIODevice::ReadOnly)) {
         while (!file.atEnd())
-            events.append(QJsonDocument::fromJson(file.readLine()).object());
+            lines.append(QJsonDocument::fromJson(file.readLine()).object());
     }
-    return events;
+    return lines;
+}
+
+QList<QJsonObject> usageEvents(const TestSuiteHome &home)
+{
+    return jsonLines(home.filePath(QStringLiteral("usage.jsonl")));
 }
 
 UrlCatcher::UrlCatcher(const QStringList &schemes)

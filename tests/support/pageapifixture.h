@@ -41,10 +41,13 @@ public:
 
 // The object of an eventBroadcast signal's JSON text.
 QJsonObject eventObject(const QList<QVariant> &signalArguments);
+// The objects of a file of JSON lines, in order; none when it cannot be read.
+QList<QJsonObject> jsonLines(const QString &path);
 // The usage events the suite home recorded, in order.
 QList<QJsonObject> usageEvents(const TestSuiteHome &home);
 
-// Takes the addresses handed to the desktop for `schemes`, from any thread.
+// Takes the addresses handed to the desktop for `schemes`, from any thread,
+// while it lives.
 class UrlCatcher : public QObject
 {
     Q_OBJECT

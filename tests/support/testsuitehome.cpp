@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QProcess>
 #include <QSettings>
 
 TestSuiteHome::TestSuiteHome(const QString &folderName)
@@ -145,6 +146,34 @@ QList<TestSuiteHome::Launch> TestSuiteHome::launches() const
         result.append(launch);
     }
     return result;
+}
+
+TestSuiteHome::HostRun TestSuiteHome::runHost(const QStringList &arguments, const QString &script,
+                                              const std::function<void()> &meanwhile) const
+{
+    QProcess process;
+    // Qt's file pickers remember their folders in the user's configuration.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), filePath(QStringLiteral("config")));
+    process.setProcessEnvironment(environment);
+    QStringList options{QStringLiteral("--home"), path()};
+    if (!script.isEmpty())
+        options << QStringLiteral("--automation") << writeFile(QStringLiteral("steps.txt"), script.toUtf8());
+    process.start(QStringLiteral(ARKIVO_BIN_DIR "/zentri-host"), options + arguments);
+    HostRun run;
+    if (meanwhile && process.waitForReadyRead(60000))
+        meanwhile();
+    if (!process.waitForFinished(60000))
+        return run;
+    run.exitCode = process.exitCode();
+    run.errors = QString::fromUtf8(process.readAllStandardError());
+    const QByteArray output = process.readAllStandardOutput();
+    run.output = QString::fromUtf8(output);
+    for (const QByteArray &line : output.split('\n')) {
+        if (!line.isEmpty())
+            run.lines.append(QJsonDocument::fromJson(line).object());
+    }
+    return run;
 }
 
 QString TestSuiteHome::recorderPath()

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QVariant>
 
+#include <functional>
+
 // A temporary suite home for one test: ZENTRI_HOME points at it while it
 // lives, and the suite's launchers are the recording program, whose starts
 // are read back with launches().
@@ -18,6 +20,13 @@ public:
     {
         QString program;
         QStringList arguments;
+    };
+    struct HostRun
+    {
+        int exitCode = -1; // -1: still running after a minute
+        QString output;
+        QString errors;
+        QList<QJsonObject> lines; // the output's lines as JSON
     };
 
     // `folderName` starts the name of the temporary folder (a user's name
@@ -56,6 +65,12 @@ public:
     // The processes started through the recording program, in order.
     QList<Launch> launches() const;
     static QString recorderPath();
+
+    // Runs zentri-host on this home with `arguments`: with `script` as its
+    // automation file unless it is empty, and `meanwhile` run once the host
+    // has written its first answer.
+    HostRun runHost(const QStringList &arguments, const QString &script = QString(),
+                    const std::function<void()> &meanwhile = {}) const;
 
 private:
     QTemporaryDir m_dir;

@@ -49,43 +49,27 @@ void tst_KBackupCenterInfoC::eventsLandInTheUsageLog_data()
     QTest::addColumn<QString>("event");
     QTest::addColumn<QJsonObject>("params");
 
-    QTest::newRow("switch") << Post([](KBackupCenterInfoC *info) {
-        info->postSwitchEvent(QStringLiteral("backup_mode"), QStringLiteral("timer_backup"));
-    }) << "vas_newbackupcenter_switch"
-                            << QJsonObject{
-                                   {"name", "backup_mode"}, {"status", "timer_backup"}, {"position", "backupcenter"}};
-    QTest::newRow("interval changed") << Post([](KBackupCenterInfoC *info) {
-        info->postSettingChangedEvent(QStringLiteral("backup_timer_interval"), QString::number(90),
-                                      QString::number(120));
-    }) << "vas_newbackupcenter_settingchanged"
-                                      << QJsonObject{{"name", "backup_timer_interval"},
-                                                     {"old_value", "90"},
-                                                     {"new_value", "120"}};
-    QTest::newRow("pop") << Post([](KBackupCenterInfoC *info) {
-        info->postPopEvent(QStringLiteral("close_backup_switch"), QStringLiteral("cancel"));
-    }) << "vas_newbackupcenter_pop"
-                         << QJsonObject{{"type", "close_backup_switch"}, {"action", "cancel"}};
-    QTest::newRow("tip shown") << Post([](KBackupCenterInfoC *info) {
-        info->postIncrementTipShowEvent(QStringLiteral("timingtoincrement"));
-    }) << "backupcenter_backupmode_increment_tipshow"
-                               << QJsonObject{{"action", "timingtoincrement"}};
-    QTest::newRow("tip clicked") << Post([](KBackupCenterInfoC *info) {
-        info->postIncrementTipClickEvent(QStringLiteral("close_esc"));
-    }) << "backupcenter_backupmode_increment_tipclick"
-                                 << QJsonObject{{"clickon", "close_esc"}};
-    QTest::newRow("migrate alert, empty source kept")
-        << Post([](KBackupCenterInfoC *info) { info->postMigrateAlertEvent(QStringLiteral("show"), QString()); })
-        << "configguider_backupmigratealert" << QJsonObject{{"action", "show"}, {"src", ""}};
-    QTest::newRow("empty keys skipped, last value wins") << Post([](KBackupCenterInfoC *info) {
+    const auto row = [](const char *tag, const char *event, const QJsonObject &params, const Post &post) {
+        QTest::newRow(tag) << post << QString(event) << params;
+    };
+    // The events the settings dialog posts, each with its texts: tst_klocalbackupsettingsdlg.
+    row("switch", "vas_newbackupcenter_switch",
+        {{"name", "backup_mode"}, {"status", "timer_backup"}, {"position", "backupcenter"}},
+        [](KBackupCenterInfoC *info) {
+            info->postSwitchEvent(QStringLiteral("backup_mode"), QStringLiteral("timer_backup"));
+        });
+    row("migrate alert, empty source kept", "configguider_backupmigratealert", {{"action", "show"}, {"src", ""}},
+        [](KBackupCenterInfoC *info) { info->postMigrateAlertEvent(QStringLiteral("show"), QString()); });
+    row("empty keys skipped, last value wins", "custom", {{"k", "second"}, {"e", ""}}, [](KBackupCenterInfoC *info) {
         info->postEvent(QStringLiteral("custom"), QString(), QStringLiteral("lost"), QStringLiteral("k"),
                         QStringLiteral("first"), QStringLiteral("k"), QStringLiteral("second"), QStringLiteral("e"),
                         QString());
-    }) << "custom" << QJsonObject{{"k", "second"}, {"e", ""}};
-    QTest::newRow("without container, dropped") << Post([](KBackupCenterInfoC *info) {
+    });
+    row("without container, dropped", "", {}, [](KBackupCenterInfoC *info) {
         arkivoApplication::instance().setContainer(nullptr);
         info->postSwitchEvent(QStringLiteral("backup_mode"), QStringLiteral("close_backup"));
         info->postMigrateAlertEvent(QStringLiteral("sure"), QStringLiteral("backup"));
-    }) << "" << QJsonObject();
+    });
 }
 
 void tst_KBackupCenterInfoC::eventsLandInTheUsageLog()

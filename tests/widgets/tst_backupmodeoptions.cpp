@@ -111,27 +111,18 @@ private slots:
         QTest::addColumn<int>("hoursSignals");
         QTest::addColumn<int>("minutesSignals");
         QTest::addColumn<int>("interval");
-        QTest::newRow("2 h 30 min") << "2"
-                                    << "30"
-                                    << "2 30" << 1 << 1 << 150;
-        QTest::newRow("minutes emptied") << "2"
-                                         << ""
-                                         << "2 " << 1 << 0 << 120;
-        QTest::newRow("500 hours keeps 5") << "500"
-                                           << "0"
-                                           << "5 0" << 1 << 1 << 300;
-        QTest::newRow("12 hours keeps 1") << "12"
-                                          << "-"
-                                          << "1 59" << 1 << 0 << 119;
-        QTest::newRow("500 minutes keeps 50") << "-"
-                                              << "500"
-                                              << "11 50" << 0 << 1 << 710;
-        QTest::newRow("out of range set directly") << "=50"
-                                                   << "-"
-                                                   << "50 59" << 0 << 0 << 3059;
-        QTest::newRow("letters refused") << "ab"
-                                         << "x7"
-                                         << " 7" << 0 << 1 << 7;
+        const auto row = [](const char *tag, const char *hoursKeys, const char *minutesKeys, const char *texts,
+                            int hoursSignals, int minutesSignals, int interval) {
+            QTest::newRow(tag) << QString(hoursKeys) << QString(minutesKeys) << QString(texts) << hoursSignals
+                               << minutesSignals << interval;
+        };
+        row("2 h 30 min", "2", "30", "2 30", 1, 1, 150);
+        row("minutes emptied", "2", "", "2 ", 1, 0, 120);
+        row("500 hours keeps 5", "500", "0", "5 0", 1, 1, 300);
+        row("12 hours keeps 1", "12", "-", "1 59", 1, 0, 119);
+        row("500 minutes keeps 50", "-", "500", "11 50", 0, 1, 710);
+        row("out of range set directly", "=50", "-", "50 59", 0, 0, 3059);
+        row("letters refused", "ab", "x7", " 7", 0, 1, 7);
     }
     void typedIntervals()
     {

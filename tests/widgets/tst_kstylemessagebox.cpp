@@ -38,10 +38,8 @@ private slots:
     void cleanup();
     void keysAndButtonsEndWithTheirCodes_data();
     void keysAndButtonsEndWithTheirCodes();
-    void buttonSizes_data();
-    void buttonSizes();
-    void boxSizeFixesTheMessageWidth_data();
-    void boxSizeFixesTheMessageWidth();
+    void sizesFollowTheScale_data();
+    void sizesFollowTheScale();
     void emptyTitleStillGetsTitleBarAndCloseButton();
     void skinChangeRecoloursTheLabels();
 
@@ -124,60 +122,42 @@ void tst_KStyleMessageBox::keysAndButtonsEndWithTheirCodes()
     QVERIFY2(automation.waitForDone(), qPrintable(automation.failure()));
 }
 
-void tst_KStyleMessageBox::buttonSizes_data()
-{
-    QTest::addColumn<double>("scale");
-    QTest::addColumn<QSize>("given");
-    QTest::addColumn<int>("minimumWidth");
-    QTest::addColumn<int>("height");
-    QTest::newRow("empty size") << 1.0 << QSize(0, 0) << 84 << 30;
-    QTest::newRow("invalid size, scaled") << 1.5 << QSize(-1, 5) << 126 << 45;
-    QTest::newRow("given size used as is") << 1.5 << QSize(88, 32) << 88 << 32;
-}
-
-void tst_KStyleMessageBox::buttonSizes()
-{
-    QFETCH(double, scale);
-    QFETCH(QSize, given);
-    QFETCH(int, minimumWidth);
-    QFETCH(int, height);
-    m_home->setSuiteValue(QStringLiteral("theme/scale"), scale);
-    KStyleMessageBox box(QStringLiteral("Title"), QStringLiteral("Message"), nullptr);
-    box.addButton(QStringLiteral("OK"), given, 1, true, true, false);
-    auto *button = box.findChild<KBackupContentButton *>();
-    QVERIFY(button);
-    QCOMPARE(button->minimumWidth(), minimumWidth);
-    QCOMPARE(button->minimumHeight(), height);
-    QCOMPARE(button->maximumHeight(), height);
-}
-
-void tst_KStyleMessageBox::boxSizeFixesTheMessageWidth_data()
+// The box size fixes the message's width; a button's size is used as given,
+// an empty or invalid one is the scaled default.
+void tst_KStyleMessageBox::sizesFollowTheScale_data()
 {
     QTest::addColumn<double>("scale");
     QTest::addColumn<int>("boxWidth");
     QTest::addColumn<int>("labelWidth");
     QTest::addColumn<QString>("lineHeight");
+    QTest::addColumn<QSize>("given");
+    QTest::addColumn<QSize>("button"); // minimum width, and fixed height
     // The shadow takes half its blur (40 scaled) on each side.
-    QTest::newRow("100%") << 1.0 << 440 + 40 << 440 - 48 << "22";
-    QTest::newRow("150%") << 1.5 << 440 + 60 << 440 - 72 << "33";
-    QTest::newRow("125%") << 1.25 << 440 + 50 << 440 - 60 << "27.5";
+    QTest::newRow("100%") << 1.0 << 440 + 40 << 440 - 48 << "22" << QSize(0, 0) << QSize(84, 30);
+    QTest::newRow("150%") << 1.5 << 440 + 60 << 440 - 72 << "33" << QSize(-1, 5) << QSize(126, 45);
+    QTest::newRow("125%, size given") << 1.25 << 440 + 50 << 440 - 60 << "27.5" << QSize(88, 32) << QSize(88, 32);
 }
 
-void tst_KStyleMessageBox::boxSizeFixesTheMessageWidth()
+void tst_KStyleMessageBox::sizesFollowTheScale()
 {
     QFETCH(double, scale);
-    QFETCH(int, boxWidth);
-    QFETCH(int, labelWidth);
     QFETCH(QString, lineHeight);
+    QFETCH(QSize, given);
+    QFETCH(QSize, button);
     m_home->setSuiteValue(QStringLiteral("theme/scale"), scale);
     KStyleMessageBox box(QStringLiteral("Title"), QStringLiteral("A message with %1 in it"), nullptr);
     box.setBoxSize(QSize(440, 188));
-    QCOMPARE(box.minimumWidth(), boxWidth);
-    QCOMPARE(box.maximumWidth(), boxWidth);
+    QTEST(box.minimumWidth(), "boxWidth");
+    QTEST(box.maximumWidth(), "boxWidth");
     const QList<KStyleLabel *> labels = box.findChildren<KStyleLabel *>();
     QCOMPARE(labels.size(), 2);
-    QCOMPARE(labels.at(1)->width(), labelWidth);
+    QTEST(labels.at(1)->width(), "labelWidth");
     QCOMPARE(labels.at(1)->text(), "<p style=\"line-height: " + lineHeight + "px;\">A message with %1 in it</p>");
+    box.addButton(QStringLiteral("OK"), given, 1, true, true, false);
+    auto *made = box.findChild<KBackupContentButton *>();
+    QVERIFY(made);
+    QCOMPARE(QSize(made->minimumWidth(), made->minimumHeight()), button);
+    QCOMPARE(made->maximumHeight(), button.height());
 }
 
 void tst_KStyleMessageBox::emptyTitleStillGetsTitleBarAndCloseButton()
