@@ -2,18 +2,18 @@
 // from the plug-in's event, and the manual upload with its progress.
 
 import { BridgeError } from './bridge.js';
-import { plural } from './format.js';
+import { t } from './i18n.js';
 
 const ROAMING_ANSWER_MS = 10000;
 const POLL_MS = 500;
 const STALL_MS = 30000;
 
-// ", about 3 minutes left" from how far an upload came in `elapsedMs`.
+// "about 3 minutes left" from how far an upload came in `elapsedMs`, or ''.
 function timeLeft(percent, elapsedMs) {
   if (percent <= 0 || percent >= 100 || elapsedMs < 2000) return '';
   const seconds = (elapsedMs / percent) * (100 - percent) / 1000;
-  if (seconds < 60) return ' · less than a minute left';
-  return ` · about ${plural(Math.round(seconds / 60), 'minute', 'minutes')} left`;
+  if (seconds < 60) return t('upload.lessThanMinute');
+  return t('upload.minutesLeft', { count: Math.round(seconds / 60) });
 }
 
 export class CloudPanel {
@@ -39,6 +39,12 @@ export class CloudPanel {
 
   start() {
     this.askRoamingMode();
+  }
+
+  // The language changed: the note and the progress are said again.
+  relabel() {
+    this.renderRoaming();
+    if (this.upload.phase === 'uploading') this.renderProgress(Math.max(0, this.upload.progress), this.upload.count ?? 0);
   }
 
   setSignedIn(signedIn) {
@@ -79,11 +85,11 @@ export class CloudPanel {
       if (roaming.requested !== roaming.mode) {
         this.notices.show({
           kind: 'warning',
-          title: `Automatic roaming stayed ${roaming.mode ? 'on' : 'off'}`,
-          text: 'The cloud service did not take the change. Check that you are signed in, then try again.',
+          title: roaming.mode ? t('roaming.stayedOn') : t('roaming.stayedOff'),
+          text: t('roaming.stayedText'),
         });
       } else {
-        this.notices.show({ kind: 'success', title: `Automatic roaming is ${roaming.mode ? 'on' : 'off'}` });
+        this.notices.show({ kind: 'success', title: roaming.mode ? t('roaming.isOn') : t('roaming.isOff') });
       }
       roaming.requested = null;
     }
@@ -99,14 +105,14 @@ export class CloudPanel {
       roaming.requested = null;
       clearTimeout(roaming.timer);
       this.renderRoaming();
-      this.fail(error, 'Switching automatic roaming');
+      this.fail(error, t('what.switchRoaming'));
     });
     clearTimeout(roaming.timer);
     roaming.timer = setTimeout(() => {
       if (roaming.requested === null) return;
       roaming.requested = null;
       this.renderRoaming();
-      this.notices.show({ kind: 'warning', title: 'Automatic roaming did not change', text: 'The cloud service did not answer in time. Try again in a moment.' });
+      this.notices.show({ kind: 'warning', title: t('roaming.unchanged'), text: t('roaming.unchangedText') });
     }, ROAMING_ANSWER_MS);
   }
 
@@ -122,19 +128,19 @@ export class CloudPanel {
     let note;
     if (this.signedIn === false) {
       roamingSwitch.disabled = true;
-      note = 'Nobody is signed in. Sign in to Zentri to keep the documents you work on in the cloud.';
+      note = t('roaming.signedOut');
     } else if (!r.known) {
-      if (r.waiting) note = 'Asking the cloud service…';
-      else if (r.unavailable) note = 'Roaming cannot be read in this version of the backup center.';
-      else note = 'The cloud service did not answer, so the roaming mode is not known. Sign in to the suite and reload the page.';
+      if (r.waiting) note = t('roaming.asking');
+      else if (r.unavailable) note = t('roaming.unavailable');
+      else note = t('roaming.noAnswer');
     } else if (r.control === 'force_upload') {
-      note = 'Set by your organisation: documents are always kept in the cloud.';
+      note = t('roaming.forced');
     } else if (r.control === 'forbid_upload') {
-      note = 'Set by your organisation: documents are not uploaded to the cloud.';
+      note = t('roaming.forbidden');
     } else if (pending) {
-      note = `Switching ${r.requested ? 'on' : 'off'}…`;
+      note = r.requested ? t('roaming.switchingOn') : t('roaming.switchingOff');
     } else {
-      note = r.mode ? 'Documents you work on are kept in the cloud automatically.' : 'Documents go to the cloud only when you upload them.';
+      note = r.mode ? t('roaming.on') : t('roaming.off');
     }
     roamingNote.textContent = note;
   }
@@ -145,12 +151,12 @@ export class CloudPanel {
     if (this.upload.phase !== 'idle') return;
     this.upload.phase = 'choosing';
     this.el.uploadButton.disabled = true;
-    this.showWaiting('Choose the files to upload', 'A file window of the suite is open. Choose one or more files there; they go to today’s folder of your cloud backup.');
+    this.showWaiting(() => t('upload.waiting'), () => t('upload.waitingText'));
     let answer = null;
     try {
       answer = await this.bridge.call('manualBackupFiles');
     } catch (error) {
-      this.fail(error, 'Uploading files');
+      this.fail(error, t('what.upload'));
     } finally {
       this.hideWaiting();
     }
@@ -163,13 +169,13 @@ export class CloudPanel {
     this.el.uploadButton.focus();
     if (!answer) return;
     if (answer.errormsg === 'selectedFiles is empty') {
-      this.notices.show({ kind: 'info', title: 'Nothing was uploaded', text: 'No file was chosen. Choose Upload files again and pick at least one file.' });
+      this.notices.show({ kind: 'info', title: t('upload.nothing'), text: t('upload.nothingText') });
     } else if (typeof answer.errormsg === 'string') {
-      this.notices.show({ kind: 'error', title: 'The upload did not start', text: `The suite answered: ${answer.errormsg}.` });
+      this.notices.show({ kind: 'error', title: t('upload.notStarted'), text: t('suite.answered', { reason: answer.errormsg }) });
     } else if (answer.uploading === false) {
-      this.notices.show({ kind: 'error', title: 'The upload did not start', text: 'The cloud service did not take the files. Check that you are signed in, then try again.' });
+      this.notices.show({ kind: 'error', title: t('upload.notStarted'), text: t('upload.refusedText') });
     } else {
-      this.notices.show({ kind: 'error', title: 'The upload did not start', text: 'The upload service of the suite is not available right now. Try again later.' });
+      this.notices.show({ kind: 'error', title: t('upload.notStarted'), text: t('upload.unavailableText') });
     }
   }
 
@@ -198,13 +204,13 @@ export class CloudPanel {
       count = b.uploadSuccessFilesCount;
     } catch (error) {
       this.endUpload();
-      this.fail(error, 'Following the upload');
+      this.fail(error, t('what.followUpload'));
       return;
     }
     if (upload.phase !== 'uploading') return;
     if (typeof progress !== 'number') {
       this.endUpload();
-      this.notices.show({ kind: 'error', title: 'The upload cannot be followed', text: 'The upload service gave no progress. Look in your cloud backup folder to see what arrived.' });
+      this.notices.show({ kind: 'error', title: t('upload.lost'), text: t('upload.lostText') });
       return;
     }
     count = typeof count === 'number' ? count : 0;
@@ -213,7 +219,7 @@ export class CloudPanel {
       upload.changedAt = performance.now();
     } else if (!upload.warned && performance.now() - upload.changedAt > STALL_MS) {
       upload.warned = true;
-      this.notices.show({ kind: 'warning', title: 'The upload is not moving', text: 'The cloud service may be busy or not running. You can wait, or cancel and try again later.' });
+      this.notices.show({ kind: 'warning', title: t('upload.stalled'), text: t('upload.stalledText') });
     }
     this.renderProgress(progress, count);
     if (progress >= 100) {
@@ -221,12 +227,12 @@ export class CloudPanel {
       if (count > 0) {
         this.notices.show({
           kind: 'success',
-          title: 'Upload finished',
-          text: `${plural(count, 'file is', 'files are')} in today’s folder of your cloud backup.`,
-          action: { label: 'Open cloud backup folder', run: () => this.openCloudFolder() },
+          title: t('upload.finished'),
+          text: t('upload.finishedText', { count }),
+          action: { label: t('cloud.openFolder'), run: () => this.openCloudFolder() },
         });
       } else {
-        this.notices.show({ kind: 'error', title: 'No file was uploaded', text: 'The cloud service refused every file. Check that you are signed in and have room in the cloud, then try again.' });
+        this.notices.show({ kind: 'error', title: t('upload.noneUploaded'), text: t('upload.noneUploadedText') });
       }
       return;
     }
@@ -235,10 +241,12 @@ export class CloudPanel {
 
   renderProgress(progress, count) {
     const value = Math.max(0, Math.min(100, Math.trunc(progress)));
+    this.upload.count = count;
     this.el.uploadBar.setAttribute('aria-valuenow', String(value));
-    this.el.uploadBar.setAttribute('aria-valuetext', `${value}%, ${plural(count, 'file', 'files')} uploaded`);
+    this.el.uploadBar.setAttribute('aria-valuetext', t('upload.valueText', { percent: value, count }));
     this.el.uploadBar.style.setProperty('--progress', `${value}%`);
-    this.el.uploadStatus.textContent = `${value}% · ${plural(count, 'file', 'files')} uploaded${timeLeft(value, performance.now() - this.upload.startedAt)}`;
+    const left = timeLeft(value, performance.now() - this.upload.startedAt);
+    this.el.uploadStatus.textContent = left ? t('upload.statusLeft', { percent: value, count, left }) : t('upload.status', { percent: value, count });
   }
 
   endUpload() {
@@ -257,7 +265,7 @@ export class CloudPanel {
       answer = await this.bridge.call('cancelUploadFilesToCloud');
     } catch (error) {
       this.el.uploadCancel.disabled = false;
-      this.fail(error, 'Cancelling the upload');
+      this.fail(error, t('what.cancelUpload'));
       return;
     }
     if (answer.cancelUpload === true) {
@@ -270,28 +278,27 @@ export class CloudPanel {
       }
       this.notices.show({
         kind: 'info',
-        title: 'Upload cancelled',
-        text: typeof arrived !== 'number' ? 'Look in your cloud backup folder to see which files had arrived.'
-          : arrived > 0 ? `${plural(arrived, 'file had', 'files had')} arrived before the cancel; ${arrived === 1 ? 'it stays' : 'they stay'} in today’s folder of your cloud backup.`
-            : 'No file had arrived yet, so nothing was left in your cloud backup.',
+        title: t('upload.cancelled'),
+        text: typeof arrived !== 'number' ? t('upload.cancelledUnknown')
+          : arrived > 0 ? t('upload.cancelledArrived', { count: arrived }) : t('upload.cancelledNone'),
       });
     } else {
       this.el.uploadCancel.disabled = false;
-      this.notices.show({ kind: 'error', title: 'The upload was not cancelled', text: 'The upload service did not take the request. Try Cancel again.' });
+      this.notices.show({ kind: 'error', title: t('upload.notCancelled'), text: t('upload.notCancelledText') });
     }
   }
 
   async openCloudFolder() {
     if (this.signedIn === false) {
-      this.notices.show({ kind: 'warning', title: 'Sign in to open your cloud backup folder', text: 'Your cloud backup folder belongs to your Zentri account. Sign in to Zentri, then try again.' });
+      this.notices.show({ kind: 'warning', title: t('cloudFolder.signIn'), text: t('cloudFolder.signInText') });
       return;
     }
     try {
       // The suite answers nothing: whether the folder opens is not known here.
       await this.bridge.call('enterBackupCenterPage');
-      this.notices.show({ kind: 'info', title: 'Asked for your cloud backup folder', text: 'It opens in the browser once the cloud service has found it. If nothing opens, check that you are signed in to Zentri.' });
+      this.notices.show({ kind: 'info', title: t('cloudFolder.asked'), text: t('cloudFolder.askedText') });
     } catch (error) {
-      this.fail(error, 'Opening the cloud backup folder');
+      this.fail(error, t('what.openCloudFolder'));
     }
   }
 }
