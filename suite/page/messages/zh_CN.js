@@ -40,9 +40,9 @@ export default {
   "connection.againText": "列表已重新读取。",
   "connection.noToken": "此页面需要使用 zentri-host 输出的带令牌的地址。请重新打开该地址。",
 
-  "error.didNotHappen": "{what}未能进行",
+  "error.didNotHappen": "未能{what}",
   "error.lostTryAgain": "备份中心与 Zentri 的连接已断开。连接恢复后请重试。",
-  "error.notAvailable": "{what}不可用",
+  "error.notAvailable": "当前无法{what}",
   "error.notOffered": "此版本的备份中心尚不提供该功能。",
   "error.didNotWork": "{what}失败",
   "error.refused": "备份中心拒绝了该请求（{reason}）。",
