@@ -3,33 +3,27 @@
 
 import { BridgeError } from './bridge.js';
 import { h } from './dom.js';
-import { formatCount, plural } from './format.js';
+import { formatList, t } from './i18n.js';
 
 const ROAMING_ANSWER_MS = 10000;
 const POLL_MS = 500;
 const STALL_MS = 30000;
 
-// ", about 3 minutes left" from how far an upload came in `elapsedMs`.
+// "about 3 minutes left" from how far an upload came in `elapsedMs`, or ''.
 function timeLeft(percent, elapsedMs) {
   if (percent <= 0 || percent >= 100 || elapsedMs < 2000) return '';
   const seconds = (elapsedMs / percent) * (100 - percent) / 1000;
-  if (seconds < 60) return ' · less than a minute left';
-  return ` · about ${plural(Math.round(seconds / 60), 'minute', 'minutes')} left`;
+  if (seconds < 60) return t('upload.lessThanMinute');
+  return t('upload.minutesLeft', { count: Math.round(seconds / 60) });
 }
 
-// What the file list says of each file of an upload.
-const FILE_STATES = {
-  waiting: () => 'waiting',
-  uploading: (file) => `${file.percent}%`,
-  done: () => 'uploaded',
-  failed: () => 'not uploaded',
-  cancelled: () => 'cancelled',
-};
+// The states of a file of an upload, each said by "upload.file.<state>".
+const FILE_STATES = ['waiting', 'uploading', 'done', 'failed', 'cancelled'];
 
-// "a.docx, b.xlsx and 3 more".
+// "a.docx, b.xlsx and c.pptx", "a.docx, b.xlsx, c.pptx and 3 more".
 function namesOf(names, shown = 3) {
-  if (names.length <= shown) return names.join(', ');
-  return `${names.slice(0, shown).join(', ')} and ${formatCount(names.length - shown)} more`;
+  if (names.length <= shown) return formatList(names);
+  return t('upload.namesMore', { names: formatList(names.slice(0, shown)), count: names.length - shown });
 }
 
 export class CloudPanel {
@@ -55,6 +49,12 @@ export class CloudPanel {
 
   start() {
     this.askRoamingMode();
+  }
+
+  // The language changed: the note and the progress are said again.
+  relabel() {
+    this.renderRoaming();
+    if (this.upload.phase === 'uploading') this.renderProgress(this.upload.last ?? {});
   }
 
   setSignedIn(signedIn) {
@@ -95,11 +95,11 @@ export class CloudPanel {
       if (roaming.requested !== roaming.mode) {
         this.notices.show({
           kind: 'warning',
-          title: `Automatic roaming stayed ${roaming.mode ? 'on' : 'off'}`,
-          text: 'The cloud service did not take the change. Check that you are signed in, then try again.',
+          title: roaming.mode ? t('roaming.stayedOn') : t('roaming.stayedOff'),
+          text: t('roaming.stayedText'),
         });
       } else {
-        this.notices.show({ kind: 'success', title: `Automatic roaming is ${roaming.mode ? 'on' : 'off'}` });
+        this.notices.show({ kind: 'success', title: roaming.mode ? t('roaming.isOn') : t('roaming.isOff') });
       }
       roaming.requested = null;
     }
@@ -115,14 +115,14 @@ export class CloudPanel {
       roaming.requested = null;
       clearTimeout(roaming.timer);
       this.renderRoaming();
-      this.fail(error, 'Switching automatic roaming');
+      this.fail(error, t('what.switchRoaming'));
     });
     clearTimeout(roaming.timer);
     roaming.timer = setTimeout(() => {
       if (roaming.requested === null) return;
       roaming.requested = null;
       this.renderRoaming();
-      this.notices.show({ kind: 'warning', title: 'Automatic roaming did not change', text: 'The cloud service did not answer in time. Try again in a moment.' });
+      this.notices.show({ kind: 'warning', title: t('roaming.unchanged'), text: t('roaming.unchangedText') });
     }, ROAMING_ANSWER_MS);
   }
 
@@ -138,19 +138,19 @@ export class CloudPanel {
     let note;
     if (this.signedIn === false) {
       roamingSwitch.disabled = true;
-      note = 'Nobody is signed in. Sign in to Zentri to keep the documents you work on in the cloud.';
+      note = t('roaming.signedOut');
     } else if (!r.known) {
-      if (r.waiting) note = 'Asking the cloud service…';
-      else if (r.unavailable) note = 'Roaming cannot be read in this version of the backup center.';
-      else note = 'The cloud service did not answer, so the roaming mode is not known. Sign in to the suite and reload the page.';
+      if (r.waiting) note = t('roaming.asking');
+      else if (r.unavailable) note = t('roaming.unavailable');
+      else note = t('roaming.noAnswer');
     } else if (r.control === 'force_upload') {
-      note = 'Set by your organisation: documents are always kept in the cloud.';
+      note = t('roaming.forced');
     } else if (r.control === 'forbid_upload') {
-      note = 'Set by your organisation: documents are not uploaded to the cloud.';
+      note = t('roaming.forbidden');
     } else if (pending) {
-      note = `Switching ${r.requested ? 'on' : 'off'}…`;
+      note = r.requested ? t('roaming.switchingOn') : t('roaming.switchingOff');
     } else {
-      note = r.mode ? 'Documents you work on are kept in the cloud automatically.' : 'Documents go to the cloud only when you upload them.';
+      note = r.mode ? t('roaming.on') : t('roaming.off');
     }
     roamingNote.textContent = note;
   }
@@ -161,12 +161,12 @@ export class CloudPanel {
     if (this.upload.phase !== 'idle') return;
     this.upload.phase = 'choosing';
     this.el.uploadButton.disabled = true;
-    this.showWaiting('Choose the files to upload', 'A file window of the suite is open. Choose one or more files there; they go to today’s folder of your cloud backup.');
+    this.showWaiting(() => t('upload.waiting'), () => t('upload.waitingText'));
     let answer = null;
     try {
       answer = await this.bridge.call('manualBackupFiles');
     } catch (error) {
-      this.fail(error, 'Uploading files');
+      this.fail(error, t('what.upload'));
     } finally {
       this.hideWaiting();
     }
@@ -179,13 +179,13 @@ export class CloudPanel {
     this.el.uploadButton.focus();
     if (!answer) return;
     if (answer.errormsg === 'selectedFiles is empty') {
-      this.notices.show({ kind: 'info', title: 'Nothing was uploaded', text: 'No file was chosen. Choose Upload files again and pick at least one file.' });
+      this.notices.show({ kind: 'info', title: t('upload.nothing'), text: t('upload.nothingText') });
     } else if (typeof answer.errormsg === 'string') {
-      this.notices.show({ kind: 'error', title: 'The upload did not start', text: `The suite answered: ${answer.errormsg}.` });
+      this.notices.show({ kind: 'error', title: t('upload.notStarted'), text: t('suite.answered', { reason: answer.errormsg }) });
     } else if (answer.uploading === false) {
-      this.notices.show({ kind: 'error', title: 'The upload did not start', text: 'The cloud service did not take the files. Check that you are signed in, then try again.' });
+      this.notices.show({ kind: 'error', title: t('upload.notStarted'), text: t('upload.refusedText') });
     } else {
-      this.notices.show({ kind: 'error', title: 'The upload did not start', text: 'The upload service of the suite is not available right now. Try again later.' });
+      this.notices.show({ kind: 'error', title: t('upload.notStarted'), text: t('upload.unavailableText') });
     }
   }
 
@@ -210,14 +210,14 @@ export class CloudPanel {
       answer = await this.bridge.call('getUploadFilesState');
     } catch (error) {
       this.endUpload();
-      this.fail(error, 'Following the upload');
+      this.fail(error, t('what.followUpload'));
       return;
     }
     if (upload.phase !== 'uploading') return;
     const progress = answer?.progress;
     if (answer?.result !== true || typeof progress !== 'number') {
       this.endUpload();
-      this.notices.show({ kind: 'error', title: 'The upload cannot be followed', text: 'The upload service gave no progress. Look in your cloud backup folder to see what arrived.' });
+      this.notices.show({ kind: 'error', title: t('upload.lost'), text: t('upload.lostText') });
       return;
     }
     if (progress !== upload.progress) {
@@ -225,7 +225,7 @@ export class CloudPanel {
       upload.changedAt = performance.now();
     } else if (!upload.warned && performance.now() - upload.changedAt > STALL_MS) {
       upload.warned = true;
-      this.notices.show({ kind: 'warning', title: 'The upload is not moving', text: 'The cloud service may be busy or not running. You can wait, or cancel and try again later.' });
+      this.notices.show({ kind: 'warning', title: t('upload.stalled'), text: t('upload.stalledText') });
     }
     this.renderProgress(answer);
     if (progress >= 100) {
@@ -235,14 +235,12 @@ export class CloudPanel {
         const failed = (answer.files ?? []).filter((file) => file.state === 'failed').map((file) => file.fileName);
         this.notices.show({
           kind: failed.length ? 'warning' : 'success',
-          title: failed.length ? `Upload finished: ${formatCount(done)} of ${formatCount(answer.total)} files arrived` : 'Upload finished',
-          text: failed.length
-            ? `Not uploaded: ${namesOf(failed)}. The others are in today’s folder of your cloud backup.`
-            : `${plural(done, 'file is', 'files are')} in today’s folder of your cloud backup.`,
-          action: { label: 'Open cloud backup folder', run: () => this.openCloudFolder() },
+          title: failed.length ? t('upload.finishedPartly', { done, total: answer.total }) : t('upload.finished'),
+          text: failed.length ? t('upload.finishedPartlyText', { names: namesOf(failed) }) : t('upload.finishedText', { count: done }),
+          action: { label: t('cloud.openFolder'), run: () => this.openCloudFolder() },
         });
       } else {
-        this.notices.show({ kind: 'error', title: 'No file was uploaded', text: 'The cloud service refused every file. Check that you are signed in and have room in the cloud, then try again.' });
+        this.notices.show({ kind: 'error', title: t('upload.noneUploaded'), text: t('upload.noneUploadedText') });
       }
       return;
     }
@@ -252,14 +250,16 @@ export class CloudPanel {
   // The bar, "45% · 1 of 3 files uploaded · about 2 minutes left" and a line per file.
   renderProgress({ progress = 0, done = 0, total = 0, files = [] }) {
     const value = Math.max(0, Math.min(100, Math.trunc(progress)));
-    const counted = total > 0 ? `${formatCount(done)} of ${plural(total, 'file', 'files')} uploaded` : 'starting';
+    this.upload.last = { progress, done, total, files };
     this.el.uploadBar.setAttribute('aria-valuenow', String(value));
-    this.el.uploadBar.setAttribute('aria-valuetext', `${value}%, ${counted}`);
+    this.el.uploadBar.setAttribute('aria-valuetext', total > 0 ? t('upload.valueText', { percent: value, done, total }) : t('upload.starting', { percent: value }));
     this.el.uploadBar.style.setProperty('--progress', `${value}%`);
-    this.el.uploadStatus.textContent = `${value}% · ${counted}${timeLeft(value, performance.now() - this.upload.startedAt)}`;
+    const left = timeLeft(value, performance.now() - this.upload.startedAt);
+    this.el.uploadStatus.textContent = total <= 0 ? t('upload.starting', { percent: value })
+      : left ? t('upload.statusLeft', { percent: value, done, total, left }) : t('upload.status', { percent: value, done, total });
     this.el.uploadFiles.replaceChildren(...files.map((file) => h('li', {},
       h('span', { class: 'name', title: file.filePath }, file.fileName),
-      h('span', { class: `state ${file.state === 'failed' ? 'failed' : ''}` }, FILE_STATES[file.state]?.(file) ?? ''))));
+      h('span', { class: `state ${file.state === 'failed' ? 'failed' : ''}` }, FILE_STATES.includes(file.state) ? t(`upload.file.${file.state}`, { percent: file.percent }) : ''))));
   }
 
   endUpload() {
@@ -278,7 +278,7 @@ export class CloudPanel {
       answer = await this.bridge.call('cancelUploadFilesToCloud');
     } catch (error) {
       this.el.uploadCancel.disabled = false;
-      this.fail(error, 'Cancelling the upload');
+      this.fail(error, t('what.cancelUpload'));
       return;
     }
     if (answer.cancelUpload === true) {
@@ -292,28 +292,27 @@ export class CloudPanel {
       }
       this.notices.show({
         kind: 'info',
-        title: 'Upload cancelled',
-        text: !arrived ? 'Look in your cloud backup folder to see which files had arrived.'
-          : arrived.length > 0 ? `Arrived before the cancel: ${namesOf(arrived)}. ${arrived.length === 1 ? 'It stays' : 'They stay'} in today’s folder of your cloud backup.`
-            : 'No file had arrived yet, so nothing was left in your cloud backup.',
+        title: t('upload.cancelled'),
+        text: !arrived ? t('upload.cancelledUnknown')
+          : arrived.length > 0 ? t('upload.cancelledArrived', { count: arrived.length, names: namesOf(arrived) }) : t('upload.cancelledNone'),
       });
     } else {
       this.el.uploadCancel.disabled = false;
-      this.notices.show({ kind: 'error', title: 'The upload was not cancelled', text: 'The upload service did not take the request. Try Cancel again.' });
+      this.notices.show({ kind: 'error', title: t('upload.notCancelled'), text: t('upload.notCancelledText') });
     }
   }
 
   async openCloudFolder() {
     if (this.signedIn === false) {
-      this.notices.show({ kind: 'warning', title: 'Sign in to open your cloud backup folder', text: 'Your cloud backup folder belongs to your Zentri account. Sign in to Zentri, then try again.' });
+      this.notices.show({ kind: 'warning', title: t('cloudFolder.signIn'), text: t('cloudFolder.signInText') });
       return;
     }
     try {
       // The suite answers nothing: whether the folder opens is not known here.
       await this.bridge.call('enterBackupCenterPage');
-      this.notices.show({ kind: 'info', title: 'Asked for your cloud backup folder', text: 'It opens in the browser once the cloud service has found it. If nothing opens, check that you are signed in to Zentri.' });
+      this.notices.show({ kind: 'info', title: t('cloudFolder.asked'), text: t('cloudFolder.askedText') });
     } catch (error) {
-      this.fail(error, 'Opening the cloud backup folder');
+      this.fail(error, t('what.openCloudFolder'));
     }
   }
 }

@@ -2,11 +2,12 @@
 // person chose the confirming button; Escape and Cancel keep everything.
 
 import { h } from './dom.js';
+import { t } from './i18n.js';
 
 export function confirmAction({ title, lines = [], confirmLabel, danger = true }) {
   return new Promise((resolve) => {
     const titleId = `confirm-title-${Date.now()}`;
-    const cancel = h('button', { type: 'button', class: 'btn', text: 'Cancel' });
+    const cancel = h('button', { type: 'button', class: 'btn', text: t('confirm.cancel') });
     const confirm = h('button', { type: 'button', class: danger ? 'btn danger' : 'btn primary', text: confirmLabel });
     const dialog = h('dialog', { class: 'confirm', 'aria-labelledby': titleId },
       h('h2', { id: titleId, text: title }),

@@ -4,6 +4,7 @@
 
 import { BatchedAsker } from './batchedasker.js';
 import { formatExactBytes, formatSize, formatSizeChange } from './format.js';
+import { t } from './i18n.js';
 
 // A copy holds `exact` ({saveTime, bytes, previousBytes, originalPath}) once
 // answered, or `exact === null` when the catalogue no longer knows it or the
@@ -54,7 +55,7 @@ export function copyFigures(copy) {
     time: exact.saveTime,
     size: formatSize(exact.bytes),
     title: formatExactBytes(exact.bytes),
-    change: exact.previousBytes === null ? 'first copy' : change,
-    changeLabel: exact.previousBytes === null ? 'the first copy of this document' : `${change} against the copy before`,
+    change: exact.previousBytes === null ? t('figures.first') : change,
+    changeLabel: exact.previousBytes === null ? t('figures.firstLabel') : t('figures.changeLabel', { change }),
   };
 }

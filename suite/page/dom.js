@@ -1,5 +1,7 @@
 // A small element builder: texts always go in as text, never as markup.
 
+import { t } from './i18n.js';
+
 export function h(tag, attributes = {}, ...children) {
   const element = document.createElement(tag);
   for (const [name, value] of Object.entries(attributes)) {
@@ -17,7 +19,16 @@ export function h(tag, attributes = {}, ...children) {
 }
 
 const TYPE_LABELS = { doc: 'DOC', xls: 'XLS', ppt: 'PPT', pdf: 'PDF', unknown: 'FILE' };
-export const TYPE_NAMES = { doc: 'Document', xls: 'Spreadsheet', ppt: 'Presentation', pdf: 'PDF', unknown: 'Other file' };
+// The name of a document type, in the page's language.
+export function typeName(type) {
+  switch (type) {
+  case 'doc': return t('type.doc');
+  case 'xls': return t('type.xls');
+  case 'ppt': return t('type.ppt');
+  case 'pdf': return t('type.pdf');
+  default: return t('type.other');
+  }
+}
 
 // The coloured mark of a document type.
 export function typeIcon(type) {

@@ -1,16 +1,12 @@
-// Words and numbers as the page shows them.
+// Words and numbers as the page shows them, in the page's language.
 
-const numberFormat = new Intl.NumberFormat('en-GB');
-const dayFormat = new Intl.DateTimeFormat('en-GB', { weekday: 'long', day: 'numeric', month: 'long', year: 'numeric' });
-const shortDayFormat = new Intl.DateTimeFormat('en-GB', { day: 'numeric', month: 'long', year: 'numeric' });
+import { formatDate, formatNumber, t } from './i18n.js';
+
+const DAY = { weekday: 'long', day: 'numeric', month: 'long', year: 'numeric' };
+const SHORT_DAY = { day: 'numeric', month: 'long', year: 'numeric' };
 
 export function formatCount(n) {
-  return numberFormat.format(n);
-}
-
-// "1 copy", "3 copies".
-export function plural(n, one, many) {
-  return `${formatCount(n)} ${n === 1 ? one : many}`;
+  return formatNumber(n);
 }
 
 // Bytes as a short text: 512 KB, 1.9 MB, 2.30 GB.
@@ -26,7 +22,7 @@ export function formatBytes(bytes) {
 // approximate; a single text is shown as it came.
 export function formatTotal(bytes, copies, singleText) {
   if (copies === 1 && singleText) return singleText;
-  return `about ${formatBytes(bytes)}`;
+  return t('size.about', { size: formatBytes(bytes) });
 }
 
 // Any Unicode decimal digits as ASCII ones ("٢٠٢٤" is "2024"). The plug-in
@@ -89,16 +85,16 @@ export function dayHeading(saveDate, now = new Date()) {
   const date = parseSaveDate(saveDate);
   if (!date) return saveDate;
   const yesterday = new Date(now.getFullYear(), now.getMonth(), now.getDate() - 1);
-  const full = dayFormat.format(date);
-  if (sameDay(date, now)) return `Today · ${full}`;
-  if (sameDay(date, yesterday)) return `Yesterday · ${full}`;
+  const full = formatDate(date, DAY);
+  if (sameDay(date, now)) return t('day.today', { date: full });
+  if (sameDay(date, yesterday)) return t('day.yesterday', { date: full });
   return full;
 }
 
 // "5 March 2024", used inside accessible names and messages.
 export function dayName(saveDate) {
   const date = parseSaveDate(saveDate);
-  return date ? shortDayFormat.format(date) : saveDate;
+  return date ? formatDate(date, SHORT_DAY) : saveDate;
 }
 
 // The folder part of a path with "/" separators.
@@ -114,7 +110,7 @@ export function baseName(path) {
 
 // An exact size for a tooltip: "20,480 bytes".
 export function formatExactBytes(bytes) {
-  return plural(bytes, 'byte', 'bytes');
+  return t('size.bytes', { count: bytes });
 }
 
 // A size read from the disk: under 1 KB in bytes, never "0 KB".
@@ -126,7 +122,7 @@ export function formatSize(bytes) {
 // "+512 bytes", "same size".
 export function formatSizeChange(bytes, previousBytes) {
   const change = bytes - previousBytes;
-  if (change === 0) return 'same size';
+  if (change === 0) return t('size.same');
   return `${change > 0 ? '+' : '−'}${formatSize(Math.abs(change))}`;
 }
 
@@ -141,9 +137,20 @@ export function parseDateTime(text) {
 // How long ago `date` was: "just now", "5 minutes ago", "2 hours ago", "3 days ago".
 export function timeAgo(date, now = new Date()) {
   const minutes = Math.floor((now - date) / 60000);
-  if (minutes < 1) return 'just now';
-  if (minutes < 60) return `${plural(minutes, 'minute', 'minutes')} ago`;
+  if (minutes < 1) return t('ago.now');
+  if (minutes < 60) return t('ago.minutes', { count: minutes });
   const hours = Math.floor(minutes / 60);
-  if (hours < 24) return `${plural(hours, 'hour', 'hours')} ago`;
-  return `${plural(Math.floor(hours / 24), 'day', 'days')} ago`;
+  if (hours < 24) return t('ago.hours', { count: hours });
+  return t('ago.days', { count: Math.floor(hours / 24) });
+}
+
+// How long `date` lies back, without "ago": "5 minutes", "2 hours", "3 days";
+// null when it is just now.
+export function timeSince(date, now = new Date()) {
+  const minutes = Math.floor((now - date) / 60000);
+  if (minutes < 1) return null;
+  if (minutes < 60) return t('since.minutes', { count: minutes });
+  const hours = Math.floor(minutes / 60);
+  if (hours < 24) return t('since.hours', { count: hours });
+  return t('since.days', { count: Math.floor(hours / 24) });
 }

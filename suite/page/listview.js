@@ -3,10 +3,11 @@
 // and near the visible part exist in the document, so a list of any length
 // scrolls as fast as a short one.
 
-import { h, typeIcon, TYPE_NAMES } from './dom.js';
-import { dayHeading, dayName, baseName, folderOf, formatTotal, plural } from './format.js';
+import { h, typeIcon, typeName } from './dom.js';
+import { dayHeading, dayName, baseName, folderOf, formatTotal } from './format.js';
 import { copyFigures } from './copydetails.js';
-import { DAMAGED_TITLE } from './verify.js';
+import { damagedTitle } from './verify.js';
+import { t } from './i18n.js';
 
 const HEIGHTS = { day: 48, group: 64, copy: 52, actions: 52 };
 const OVERSCAN_PX = 600;
@@ -107,6 +108,15 @@ export class BackupListView {
     const keys = [];
     for (let i = first; i <= last && i < this.rows.length; i++) keys.push(this.rows[i].key);
     return { keys, delta: top - this.offsets[first] };
+  }
+
+  // The language changed: every row is drawn again.
+  relabel() {
+    for (const element of this.elements.values()) element.remove();
+    this.elements.clear();
+    this.stickyIndex = -1;
+    this.stickyGroup.textContent = '';
+    this.render();
   }
 
   isExpanded(group) {
@@ -299,7 +309,7 @@ export class BackupListView {
     sticky.hidden = groupRow < 0 || this.offsets[groupRow + 1] > below;
     if (sticky.hidden) return;
     const { group, copies } = row.entry;
-    const text = `${group.name} · ${plural(copies.length, 'copy', 'copies')}`;
+    const text = t('list.stickyGroup', { name: group.name, count: copies.length });
     if (sticky.textContent !== text) sticky.textContent = text;
     sticky.style.right = `${this.scroller.offsetWidth - this.scroller.clientWidth}px`;
     // The end of its copies pushes it out, as the next day does the day's heading.
@@ -328,7 +338,7 @@ export class BackupListView {
     element.replaceChildren(
       h('span', { class: 'day-cell', role: sticky ? null : 'gridcell' },
         h('span', { class: 'day-title', role: sticky ? null : 'heading', 'aria-level': sticky ? null : '2', 'aria-describedby': metaId, text: dayHeading(row.day.saveDate, this.now) }),
-        h('span', { class: 'day-meta', id: metaId, text: `${plural(documents, 'document', 'documents')} · ${plural(row.copies, 'copy', 'copies')} · ${formatTotal(row.bytes, row.copies, documents === 1 ? row.day.entries[0].copies[0]?.fileSize : '')}` })),
+        h('span', { class: 'day-meta', id: metaId, text: t('list.dayMeta', { documents, count: row.copies, size: formatTotal(row.bytes, row.copies, documents === 1 ? row.day.entries[0].copies[0]?.fileSize : '') }) })),
     );
   }
 
@@ -341,8 +351,9 @@ export class BackupListView {
     element.classList.toggle('conflict', group.isConflict);
     element.setAttribute('aria-expanded', String(open));
     // The spoken name holds the words shown, in their order, then the day.
-    const meta = `${TYPE_NAMES[group.type]} · ${plural(copies.length, 'copy', 'copies')} · ${total}`;
-    const label = `${group.name}, ${meta}${group.isConflict ? ' · Conflict' : ''}, ${dayName(group.saveDate)}`;
+    const meta = t('list.groupMeta', { type: typeName(group.type), count: copies.length, size: total });
+    const label = group.isConflict ? t('list.groupLabelConflict', { name: group.name, meta, day: dayName(group.saveDate) })
+      : t('list.groupLabel', { name: group.name, meta, day: dayName(group.saveDate) });
     element.replaceChildren(h('span', { class: 'cell cell-main', role: 'gridcell' },
       h('button', { type: 'button', class: 'group-toggle', 'data-act': 'toggle', 'aria-expanded': String(open), 'aria-label': label },
         h('span', { class: 'chevron', 'aria-hidden': 'true' }),
@@ -351,10 +362,10 @@ export class BackupListView {
           h('span', { class: 'group-name', text: group.name, title: group.name }),
           ' ', h('span', { class: 'group-meta', text: meta })),
         group.isConflict ? ' ' : null,
-        group.isConflict ? h('span', { class: 'badge conflict-badge', text: 'Conflict' }) : null,
+        group.isConflict ? h('span', { class: 'badge conflict-badge', text: t('list.conflict') }) : null,
         h('span', { class: 'group-latest', 'data-time': latest, 'aria-hidden': 'true' }))),
     h('span', { class: 'cell', role: 'gridcell' },
-      h('button', { type: 'button', class: 'btn small timeline-open', 'data-act': 'timeline', 'aria-label': `All versions of ${group.name}`, text: 'All versions' })),
+      h('button', { type: 'button', class: 'btn small timeline-open', 'data-act': 'timeline', 'aria-label': t('list.allVersionsOf', { name: group.name }), text: t('list.allVersions') })),
     );
   }
 
@@ -366,13 +377,13 @@ export class BackupListView {
       h('span', { class: 'copy-size', role: 'gridcell' }),
       h('span', { class: 'copy-change', role: 'gridcell' }),
       h('span', { class: 'copy-detail', role: 'gridcell' },
-        copy.conflictTime ? h('span', { class: 'badge conflict-badge', text: `Conflict ${copy.conflictTime}` }) : null,
-        h('span', { class: 'badge damaged-badge', text: 'Damaged', title: DAMAGED_TITLE, hidden: true }),
-        h('span', { class: 'copy-folder', title: copy.filePath, text: `in ${baseName(folderOf(copy.filePath))}` })),
+        copy.conflictTime ? h('span', { class: 'badge conflict-badge', text: t('list.conflictAt', { time: copy.conflictTime }) }) : null,
+        h('span', { class: 'badge damaged-badge', text: t('list.damaged'), title: damagedTitle(), hidden: true }),
+        h('span', { class: 'copy-folder', title: copy.filePath, text: t('list.inFolder', { folder: baseName(folderOf(copy.filePath)) }) })),
       h('span', { class: 'row-actions', role: 'gridcell' },
-        h('button', { type: 'button', class: 'btn small', 'data-act': 'open-copy', text: 'Open' }),
-        h('button', { type: 'button', class: 'btn small', 'data-act': 'restore-copy', text: 'Restore a copy…' }),
-        h('button', { type: 'button', class: 'btn small ghost-danger', 'data-act': 'delete-copy', text: 'Delete' })),
+        h('button', { type: 'button', class: 'btn small', 'data-act': 'open-copy', text: t('copy.open') }),
+        h('button', { type: 'button', class: 'btn small', 'data-act': 'restore-copy', text: t('copy.restore') }),
+        h('button', { type: 'button', class: 'btn small ghost-danger', 'data-act': 'delete-copy', text: t('copy.delete') })),
     );
     this.paintCopy(element, row);
   }
@@ -382,7 +393,8 @@ export class BackupListView {
     const { group } = row.entry;
     const figures = copyFigures(row.copy);
     const damaged = row.copy.verified === 'damaged';
-    const what = `${group.name}, copy of ${figures.time}, ${dayName(group.saveDate)}${damaged ? ', damaged' : ''}`;
+    const params = { name: group.name, time: figures.time, day: dayName(group.saveDate) };
+    const what = damaged ? t('list.copyWhatDamaged', params) : t('list.copyWhat', params);
     element.classList.toggle('damaged', damaged);
     element.querySelector('.damaged-badge').hidden = !damaged;
     element.querySelector('.copy-time').textContent = figures.time;
@@ -392,22 +404,22 @@ export class BackupListView {
     const change = element.querySelector('.copy-change');
     change.textContent = figures.change;
     if (figures.changeLabel) change.title = figures.changeLabel;
-    element.querySelector('[data-act="open-copy"]').setAttribute('aria-label', `Open ${what}`);
-    element.querySelector('[data-act="restore-copy"]').setAttribute('aria-label', `Restore a copy… ${what}`);
-    element.querySelector('[data-act="delete-copy"]').setAttribute('aria-label', `Delete ${what}`);
+    element.querySelector('[data-act="open-copy"]').setAttribute('aria-label', t('list.openWhat', { what }));
+    element.querySelector('[data-act="restore-copy"]').setAttribute('aria-label', t('list.restoreWhat', { what }));
+    element.querySelector('[data-act="delete-copy"]').setAttribute('aria-label', t('list.deleteWhat', { what }));
   }
 
   fillActions(element, row) {
     const { group, copies } = row.entry;
-    const what = `${group.name}, ${dayName(group.saveDate)}`;
+    const params = { count: copies.length, name: group.name, day: dayName(group.saveDate) };
     // One copy has its own Open and Delete; the group adds only its folder.
     const several = copies.length > 1;
-    const shown = copies.length < group.copies.length ? ' shown' : '';
+    const part = copies.length < group.copies.length;
     element.replaceChildren(
       h('span', { class: 'row-actions', role: 'gridcell' },
-        several ? h('button', { type: 'button', class: 'btn small', 'data-act': 'open-group', 'aria-label': `Open all ${copies.length} copies${shown} of ${what}`, text: 'Open all' }) : null,
-        h('button', { type: 'button', class: 'btn small', 'data-act': 'show-folder', 'aria-label': `Show in folder: ${what}`, text: 'Show in folder' }),
-        several ? h('button', { type: 'button', class: 'btn small ghost-danger', 'data-act': 'delete-group', 'aria-label': `Delete all ${copies.length} copies${shown} of ${what}`, text: `Delete all ${copies.length}` }) : null),
+        several ? h('button', { type: 'button', class: 'btn small', 'data-act': 'open-group', 'aria-label': part ? t('list.openAllShownOf', params) : t('list.openAllOf', params), text: t('list.openAll') }) : null,
+        h('button', { type: 'button', class: 'btn small', 'data-act': 'show-folder', 'aria-label': t('list.showFolderOf', params), text: t('list.showFolder') }),
+        several ? h('button', { type: 'button', class: 'btn small ghost-danger', 'data-act': 'delete-group', 'aria-label': part ? t('list.deleteAllShownOf', params) : t('list.deleteAllOf', params), text: t('list.deleteAll', params) }) : null),
     );
   }
 

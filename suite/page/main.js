@@ -14,7 +14,8 @@ import { CopyVerifier } from './verify.js';
 import { TextSearch } from './textsearch.js';
 import { confirmAction } from './confirm.js';
 import { h } from './dom.js';
-import { dayName, folderOf, formatCount, formatTotal, plural } from './format.js';
+import { dayName, folderOf, formatTotal } from './format.js';
+import { formatNumber, setLanguage, t, translateDocument } from './i18n.js';
 
 const $ = (id) => document.getElementById(id);
 const root = document.documentElement;
@@ -37,20 +38,20 @@ const state = {
 
 // --- plain words for what went wrong ------------------------------------
 
-const LOST_CONNECTION = 'The backup center lost its connection to Zentri.';
-
+// `what` names what was tried ("Reading the backup list"), as the catalogue
+// words it for these sentences.
 function explain(error, what) {
   if (error instanceof BridgeError && error.kind === 'closed') {
     // One such message at a time, whatever was tried: the banner says the rest.
-    return { title: `${what} did not happen`, text: `${LOST_CONNECTION} Try again once it is back.`, key: 'connection lost' };
+    return { title: t('error.didNotHappen', { what }), text: t('error.lostTryAgain'), key: 'connection lost' };
   }
   if (error instanceof BridgeError && /not available|unknown page method/i.test(error.message)) {
-    return { title: `${what} is not available`, text: 'This version of the backup center does not offer it yet.' };
+    return { title: t('error.notAvailable', { what }), text: t('error.notOffered') };
   }
   if (error instanceof BridgeError) {
-    return { title: `${what} did not work`, text: `The backup center refused the request (${error.message}).` };
+    return { title: t('error.didNotWork', { what }), text: t('error.refused', { reason: error.message }) };
   }
-  return { title: `${what} did not work`, text: String(error?.message || error) };
+  return { title: t('error.didNotWork', { what }), text: String(error?.message || error) };
 }
 
 function showError(error, what) {
@@ -82,15 +83,19 @@ function takeToken() {
 const token = takeToken();
 const bridge = new Bridge(`${location.protocol === 'https:' ? 'wss' : 'ws'}://${location.host}/bridge?token=${encodeURIComponent(token ?? '')}`);
 
+// `text`: a function answering the banner's text, or null for none.
+let connectionShown = [null];
+
 function showConnection(text, kind = 'warning', { reconnect = false } = {}) {
+  connectionShown = [text, kind, { reconnect }];
   const banner = $('connection');
   banner.hidden = !text;
   banner.dataset.kind = kind;
-  banner.replaceChildren(text ?? '', reconnect ? h('button', { type: 'button', class: 'btn small', text: 'Reconnect', onclick: reconnectNow }) : '');
+  banner.replaceChildren(text ? text() : '', reconnect ? h('button', { type: 'button', class: 'btn small', text: t('connection.reconnect'), onclick: reconnectNow }) : '');
 }
 
 function reconnectNow() {
-  showConnection('Connecting to Zentri…');
+  showConnection(() => t('connection.connecting'));
   bridge.retries = 0;
   bridge.connect();
 }
@@ -100,21 +105,38 @@ bridge.on('open', () => {
   state.everConnected = true;
   showConnection(null);
   root.dataset.connection = 'open';
-  if (reconnected) notices.show({ kind: 'success', title: 'Connected again', text: 'The list is read afresh.' });
+  if (reconnected) notices.show({ kind: 'success', title: t('connection.again'), text: t('connection.againText') });
   start();
 });
 
 bridge.on('close', ({ retries }) => {
   root.dataset.connection = 'closed';
   hideWaiting();
-  if (state.everConnected || retries > 6) showConnection(LOST_CONNECTION, retries > 6 ? 'error' : 'warning', { reconnect: true });
-  else showConnection('Connecting to Zentri…');
+  if (state.everConnected || retries > 6) showConnection(() => t('connection.lost'), retries > 6 ? 'error' : 'warning', { reconnect: true });
+  else showConnection(() => t('connection.connecting'));
 });
 
 bridge.on('event.arkivo.onskinmodechanged', (payload) => setSkin(payload?.skin));
+bridge.on('event.arkivo.onlanguagechanged', (payload) => {
+  if (setLanguage(payload?.language)) relabel();
+});
 bridge.on('event.arkivo.backupListChanged', (change) => listChanged(change));
 bridge.on('event.arkivo.backupFilesVerified', (payload) => verifier.verified(payload));
 bridge.on('event.arkivo.textIndexProgress', (payload) => textSearch.showProgress(payload));
+
+// Every text on screen again in the language just chosen. Messages already
+// shown and an open confirmation keep theirs.
+function relabel() {
+  translateDocument();
+  showConnection(...connectionShown);
+  list.relabel();
+  applyFilters({ keepPlace: true });
+  status.paint();
+  cloud.relabel();
+  timeline.relabel();
+  textSearch.relabel();
+  if (waitingFor) paintWaiting();
+}
 
 function setSkin(skin) {
   const dark = skin === 'dark';
@@ -286,7 +308,7 @@ function scheduleTextSearch({ now = false } = {}) {
 function openHit(hit, button) {
   const group = state.catalogue?.groups.find((g) => g.name === hit.groupName && g.saveDate === hit.saveDate);
   if (!group?.copies.some((copy) => copy.filePath === hit.filePath)) {
-    notices.show({ kind: 'warning', title: 'This copy is gone', text: `The copy of ${hit.groupName} is no longer in the backup folders.` });
+    notices.show({ kind: 'warning', title: t('hit.goneTitle'), text: t('hit.goneText', { name: hit.groupName }) });
     return;
   }
   showTimeline(group, { path: hit.filePath, opener: button });
@@ -308,7 +330,7 @@ async function loadList() {
     performance.mark('list-received');
     if (answer.result !== true) {
       state.listFailed = true;
-      notices.show({ kind: 'error', title: 'The backup list could not be read', text: 'The backup center could not list the backup folders. If a backup folder is on a removed drive or an offline network folder, connect it and choose Refresh.' });
+      notices.show({ kind: 'error', title: t('list.unreadable'), text: t('list.unreadableText') });
     } else {
       state.catalogue = decodeBackupTable(answer.backupTable);
       state.listFailed = false;
@@ -320,8 +342,8 @@ async function loadList() {
     }
   } catch (error) {
     state.listFailed = true;
-    if (error instanceof BridgeError) showError(error, 'Reading the backup list');
-    else notices.show({ kind: 'error', title: 'The backup list could not be read', text: `Its text was damaged (${error.message}). Choose Refresh to read it again.` });
+    if (error instanceof BridgeError) showError(error, t('what.readList'));
+    else notices.show({ kind: 'error', title: t('list.unreadable'), text: t('list.damagedText', { reason: error.message }) });
   } finally {
     state.loading = false;
     state.changesWhileLoading = [];
@@ -368,30 +390,35 @@ function updateSummary() {
   const view = state.view;
   const catalogue = state.catalogue;
   if (!catalogue) {
-    summary.textContent = state.listFailed ? 'The backup list could not be read.' : 'Reading your backups…';
+    summary.textContent = state.listFailed ? t('summary.failed') : t('summary.reading');
     return;
   }
   if (catalogue.copyCount === 0) {
-    summary.textContent = 'No backup copies found';
+    summary.textContent = t('summary.none');
     return;
   }
-  const shown = `${plural(view.copyCount, 'copy', 'copies')} of ${plural(view.documentCount, 'document', 'documents')}`;
-  const size = view.copyCount ? ` · ${formatTotal(view.bytes, view.copyCount)}` : '';
-  summary.textContent = isFiltered()
-    ? `Showing ${shown}${size} · ${formatCount(catalogue.copyCount)} in all`
-    : `${shown}${size}`;
+  const params = { count: view.copyCount, documents: view.documentCount, all: catalogue.copyCount };
+  if (view.copyCount) params.size = formatTotal(view.bytes, view.copyCount);
+  if (!isFiltered()) summary.textContent = t('summary.shown', params);
+  else summary.textContent = view.copyCount ? t('summary.filtered', params) : t('summary.filteredNone', params);
 }
 
-const TYPE_OPTION_NAMES = { all: 'All types', doc: 'Documents', xls: 'Spreadsheets', ppt: 'Presentations', pdf: 'PDF files', unknown: 'Other files' };
+// Each type's option, with how many copies it has.
+const typeOption = (type, count) => ({
+  all: () => t('types.allCount', { count }),
+  doc: () => t('types.docCount', { count }),
+  xls: () => t('types.xlsCount', { count }),
+  ppt: () => t('types.pptCount', { count }),
+  pdf: () => t('types.pdfCount', { count }),
+  unknown: () => t('types.otherCount', { count }),
+})[type]();
 
 function updateFilterControls() {
   const counts = state.view.typeCounts;
-  for (const option of $('type-filter').options) {
-    option.textContent = `${TYPE_OPTION_NAMES[option.value]} (${formatCount(counts[option.value] ?? 0)})`;
-  }
+  for (const option of $('type-filter').options) option.textContent = typeOption(option.value, counts[option.value] ?? 0);
   const conflicts = $('conflict-filter');
   conflicts.setAttribute('aria-pressed', String(state.filters.conflictsOnly));
-  $('conflict-count').textContent = formatCount(state.view.conflictCount);
+  $('conflict-count').textContent = formatNumber(state.view.conflictCount);
   conflicts.classList.toggle('has-conflicts', state.view.conflictCount > 0);
   $('clear-filters').hidden = !isFiltered();
   $('damaged-filter').hidden = !state.filters.damagedOnly;
@@ -407,41 +434,50 @@ function updateEmptyState() {
   if (!state.catalogue && state.loading) {
     empty.replaceChildren(
       h('span', { class: 'spinner', 'aria-hidden': 'true' }),
-      h('p', { text: 'Reading the backup folders…' }));
+      h('p', { text: t('empty.reading') }));
   } else if (!state.catalogue) {
     empty.replaceChildren(
-      h('h2', { text: 'The backup list could not be read' }),
-      h('p', { text: 'The backup center could not list the backup folders just now.' }),
-      h('button', { type: 'button', class: 'btn primary', text: 'Try again', onclick: () => loadList() }));
+      h('h2', { text: t('list.unreadable') }),
+      h('p', { text: t('empty.unreadableText') }),
+      h('button', { type: 'button', class: 'btn primary', text: t('empty.tryAgain'), onclick: () => loadList() }));
   } else if (state.catalogue.copyCount === 0 && status.has('folderUnreachable')) {
     empty.replaceChildren(
-      h('h2', { text: 'The backup folder is not connected' }),
-      h('p', { text: `No copy can be listed: ${status.status.folder || 'the backup folder'} cannot be reached. Its drive may be unplugged or its network folder offline. Connect it and choose Refresh, or choose another backup folder.` }),
-      h('button', { type: 'button', class: 'btn primary', text: 'Open backup settings', onclick: () => openSettings() }));
+      h('h2', { text: t('empty.unreachable') }),
+      h('p', { text: status.status.folder ? t('empty.unreachableText', { folder: status.status.folder }) : t('empty.unreachableTextNoFolder') }),
+      h('button', { type: 'button', class: 'btn primary', text: t('empty.openSettings'), onclick: () => openSettings() }));
   } else if (state.catalogue.copyCount === 0 && status.has('backupOff')) {
     empty.replaceChildren(
-      h('h2', { text: 'Backups are off' }),
-      h('p', { text: 'No copies are made while backups are off, so there are none to show. Turn backups on to keep copies of the documents you work on.' }),
-      h('button', { type: 'button', class: 'btn primary', text: 'Turn on backups', onclick: () => openSettings() }));
+      h('h2', { text: t('empty.off') }),
+      h('p', { text: t('empty.offText') }),
+      h('button', { type: 'button', class: 'btn primary', text: t('empty.turnOn'), onclick: () => openSettings() }));
   } else if (state.catalogue.copyCount === 0) {
     empty.replaceChildren(
       h('div', { class: 'empty-art', 'aria-hidden': 'true' }),
-      h('h2', { text: 'No backup copies yet' }),
-      h('p', { text: 'The backup center looks for copies in your current backup folder and in the backup folders you used before. The suite’s editors put a copy there each time they back up a document you are working on.' }),
-      h('p', { text: 'To choose where backups go, how they are made and how long they are kept, open Backup settings.' }),
-      h('button', { type: 'button', class: 'btn primary', text: 'Open backup settings', onclick: () => openSettings() }));
+      h('h2', { text: t('empty.none') }),
+      h('p', { text: t('empty.noneText') }),
+      h('p', { text: t('empty.noneSettings') }),
+      h('button', { type: 'button', class: 'btn primary', text: t('empty.openSettings'), onclick: () => openSettings() }));
   } else {
+    // Each filter in force is a condition of its own, listed in the sentence.
     const parts = [];
-    if (state.filters.query.trim()) parts.push(`named like “${state.filters.query.trim()}”`);
-    if (state.filters.type !== 'all') parts.push(`of the type ${TYPE_OPTION_NAMES[state.filters.type].toLowerCase()}`);
-    if (state.filters.conflictsOnly) parts.push('with a sync conflict');
-    if (state.filters.damagedOnly) parts.push('found damaged');
+    if (state.filters.query.trim()) parts.push(t('empty.whereNamed', { query: state.filters.query.trim() }));
+    if (state.filters.type !== 'all') parts.push(typeCondition(state.filters.type));
+    if (state.filters.conflictsOnly) parts.push(t('empty.whereConflict'));
+    if (state.filters.damagedOnly) parts.push(t('empty.whereDamaged'));
     empty.replaceChildren(
-      h('h2', { text: 'No copies match' }),
-      h('p', { text: `No backup copy ${parts.join(', ')} was found among ${plural(state.catalogue.copyCount, 'copy', 'copies')}.` }),
-      h('button', { type: 'button', class: 'btn', text: 'Clear the filters', onclick: () => clearFilters() }));
+      h('h2', { text: t('empty.noMatch') }),
+      h('p', { text: t('empty.noMatchText', { conditions: parts.join(t('empty.conditionSeparator')), count: state.catalogue.copyCount }) }),
+      h('button', { type: 'button', class: 'btn', text: t('empty.clearFilters'), onclick: () => clearFilters() }));
   }
 }
+
+const typeCondition = (type) => ({
+  doc: () => t('empty.whereDoc'),
+  xls: () => t('empty.whereXls'),
+  ppt: () => t('empty.wherePpt'),
+  pdf: () => t('empty.wherePdf'),
+  unknown: () => t('empty.whereOther'),
+})[type]();
 
 function clearFilters() {
   state.filters = { query: '', type: 'all', conflictsOnly: false, damagedOnly: false };
@@ -454,11 +490,8 @@ function clearFilters() {
 
 // --- copies and groups ----------------------------------------------------
 
-const capitalize = (text) => text.charAt(0).toUpperCase() + text.slice(1);
-
-function describeCopy(group, copy) {
-  return `the ${copyTime(copy)} copy of ${group.name} from ${dayName(group.saveDate)}`;
-}
+// The placeholders that name one copy: {time}, {name} and {day}.
+const copyParams = (group, copy) => ({ time: copyTime(copy), name: group.name, day: dayName(group.saveDate) });
 
 async function call(method, args, what) {
   try {
@@ -470,18 +503,18 @@ async function call(method, args, what) {
 }
 
 async function openCopy(group, copy) {
-  const answer = await call('openBackupFile', { backupFile: copy.filePath }, 'Opening the copy');
+  const answer = await call('openBackupFile', { backupFile: copy.filePath }, t('what.openCopy'));
   if (!answer) return;
   if (answer.result === true) {
     notices.show({
       kind: 'info',
-      title: `Opening ${group.name}`,
-      text: `The copy of ${copyTime(copy)} opens from the backup folder, so what you save there stays in the backup folder. To put this copy back where you want it, safely, use “Restore a copy…”.`,
-      action: { label: 'Restore a copy…', run: () => restoreCopy(group, copy) },
+      title: t('open.title', { name: group.name }),
+      text: t('open.copyText', { time: copyTime(copy) }),
+      action: { label: t('copy.restore'), run: () => restoreCopy(group, copy) },
       timeoutMs: 12000,
     });
   } else {
-    notices.show({ kind: 'error', title: `${group.name} could not be opened`, text: `The file of ${describeCopy(group, copy)} is missing or not a local file the suite may open. The list is read again.` });
+    notices.show({ kind: 'error', title: t('open.failed', { name: group.name }), text: t('open.failedText', copyParams(group, copy)) });
     loadList();
   }
 }
@@ -508,57 +541,57 @@ const WINDOWS_WITHOUT_ASKING = 5;
 async function openGroup(entry) {
   const { group, copies } = entry;
   if (copies.length > WINDOWS_WITHOUT_ASKING && !await confirmAction({
-    title: `Open ${copies.length} copies of ${group.name}?`,
-    lines: [`Each copy opens in a window of its own, so ${copies.length} windows start.`],
-    confirmLabel: `Open ${copies.length} copies`,
+    title: t('openAll.ask', { count: copies.length, name: group.name }),
+    lines: [t('openAll.askText', { count: copies.length })],
+    confirmLabel: t('openAll.confirm', { count: copies.length }),
     danger: false,
   })) return;
   let opened;
   if (showsPart(entry)) {
-    const failed = await eachCopy(copies, 'openBackupFile', 'Opening the copies');
+    const failed = await eachCopy(copies, 'openBackupFile', t('what.openCopies'));
     opened = failed && !failed.length;
   } else {
-    const answer = await call('openBackupGroup', { fileName: group.name, saveDate: group.saveDate }, 'Opening the copies');
+    const answer = await call('openBackupGroup', { fileName: group.name, saveDate: group.saveDate }, t('what.openCopies'));
     opened = answer ? answer.result === true : null;
   }
   if (opened === null) return;
   if (opened) {
-    notices.show({ kind: 'info', title: `Opening ${group.name}`, text: `${plural(copies.length, 'copy opens', 'copies open')} in the suite.` });
+    notices.show({ kind: 'info', title: t('open.title', { name: group.name }), text: t('openAll.text', { count: copies.length }) });
   } else {
-    notices.show({ kind: 'error', title: `Not every copy of ${group.name} opened`, text: 'A copy may have been moved or deleted since the list was read. The list is read again.' });
+    notices.show({ kind: 'error', title: t('openAll.failed', { name: group.name }), text: t('openAll.failedText') });
     loadList();
   }
 }
 
 async function showFolder(group) {
-  const answer = await call('openBackupFolder', { fileName: group.name, saveDate: group.saveDate }, 'Showing the folder');
+  const answer = await call('openBackupFolder', { fileName: group.name, saveDate: group.saveDate }, t('what.showFolder'));
   if (!answer) return;
   if (answer.result === true) {
-    notices.show({ kind: 'info', title: 'Showing the folder', text: `${folderOf(group.copies[0]?.filePath ?? '')} opens in the file manager.` });
+    notices.show({ kind: 'info', title: t('what.showFolder'), text: t('folder.text', { folder: folderOf(group.copies[0]?.filePath ?? '') }) });
   } else {
-    notices.show({ kind: 'error', title: `The folder of ${group.name} could not be shown`, text: 'Its copies may have been moved or deleted. The list is read again.' });
+    notices.show({ kind: 'error', title: t('folder.failed', { name: group.name }), text: t('folder.failedText') });
     loadList();
   }
 }
 
 async function deleteCopy(group, copy) {
   const confirmed = await confirmAction({
-    title: `Delete this copy of ${group.name}?`,
+    title: t('delete.copyAsk', { name: group.name }),
     lines: [
-      `The copy saved at ${copyTime(copy)} on ${dayName(group.saveDate)} (${copy.fileSize}) is deleted from ${folderOf(copy.filePath)}.`,
-      'It does not go to the recycle bin and cannot be brought back.',
+      t('delete.copyAskText', { ...copyParams(group, copy), size: copy.fileSize, folder: folderOf(copy.filePath) }),
+      t('delete.copyForever'),
     ],
-    confirmLabel: 'Delete permanently',
+    confirmLabel: t('delete.permanently'),
   });
   if (!confirmed) return;
-  const answer = await call('delBackupFile', { backupFile: copy.filePath }, 'Deleting the copy');
+  const answer = await call('delBackupFile', { backupFile: copy.filePath }, t('what.deleteCopy'));
   if (answer?.result === true) {
     applyChange({ removed: [copy.filePath] });
-    notices.show({ kind: 'success', title: 'Copy deleted', text: `${capitalize(describeCopy(group, copy))} is gone.` });
+    notices.show({ kind: 'success', title: t('delete.copyDone'), text: t('delete.copyDoneText', copyParams(group, copy)) });
     return;
   }
   if (answer) {
-    notices.show({ kind: 'error', title: 'The copy was not deleted', text: `${capitalize(describeCopy(group, copy))} stayed. It may be open in another program or its folder may be read-only; close it and try again.` });
+    notices.show({ kind: 'error', title: t('delete.copyFailed'), text: t('delete.copyFailedText', copyParams(group, copy)) });
   }
   await loadList();
 }
@@ -571,57 +604,63 @@ async function deleteGroup(entry) {
   const { group } = entry;
   const count = group.copies.length;
   const confirmed = await confirmAction({
-    title: count === 1 ? `Delete the copy of ${group.name}?` : `Delete all ${count} copies of ${group.name}?`,
+    title: t('delete.groupAsk', { count, name: group.name }),
     lines: [
-      `${plural(count, 'copy', 'copies')} from ${dayName(group.saveDate)}, ${formatTotal(group.bytes, count, group.copies[0]?.fileSize)}, ${count === 1 ? 'is' : 'are'} deleted from disk.`,
-      'They do not go to the recycle bin and cannot be brought back.',
+      t('delete.groupAskText', { count, day: dayName(group.saveDate), size: formatTotal(group.bytes, count, group.copies[0]?.fileSize) }),
+      t('delete.forever'),
     ],
-    confirmLabel: count === 1 ? 'Delete permanently' : `Delete ${count} copies permanently`,
+    confirmLabel: t('delete.countPermanently', { count }),
   });
   if (!confirmed) return;
   const paths = group.copies.map((c) => c.filePath);
-  const answer = await call('delBackupGroup', { fileName: group.name, saveDate: group.saveDate }, 'Deleting the copies');
+  const answer = await call('delBackupGroup', { fileName: group.name, saveDate: group.saveDate }, t('what.deleteCopies'));
   if (answer?.result === true) applyChange({ removed: paths });
   else await loadList();
   if (!answer) return;
   if (answer.result === true) {
-    notices.show({ kind: 'success', title: 'Copies deleted', text: `${plural(count, 'copy', 'copies')} of ${group.name} from ${dayName(group.saveDate)} ${count === 1 ? 'is' : 'are'} gone.` });
+    notices.show({ kind: 'success', title: t('delete.copiesDone'), text: t('delete.copiesDoneText', { count, name: group.name, day: dayName(group.saveDate) }) });
     return;
   }
   const left = state.catalogue?.groups.find((g) => g.key === groupKey(group.name, group.saveDate));
-  const stayed = left ? left.copies.map((c) => c.saveTime).join(', ') : '';
+  const stayed = left ? left.copies.map((c) => c.saveTime).join(t('list.separator')) : '';
   notices.show({
     kind: 'error',
-    title: `Not every copy of ${group.name} was deleted`,
+    title: t('delete.notEvery', { name: group.name }),
     text: left
-      ? `${plural(left.copies.length, 'copy', 'copies')} of ${count} stayed (${stayed}). A copy may be open in another program or its folder read-only; close it and try again.`
-      : 'The backup center reported a problem although no copy is left. The list shows what is on disk now.',
+      ? t('delete.stayedText', { count: left.copies.length, of: count, times: stayed })
+      : t('delete.noneLeftText'),
   });
 }
 
 async function deleteShownCopies({ group, copies, bytes }) {
   const count = copies.length;
   const confirmed = await confirmAction({
-    title: count === 1 ? `Delete the shown copy of ${group.name}?` : `Delete the ${count} shown copies of ${group.name}?`,
+    title: t('delete.shownAsk', { count, name: group.name }),
     lines: [
-      `${plural(count, 'copy', 'copies')} from ${dayName(group.saveDate)} (${copies.map((c) => copyTime(c)).join(', ')}), ${formatTotal(bytes, count, copies[0]?.fileSize)}, ${count === 1 ? 'is' : 'are'} deleted from disk. The other ${plural(group.copies.length - count, 'copy', 'copies')} of the document ${group.copies.length - count === 1 ? 'stays' : 'stay'}.`,
-      'They do not go to the recycle bin and cannot be brought back.',
+      t('delete.shownAskText', {
+        count,
+        others: group.copies.length - count,
+        day: dayName(group.saveDate),
+        times: copies.map((c) => copyTime(c)).join(t('list.separator')),
+        size: formatTotal(bytes, count, copies[0]?.fileSize),
+      }),
+      t('delete.forever'),
     ],
-    confirmLabel: count === 1 ? 'Delete permanently' : `Delete ${count} copies permanently`,
+    confirmLabel: t('delete.countPermanently', { count }),
   });
   if (!confirmed) return;
   const gone = [];
-  const stayed = await eachCopy([...copies], 'delBackupFile', 'Deleting the copies', gone);
+  const stayed = await eachCopy([...copies], 'delBackupFile', t('what.deleteCopies'), gone);
   if (gone.length) applyChange({ removed: gone });
   if (!stayed) return;
   if (!stayed.length) {
-    notices.show({ kind: 'success', title: 'Copies deleted', text: `${plural(count, 'copy', 'copies')} of ${group.name} from ${dayName(group.saveDate)} ${count === 1 ? 'is' : 'are'} gone.` });
+    notices.show({ kind: 'success', title: t('delete.copiesDone'), text: t('delete.copiesDoneText', { count, name: group.name, day: dayName(group.saveDate) }) });
     return;
   }
   notices.show({
     kind: 'error',
-    title: `Not every copy of ${group.name} was deleted`,
-    text: `${plural(stayed.length, 'copy', 'copies')} of ${count} stayed (${stayed.map((c) => copyTime(c)).join(', ')}). A copy may be open in another program or its folder read-only; close it and try again.`,
+    title: t('delete.notEvery', { name: group.name }),
+    text: t('delete.stayedText', { count: stayed.length, of: count, times: stayed.map((c) => copyTime(c)).join(t('list.separator')) }),
   });
   await loadList();
 }
@@ -630,26 +669,31 @@ async function deleteShownCopies({ group, copies, bytes }) {
 async function restoreCopy(group, copy) {
   if (waitingFor) return;
   const opener = document.activeElement;
-  showWaiting('A save window is open', `Choose where to put back the copy of ${group.name} saved at ${copyTime(copy)} on ${dayName(group.saveDate)}, and under which name. The copy in the backup folder stays as it is.`);
+  showWaiting(() => t('restore.waiting'), () => t('restore.waitingText', copyParams(group, copy)));
   let answer = null;
   try {
     answer = await bridge.call('restoreBackupFile', { backupFile: copy.filePath });
   } catch (error) {
-    showError(error, 'Restoring the copy');
+    showError(error, t('what.restore'));
   } finally {
     hideWaiting();
     if (opener?.isConnected) opener.focus({ preventScroll: true });
   }
   if (!answer) return;
   if (answer.result === true) {
-    notices.show({ kind: 'success', title: `${group.name} restored`, text: `The copy of ${copyTime(copy)} on ${dayName(group.saveDate)} was saved as ${answer.restoredPath ?? 'the file you chose'}.`, timeoutMs: 15000 });
+    notices.show({
+      kind: 'success',
+      title: t('restore.done', { name: group.name }),
+      text: answer.restoredPath ? t('restore.doneText', { ...copyParams(group, copy), path: answer.restoredPath }) : t('restore.doneTextNoPath', copyParams(group, copy)),
+      timeoutMs: 15000,
+    });
   } else if (answer.errormsg === 'cancelled') {
-    notices.show({ kind: 'info', title: 'Nothing was restored', text: 'The save window was closed without saving.' });
+    notices.show({ kind: 'info', title: t('restore.nothing'), text: t('restore.nothingText') });
   } else if (answer.errormsg === 'not a listed backup copy') {
-    notices.show({ kind: 'error', title: `${group.name} was not restored`, text: `${capitalize(describeCopy(group, copy))} is no longer in the backup folders. The list is read again.` });
+    notices.show({ kind: 'error', title: t('restore.failed', { name: group.name }), text: t('restore.goneText', copyParams(group, copy)) });
     loadList();
   } else {
-    notices.show({ kind: 'error', title: `${group.name} was not restored`, text: `The copy could not be saved there${answer.errormsg ? ` (${answer.errormsg})` : ''}. Choose a folder you may write to, on a drive with room left, and try again.` });
+    notices.show({ kind: 'error', title: t('restore.failed', { name: group.name }), text: answer.errormsg ? t('restore.failedReasonText', { reason: answer.errormsg }) : t('restore.failedText') });
   }
 }
 
@@ -659,14 +703,20 @@ let waitingFor = null;
 
 let waitingOpener = null;
 
+// `title` and `text` are functions answering the texts, so that they can be
+// said again in another language.
 function showWaiting(title, text) {
-  waitingFor = title;
+  waitingFor = { title, text };
   waitingOpener = document.activeElement;
-  $('waiting-title').textContent = title;
-  $('waiting-text').textContent = text;
+  paintWaiting();
   $('waiting').hidden = false;
   $('app').inert = true;
   $('waiting-front').focus();
+}
+
+function paintWaiting() {
+  $('waiting-title').textContent = waitingFor.title();
+  $('waiting-text').textContent = waitingFor.text();
 }
 
 function hideWaiting() {
@@ -691,20 +741,20 @@ async function bringWindowToFront() {
 
 async function openSettings() {
   if (waitingFor) return;
-  showWaiting('The Local backup settings window is open', 'Make your changes there and close it. The list is read again when it closes.');
+  showWaiting(() => t('settings.waiting'), () => t('settings.waitingText'));
   let answer = null;
   try {
     answer = await bridge.call('showBackupSettings');
   } catch (error) {
-    showError(error, 'Opening backup settings');
+    showError(error, t('what.openSettings'));
   } finally {
     hideWaiting();
     $('settings-button').focus();
   }
   if (answer?.driveChanged === true) {
-    notices.show({ kind: 'info', title: 'The backup location changed', text: 'The list now shows the copies in the new backup folder and in the folders used before.' });
+    notices.show({ kind: 'info', title: t('settings.moved'), text: t('settings.movedText') });
   } else if (answer && answer.result !== true) {
-    notices.show({ kind: 'warning', title: 'The settings window gave no answer', text: 'Your settings may not have changed. Open Backup settings again to check them.' });
+    notices.show({ kind: 'warning', title: t('settings.noAnswer'), text: t('settings.noAnswerText') });
   }
   loadStatus();
   await loadList();
@@ -717,44 +767,41 @@ async function runTool(method, what, started, failed) {
   else notices.show({ kind: 'error', title: failed.title, text: failed.text });
 }
 
-const SIGN_IN_TEXT = 'A sign-in window of the suite opens. After you sign in, it opens by itself.';
-
-async function openSignedInPanel(method, name) {
-  const answer = await call(method, {}, `Opening the ${name}`);
+// texts: {opening, signIn, failed}, the titles for one panel.
+async function openSignedInPanel(method, texts) {
+  const answer = await call(method, {}, texts.opening);
   if (!answer) return;
   // The suite answers a result only to someone signed in.
   cloud.setSignedIn('result' in answer);
   if (!('result' in answer)) {
     $('signin-note').hidden = false;
-    notices.show({ kind: 'warning', title: `Sign in to open the ${name}`, text: SIGN_IN_TEXT });
+    notices.show({ kind: 'warning', title: texts.signIn, text: t('panel.signInText') });
   } else if (answer.result === true) {
-    notices.show({ kind: 'info', title: `Opening the ${name}`, text: 'It opens in the suite.' });
+    notices.show({ kind: 'info', title: texts.opening, text: t('panel.openingText') });
   } else {
-    notices.show({ kind: 'error', title: `The ${name} could not be opened`, text: 'The suite did not start it. Try again; if it keeps failing, restart the suite.' });
+    notices.show({ kind: 'error', title: texts.failed, text: t('panel.failedText') });
   }
 }
 
 async function openFileRadar() {
-  const answer = await call('showFileRadarDlg', { radarid: '2' }, 'Opening the file radar');
+  const answer = await call('showFileRadarDlg', { radarid: '2' }, t('radar.opening'));
   if (!answer) return;
   if (typeof answer.errormsg === 'string') {
     notices.show({
       kind: 'error',
-      title: 'The file radar could not be opened',
-      text: answer.errormsg === 'launchExe path is empty'
-        ? 'The suite’s launcher was not found. Repairing or reinstalling the suite brings it back.'
-        : `The suite answered: ${answer.errormsg}.`,
+      title: t('radar.failed'),
+      text: answer.errormsg === 'launchExe path is empty' ? t('radar.noLauncher') : t('suite.answered', { reason: answer.errormsg }),
     });
   } else {
-    notices.show({ kind: 'info', title: 'Opening the file radar', text: 'It opens in the cloud-office client.' });
+    notices.show({ kind: 'info', title: t('radar.opening'), text: t('radar.openingText') });
   }
 }
 
 async function openLocalRecycleBin() {
-  const answer = await call('openLoaclRecycleBin', {}, 'Opening the recycle bin');
+  const answer = await call('openLoaclRecycleBin', {}, t('bin.opening'));
   if (!answer) return;
-  if (answer.result === true) notices.show({ kind: 'info', title: 'Opening the recycle bin', text: 'It opens in the file manager.' });
-  else notices.show({ kind: 'error', title: 'The recycle bin could not be opened', text: 'Open it from the desktop instead.' });
+  if (answer.result === true) notices.show({ kind: 'info', title: t('bin.opening'), text: t('bin.openingText') });
+  else notices.show({ kind: 'error', title: t('bin.failed'), text: t('bin.failedText') });
 }
 
 async function readFeatures() {
@@ -840,14 +887,16 @@ $('waiting').addEventListener('keydown', (event) => {
 });
 $('refresh-button').addEventListener('click', () => loadList());
 $('settings-button').addEventListener('click', openSettings);
-$('repair-button').addEventListener('click', () => runTool('runDocumentRepair', 'Starting document repair',
-  { title: 'Document repair is starting', text: 'It opens in a window of its own.' },
-  { title: 'Document repair could not be started', text: 'The repair tool may be missing from this installation of the suite; repairing or updating the suite adds it.' }));
-$('recovery-button').addEventListener('click', () => runTool('runDataRestore', 'Starting data recovery',
-  { title: 'Data recovery is starting', text: 'It opens in a window of its own.' },
-  { title: 'Data recovery could not be started', text: 'The recovery tool may be missing from this installation of the suite; repairing or updating the suite adds it.' }));
-$('search-panel-button').addEventListener('click', () => openSignedInPanel('openSearchPanel', 'search panel'));
-$('cloud-bin-button').addEventListener('click', () => openSignedInPanel('openCloudRecycleBin', 'cloud recycle bin'));
+$('repair-button').addEventListener('click', () => runTool('runDocumentRepair', t('repair.what'),
+  { title: t('repair.starting'), text: t('tool.ownWindow') },
+  { title: t('repair.failed'), text: t('repair.failedText') }));
+$('recovery-button').addEventListener('click', () => runTool('runDataRestore', t('recovery.what'),
+  { title: t('recovery.starting'), text: t('tool.ownWindow') },
+  { title: t('recovery.failed'), text: t('recovery.failedText') }));
+$('search-panel-button').addEventListener('click', () => openSignedInPanel('openSearchPanel',
+  { opening: t('searchPanel.opening'), signIn: t('searchPanel.signIn'), failed: t('searchPanel.failed') }));
+$('cloud-bin-button').addEventListener('click', () => openSignedInPanel('openCloudRecycleBin',
+  { opening: t('cloudBin.opening'), signIn: t('cloudBin.signIn'), failed: t('cloudBin.failed') }));
 $('local-bin-button').addEventListener('click', openLocalRecycleBin);
 $('radar-button').addEventListener('click', openFileRadar);
 
@@ -892,11 +941,12 @@ function start() {
   cloud.start();
 }
 
+translateDocument();
 if (!token) {
-  showConnection('This page needs the address that zentri-host printed, with its token. Open that address again.', 'error');
+  showConnection(() => t('connection.noToken'), 'error');
   root.dataset.listState = 'failed';
-  $('summary').textContent = 'Not connected.';
+  $('summary').textContent = t('summary.notConnected');
 } else {
-  showConnection('Connecting to Zentri…');
+  showConnection(() => t('connection.connecting'));
   bridge.connect();
 }

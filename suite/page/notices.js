@@ -5,6 +5,7 @@
 // for good.
 
 import { h } from './dom.js';
+import { t } from './i18n.js';
 
 const MAX_SHOWN = 4;
 const ICONS = { info: 'i', success: '✓', warning: '!', error: '!' };
@@ -30,7 +31,7 @@ export class Notices {
         title ? h('p', { class: 'notice-title', text: title }) : null,
         text ? h('p', { class: 'notice-text', text }) : null,
         action ? h('button', { type: 'button', class: 'btn small notice-action', text: action.label, onclick: () => { this.dismiss(notice); action.run(); } }) : null),
-      h('button', { type: 'button', class: 'notice-close', 'aria-label': `Close the message${title ? `: ${title}` : ''}`, text: '×', onclick: () => this.dismiss(notice) }));
+      h('button', { type: 'button', class: 'notice-close', 'aria-label': title ? t('notice.closeTitled', { title }) : t('notice.close'), text: '×', onclick: () => this.dismiss(notice) }));
     notice._key = key;
     this.container.append(notice);
     while (this.container.children.length > MAX_SHOWN) this.container.firstElementChild.remove();

@@ -4,18 +4,17 @@
 
 import { h } from './dom.js';
 import { copyFigures } from './copydetails.js';
-import { DAMAGED_TITLE } from './verify.js';
-import { dayName, folderOf, formatCount, plural } from './format.js';
-
-const modifiedFormat = new Intl.DateTimeFormat('en-GB', { dateStyle: 'long', timeStyle: 'short' });
+import { damagedTitle } from './verify.js';
+import { dayName, folderOf, formatCount } from './format.js';
+import { formatDate, t } from './i18n.js';
 
 // The document's own ISO date in words; a text that is no date is shown as it came.
 function modifiedText(iso) {
   const date = iso ? new Date(iso) : null;
-  return date && !Number.isNaN(date.getTime()) ? modifiedFormat.format(date) : iso;
+  return date && !Number.isNaN(date.getTime()) ? formatDate(date, { dateStyle: 'long', timeStyle: 'short' }) : iso;
 }
 
-const COUNTS = [['pages', 'Pages'], ['slides', 'Slides'], ['sheets', 'Sheets'], ['words', 'Words']];
+const COUNTS = [['pages', () => t('preview.pages')], ['slides', () => t('preview.slides')], ['sheets', () => t('preview.sheets')], ['words', () => t('preview.words')]];
 
 // A sync conflict in words: the suite kept this copy because the cloud had a
 // newer version of the document when it was saved here.
@@ -24,8 +23,8 @@ export function conflictText(item) {
   const m = /^(\d{4})-(\d{2})-(\d{2}) (\d{2}:\d{2})/.exec(copy.conflictTime ?? '');
   if (!m) return copy.conflictTime ?? '';
   const cloudDay = `${m[1]}/${m[2]}/${m[3]}`;
-  const when = cloudDay === group.saveDate ? m[4] : `${m[4]} on ${dayName(cloudDay)}`;
-  return `Saved on this computer at ${copyTime(copy)}; the cloud had a newer version at ${when}.`;
+  return cloudDay === group.saveDate ? t('preview.conflict', { time: copyTime(copy), cloudTime: m[4] })
+    : t('preview.conflictOtherDay', { time: copyTime(copy), cloudTime: m[4], cloudDay: dayName(cloudDay) });
 }
 
 export function copyTime(copy) {
@@ -34,7 +33,7 @@ export function copyTime(copy) {
 
 // "the copy of 15:00:12 on 5 March 2024"
 export function copyName(item) {
-  return `the copy of ${copyTime(item.copy)} on ${dayName(item.group.saveDate)}`;
+  return t('preview.copyName', { time: copyTime(item.copy), day: dayName(item.group.saveDate) });
 }
 
 export class PreviewPane {
@@ -58,6 +57,13 @@ export class PreviewPane {
     return !this.element.hidden;
   }
 
+  // The language changed: the pane is drawn again; a comparison shown goes.
+  relabel() {
+    if (!this.item) return;
+    this.build();
+    this.loadPreview();
+  }
+
   hide() {
     this.element.hidden = true;
     this.item = null;
@@ -79,7 +85,7 @@ export class PreviewPane {
     if (!this.item) return;
     const still = items.find((i) => i.copy.filePath === this.item.copy.filePath);
     if (!still) {
-      this.facts.replaceChildren(h('p', { class: 'preview-note', text: 'This copy is no longer in the backup folders.' }));
+      this.facts.replaceChildren(h('p', { class: 'preview-note', text: t('preview.gone') }));
       return;
     }
     this.item = still;
@@ -98,27 +104,27 @@ export class PreviewPane {
     this.title = h('h2', { id: 'preview-title', class: 'preview-title' });
     this.facts = h('dl', { class: 'preview-facts' });
     this.damaged = h('p', { class: 'preview-warning damaged-note', role: 'note', hidden: true },
-      h('span', { class: 'badge damaged-badge', text: 'Damaged' }), ` ${DAMAGED_TITLE}`);
+      h('span', { class: 'badge damaged-badge', text: t('list.damaged') }), ` ${damagedTitle()}`);
     this.content = h('div', { class: 'preview-content', 'aria-live': 'polite', 'aria-busy': 'true' });
-    this.compareButton = h('button', { type: 'button', class: 'btn small', text: 'Compare with previous copy', onclick: () => this.comparePrevious() });
+    this.compareButton = h('button', { type: 'button', class: 'btn small', text: t('preview.comparePrevious'), onclick: () => this.comparePrevious() });
     this.compareSelect = h('select', { id: 'compare-with' });
     this.compareBox = h('section', { class: 'compare', 'aria-labelledby': 'compare-title', hidden: true });
     this.element.replaceChildren(
       h('div', { class: 'preview-head' },
         this.title,
-        h('button', { type: 'button', class: 'btn small', text: 'Close preview', onclick: () => this.callbacks.close() })),
-      h('div', { class: 'preview-actions', role: 'group', 'aria-label': 'Get this copy back' },
-        h('button', { type: 'button', class: 'btn small', text: 'Open', 'aria-label': `Open ${group.name} from the backup folder`, onclick: () => this.callbacks.openCopy(group, copy) }),
-        h('button', { type: 'button', class: 'btn small primary', text: 'Restore a copy…', onclick: () => this.callbacks.restoreCopy(group, copy) })),
+        h('button', { type: 'button', class: 'btn small', text: t('preview.close'), onclick: () => this.callbacks.close() })),
+      h('div', { class: 'preview-actions', role: 'group', 'aria-label': t('preview.getBack') },
+        h('button', { type: 'button', class: 'btn small', text: t('copy.open'), 'aria-label': t('preview.openLabel', { name: group.name }), onclick: () => this.callbacks.openCopy(group, copy) }),
+        h('button', { type: 'button', class: 'btn small primary', text: t('copy.restore'), onclick: () => this.callbacks.restoreCopy(group, copy) })),
       this.damaged,
       this.facts,
       this.content,
-      h('div', { class: 'preview-compare', role: 'group', 'aria-label': 'Compare' },
+      h('div', { class: 'preview-compare', role: 'group', 'aria-label': t('preview.compare') },
         this.compareButton,
         h('label', { class: 'select-box compare-choice' },
-          h('span', { class: 'compare-label', text: 'Compare with…' }),
+          h('span', { class: 'compare-label', text: t('preview.compareWith') }),
           this.compareSelect),
-        h('button', { type: 'button', class: 'btn small', text: 'Compare', 'aria-label': 'Compare with the chosen copy', onclick: () => this.compareChosen() })),
+        h('button', { type: 'button', class: 'btn small', text: t('preview.compare'), 'aria-label': t('preview.compareChosen'), onclick: () => this.compareChosen() })),
       this.compareBox);
     this.paintHeading();
     this.paintFacts();
@@ -127,7 +133,7 @@ export class PreviewPane {
 
   paintHeading() {
     const { group, copy } = this.item;
-    this.title.textContent = `${group.name}: copy of ${copyTime(copy)}, ${dayName(group.saveDate)}`;
+    this.title.textContent = t('preview.title', { name: group.name, time: copyTime(copy), day: dayName(group.saveDate) });
   }
 
   paintFacts(preview = this.preview) {
@@ -135,15 +141,15 @@ export class PreviewPane {
     this.damaged.hidden = copy.verified !== 'damaged';
     const figures = copyFigures(copy);
     const rows = [
-      ['Size', figures.title && figures.title !== figures.size ? `${figures.size} (${figures.title})` : figures.size],
-      ['Change', figures.changeLabel],
-      ['Folder', folderOf(copy.filePath)],
-      ['Sync conflict', conflictText(this.item)],
-      ['Original', copy.exact?.originalPath],
+      [t('preview.size'), figures.title && figures.title !== figures.size ? t('preview.sizeExact', { size: figures.size, exact: figures.title }) : figures.size],
+      [t('preview.change'), figures.changeLabel],
+      [t('preview.folder'), folderOf(copy.filePath)],
+      [t('preview.syncConflict'), conflictText(this.item)],
+      [t('preview.original'), copy.exact?.originalPath],
     ];
     if (preview?.result === true) {
-      rows.push(['Title', preview.title], ['Author', preview.author], ['Modified', modifiedText(preview.modified)]);
-      for (const [key, label] of COUNTS) if (Number.isFinite(preview[key])) rows.push([label, formatCount(preview[key])]);
+      rows.push([t('preview.docTitle'), preview.title], [t('preview.author'), preview.author], [t('preview.modified'), modifiedText(preview.modified)]);
+      for (const [key, label] of COUNTS) if (Number.isFinite(preview[key])) rows.push([label(), formatCount(preview[key])]);
     }
     this.facts.replaceChildren(...rows.filter(([, value]) => value).flatMap(([label, value]) => [
       h('dt', { text: label }), h('dd', { text: String(value) })]));
@@ -152,12 +158,12 @@ export class PreviewPane {
   paintCompareChoices() {
     const previous = this.previousItem();
     this.compareButton.disabled = !previous;
-    this.compareButton.title = previous ? '' : 'This is the first copy of the document';
+    this.compareButton.title = previous ? '' : t('preview.firstCopy');
     const chosen = this.compareSelect.value;
     const others = this.items.filter((i) => i.copy !== this.item.copy);
     this.compareSelect.replaceChildren(...others.map((i) => h('option', {
       value: i.copy.filePath,
-      text: `${dayName(i.group.saveDate)}, ${copyTime(i.copy)}`,
+      text: t('preview.choice', { day: dayName(i.group.saveDate), time: copyTime(i.copy) }),
     })));
     if (chosen && others.some((i) => i.copy.filePath === chosen)) this.compareSelect.value = chosen;
     else if (previous) this.compareSelect.value = previous.copy.filePath;
@@ -168,16 +174,16 @@ export class PreviewPane {
     const item = this.item;
     this.preview = null;
     this.content.setAttribute('aria-busy', 'true');
-    this.content.replaceChildren(h('p', { class: 'preview-note', text: 'Reading the copy…' }));
-    const answer = item.copy.preview ?? await this.callbacks.call('getBackupFilePreview', { backupFile: item.copy.filePath }, 'Showing the copy');
+    this.content.replaceChildren(h('p', { class: 'preview-note', text: t('preview.reading') }));
+    const answer = item.copy.preview ?? await this.callbacks.call('getBackupFilePreview', { backupFile: item.copy.filePath }, t('what.showCopy'));
     if (request !== this.request) return;
     this.content.removeAttribute('aria-busy');
     if (!answer) {
-      this.content.replaceChildren(h('p', { class: 'preview-note', text: 'The preview could not be read.' }));
+      this.content.replaceChildren(h('p', { class: 'preview-note', text: t('preview.unreadable') }));
       return;
     }
     if (answer.result !== true) {
-      this.content.replaceChildren(h('p', { class: 'preview-note', text: `No preview: ${answer.errormsg || 'the backup center could not read this copy'}. Choose Refresh to read the list again.` }));
+      this.content.replaceChildren(h('p', { class: 'preview-note', text: answer.errormsg ? t('preview.noneReason', { reason: answer.errormsg }) : t('preview.noneNoReason') }));
       return;
     }
     item.copy.preview = answer;
@@ -186,19 +192,19 @@ export class PreviewPane {
     const parts = [];
     if (answer.damaged === true) {
       parts.push(h('p', { class: 'preview-warning', role: 'note' },
-        h('strong', { text: 'This copy is damaged. ' }),
-        `${answer.errormsg ? `${answer.errormsg}. ` : ''}What could be read is shown; an earlier copy may be whole.`));
+        h('strong', { text: t('preview.damaged') }), ' ',
+        answer.errormsg ? t('preview.damagedReason', { reason: answer.errormsg }) : t('preview.damagedNoReason')));
     }
     if (answer.kind === 'none') {
-      parts.push(h('p', { class: 'preview-note', text: 'This kind of file has no preview. Open it to see what it holds.' }));
+      parts.push(h('p', { class: 'preview-note', text: t('preview.noKind') }));
     } else {
       const paragraphs = String(answer.text ?? '').split('\n').filter((p) => p.trim());
-      parts.push(h('h3', { class: 'preview-subtitle', text: 'Beginning of the text' }));
+      parts.push(h('h3', { class: 'preview-subtitle', text: t('preview.beginning') }));
       parts.push(paragraphs.length
         ? h('div', { class: 'preview-text' }, paragraphs.map((p) => h('p', { text: p })))
-        : h('p', { class: 'preview-note', text: 'The copy holds no text.' }));
+        : h('p', { class: 'preview-note', text: t('preview.noText') }));
     }
-    if (answer.partial === true) parts.push(h('p', { class: 'preview-note', text: 'The copy is long: only part of it was read. Open it to see all of it.' }));
+    if (answer.partial === true) parts.push(h('p', { class: 'preview-note', text: t('preview.partial') }));
     this.content.replaceChildren(...parts);
   }
 
@@ -220,27 +226,27 @@ export class PreviewPane {
     const box = this.compareBox;
     box.hidden = false;
     box.setAttribute('aria-busy', 'true');
-    box.replaceChildren(h('p', { class: 'preview-note', text: 'Comparing…' }));
-    const answer = await this.callbacks.call('compareBackupFiles', { older: older.copy.filePath, newer: newer.copy.filePath }, 'Comparing the copies');
+    box.replaceChildren(h('p', { class: 'preview-note', text: t('compare.comparing') }));
+    const answer = await this.callbacks.call('compareBackupFiles', { older: older.copy.filePath, newer: newer.copy.filePath }, t('what.compare'));
     if (request !== this.request) return;
     box.removeAttribute('aria-busy');
-    const title = h('h3', { id: 'compare-title', class: 'preview-subtitle', text: `From ${copyName(older)} to ${copyName(newer)}` });
+    const title = h('h3', { id: 'compare-title', class: 'preview-subtitle', text: t('compare.title', { older: copyName(older), newer: copyName(newer) }) });
     if (!answer || answer.result !== true) {
-      box.replaceChildren(title, h('p', { class: 'preview-note', text: `The copies could not be compared${answer?.errormsg ? `: ${answer.errormsg}` : ''}.` }));
+      box.replaceChildren(title, h('p', { class: 'preview-note', text: answer?.errormsg ? t('compare.failedReason', { reason: answer.errormsg }) : t('compare.failed') }));
       return;
     }
     const added = Array.isArray(answer.added) ? answer.added : [];
     const removed = Array.isArray(answer.removed) ? answer.removed : [];
     const summary = added.length || removed.length
-      ? `${plural(added.length, 'paragraph', 'paragraphs')} added, ${plural(removed.length, 'paragraph', 'paragraphs')} removed, ${plural(Number(answer.unchanged) || 0, 'paragraph', 'paragraphs')} the same; ${plural(Number(answer.changedWords) || 0, 'word', 'words')} changed.`
-      : 'The two copies hold the same text.';
+      ? t('compare.summary', { added: added.length, removed: removed.length, same: Number(answer.unchanged) || 0, words: Number(answer.changedWords) || 0 })
+      : t('compare.same');
     const changes = (list, tag, marker, label) => h('ul', { class: `changes changes-${tag}`, 'aria-label': label },
-      list.map((text) => h('li', {}, h(tag, {}, h('span', { class: 'change-mark', 'aria-hidden': 'true', text: marker }), h('span', { class: 'visually-hidden', text: `${label}: ` }), String(text)))));
+      list.map((text) => h('li', {}, h(tag, {}, h('span', { class: 'change-mark', 'aria-hidden': 'true', text: marker }), h('span', { class: 'visually-hidden', text: t('compare.itemLabel', { label }) }), String(text)))));
     box.replaceChildren(title,
       h('p', { class: 'compare-summary', text: summary }),
-      added.length ? h('h4', { text: `Added in the newer copy (${formatCount(added.length)})` }) : null,
-      added.length ? changes(added, 'ins', '+', 'Added') : null,
-      removed.length ? h('h4', { text: `Removed from the older copy (${formatCount(removed.length)})` }) : null,
-      removed.length ? changes(removed, 'del', '−', 'Removed') : null);
+      added.length ? h('h4', { text: t('compare.addedHeading', { count: added.length }) }) : null,
+      added.length ? changes(added, 'ins', '+', t('compare.added')) : null,
+      removed.length ? h('h4', { text: t('compare.removedHeading', { count: removed.length }) }) : null,
+      removed.length ? changes(removed, 'del', '−', t('compare.removed')) : null);
   }
 }

@@ -3,10 +3,20 @@
 // problem (getBackupStatus "alerts") as a sentence with what to do about it.
 
 import { h } from './dom.js';
-import { formatBytes, parseDateTime, plural, timeAgo } from './format.js';
+import { formatBytes, parseDateTime, timeAgo, timeSince } from './format.js';
+import { formatDate, t } from './i18n.js';
 
-const MODES = { 1: 'Smart backup', 2: 'Timed backup', 3: 'Increment backup' };
-const exactFormat = new Intl.DateTimeFormat('en-GB', { dateStyle: 'long', timeStyle: 'medium' });
+const EXACT = { dateStyle: 'long', timeStyle: 'medium' };
+
+// "Backups on" with the way they are made, or null for a mode not known.
+function backupsOnText(status) {
+  switch (Number(status.mode)) {
+  case 1: return t('status.onSmart');
+  case 2: return status.interval > 0 ? t('status.onTimedEvery', { count: Number(status.interval) }) : t('status.onTimed');
+  case 3: return t('status.onIncrement');
+  default: return null;
+  }
+}
 
 export function backupsOn(status) {
   return status.enabled === true && Number(status.mode) > 0;
@@ -15,42 +25,47 @@ export function backupsOn(status) {
 // The facts of the strip as texts: [{key, text, title?}].
 export function statusFacts(status, now = new Date()) {
   const facts = [];
-  const mode = MODES[status.mode];
-  facts.push({ key: 'state', text: backupsOn(status) && mode
-    ? `Backups on · ${mode}${Number(status.mode) === 2 && status.interval > 0 ? ` every ${plural(status.interval, 'minute', 'minutes')}` : ''}`
-    : 'Backups off' });
+  const on = backupsOn(status) ? backupsOnText(status) : null;
+  facts.push({ key: 'state', text: on ?? t('status.off') });
   const last = parseDateTime(status.lastCopyTime);
   facts.push(last
-    ? { key: 'last', text: `Last copy ${timeAgo(last, now)}`, title: `The last copy was made on ${exactFormat.format(last)}` }
-    : { key: 'last', text: 'No copy made yet' });
+    ? { key: 'last', text: t('status.last', { ago: timeAgo(last, now) }), title: t('status.lastTitle', { date: formatDate(last, EXACT) }) }
+    : { key: 'last', text: t('status.noCopy') });
   if (status.folder) {
-    const free = status.folderReachable && status.totalBytes > 0 ? ` · ${formatBytes(status.freeBytes)} free` : '';
-    facts.push({ key: 'folder', text: `Copies go to ${status.folder}${free}`, title: status.folder });
+    const text = status.folderReachable && status.totalBytes > 0
+      ? t('status.folderFree', { folder: status.folder, free: formatBytes(status.freeBytes) })
+      : t('status.folder', { folder: status.folder });
+    facts.push({ key: 'folder', text, title: status.folder });
   }
-  if (status.retentionDays > 0) facts.push({ key: 'retention', text: `Kept for ${plural(status.retentionDays, 'day', 'days')}` });
+  if (status.retentionDays > 0) facts.push({ key: 'retention', text: t('status.kept', { count: Number(status.retentionDays) }) });
   return facts;
 }
 
 // Each alert as {kind, text, action: {label, act}}; `act` names what the
 // page does: "settings" or "damaged".
 export function statusAlerts(status, now = new Date()) {
-  const folder = status.folder || 'the backup folder';
-  const last = parseDateTime(status.lastCopyTime);
+  const folder = status.folder;
+  const since = parseDateTime(status.lastCopyTime) ? timeSince(parseDateTime(status.lastCopyTime), now) : null;
   const settings = (label) => ({ label, act: 'settings' });
   return (Array.isArray(status.alerts) ? status.alerts : []).map((alert) => {
     switch (alert?.kind) {
     case 'backupOff':
-      return { kind: alert.kind, text: 'Backups are off — the documents you work on are not copied.', action: settings('Turn on') };
+      return { kind: alert.kind, text: t('alert.off'), action: settings(t('alert.turnOn')) };
     case 'folderUnreachable':
-      return { kind: alert.kind, text: `The backup drive or folder ${folder} is not connected. Plug in the drive or reconnect the network folder, or choose another one.`, action: settings('Choose another folder') };
+      return { kind: alert.kind, text: folder ? t('alert.unreachable', { folder }) : t('alert.unreachableNoFolder'), action: settings(t('alert.chooseFolder')) };
     case 'folderReadOnly':
-      return { kind: alert.kind, text: `The backup folder ${folder} is read-only, so no copy can be saved there. Choose a folder you may write to.`, action: settings('Choose another folder') };
+      return { kind: alert.kind, text: folder ? t('alert.readOnly', { folder }) : t('alert.readOnlyNoFolder'), action: settings(t('alert.chooseFolder')) };
     case 'lowDiskSpace':
-      return { kind: alert.kind, text: `Only ${formatBytes(Number(status.freeBytes) || 0)} is free on the drive of the backup folder. Free some space there or choose a folder on another drive.`, action: settings('Choose another folder') };
+      return { kind: alert.kind, text: t('alert.lowSpace', { free: formatBytes(Number(status.freeBytes) || 0) }), action: settings(t('alert.chooseFolder')) };
     case 'noRecentCopy':
-      return { kind: alert.kind, text: `No backup copy was made ${last ? `for ${timeAgo(last, now).replace(/ ago$/, '')}` : 'lately'}. Check how backups are made in the backup settings.`, action: settings('Backup settings') };
+      return { kind: alert.kind, text: since ? t('alert.noRecent', { since }) : t('alert.noRecentLately'), action: settings(t('tools.settings')) };
     case 'damagedCopies':
-      return { kind: alert.kind, text: `${String(alert.text ?? 'Some backup copies are damaged.')} An earlier copy of the same document may be whole.`, action: { label: 'Show damaged', act: 'damaged' } };
+      // The plug-in's own sentence, when it sends one, comes first as it came.
+      return {
+        kind: alert.kind,
+        text: alert.text !== undefined && alert.text !== null ? t('alert.damagedWith', { text: String(alert.text) }) : t('alert.damaged'),
+        action: { label: t('alert.showDamaged'), act: 'damaged' },
+      };
     default:
       return { kind: String(alert?.kind ?? ''), text: String(alert?.text ?? ''), action: null };
     }
@@ -64,7 +79,7 @@ export class StatusStrip {
     this.actions = actions;
     this.status = null;
     this.facts = h('p', { class: 'status-facts' });
-    this.alerts = h('ul', { class: 'status-alerts', 'aria-label': 'Problems with backups' });
+    this.alerts = h('ul', { class: 'status-alerts', 'aria-label': t('status.problems') });
     element.replaceChildren(this.facts, this.alerts);
     element.hidden = true;
     // "2 hours ago" stays true while the page is open.
@@ -73,6 +88,14 @@ export class StatusStrip {
 
   show(status) {
     this.status = status;
+    this.paint();
+  }
+
+  // Draws the last status again, in the page's language.
+  paint() {
+    const status = this.status;
+    if (!status) return;
+    this.alerts.setAttribute('aria-label', t('status.problems'));
     this.element.hidden = false;
     this.element.dataset.on = String(backupsOn(status));
     this.paintFacts();

@@ -3,7 +3,8 @@
 // the backup folders the index has read so far.
 
 import { h } from './dom.js';
-import { dayName, formatCount, plural } from './format.js';
+import { dayName } from './format.js';
+import { t } from './i18n.js';
 
 // The snippet's parts: the plug-in marks each match with \u0001…\u0002.
 export function snippetParts(snippet) {
@@ -35,9 +36,7 @@ export function hitsByDocument(hits) {
 
 export function progressText(indexed, total) {
   if (!(total > 0)) return '';
-  return indexed < total
-    ? `Searched ${formatCount(indexed)} of ${plural(total, 'copy', 'copies')} — indexing continues`
-    : `Searched all ${plural(total, 'copy', 'copies')}`;
+  return indexed < total ? t('textSearch.progress', { indexed, count: total }) : t('textSearch.progressAll', { count: total });
 }
 
 const LIMIT = 200;
@@ -59,6 +58,11 @@ export class TextSearch {
     element.hidden = true;
   }
 
+  // The language changed: what is shown is asked for again.
+  relabel() {
+    if (!this.element.hidden && this.query) this.search(this.query);
+  }
+
   hide() {
     this.request++;
     this.query = '';
@@ -74,21 +78,21 @@ export class TextSearch {
     this.query = query;
     this.element.hidden = false;
     this.element.setAttribute('aria-busy', 'true');
-    if (!again) this.heading.textContent = `Searching inside the copies for “${query}”…`;
+    if (!again) this.heading.textContent = t('textSearch.searching', { query });
     let answer;
     let failure = '';
     try {
       answer = await this.callbacks.call('searchBackupText', { query, limit: LIMIT });
-      if (answer?.result !== true) failure = answer?.errormsg || 'the backup center gave no reason';
+      if (answer?.result !== true) failure = answer?.errormsg || t('textSearch.noReason');
     } catch (error) {
       failure = error.message;
     }
     if (request !== this.request) return;
     this.element.removeAttribute('aria-busy');
     if (failure) {
-      this.heading.textContent = 'The search inside the copies did not work';
+      this.heading.textContent = t('textSearch.failed');
       this.progress.textContent = '';
-      this.body.replaceChildren(h('p', { class: 'text-note', text: `The backup center answered: ${failure}. Change the words and try again.` }));
+      this.body.replaceChildren(h('p', { class: 'text-note', text: t('textSearch.failedText', { reason: failure }) }));
       return;
     }
     this.answeredIndexed = Number(answer.indexed) || 0;
@@ -96,13 +100,13 @@ export class TextSearch {
     const hits = Array.isArray(answer.hits) ? answer.hits : [];
     const documents = hitsByDocument(hits);
     this.heading.textContent = hits.length
-      ? `${plural(hits.length, 'copy', 'copies')} of ${plural(documents.length, 'document', 'documents')} ${hits.length === 1 ? 'contains' : 'contain'} “${query}”`
-      : `No copy contains “${query}”`;
+      ? t('textSearch.found', { count: hits.length, documents: documents.length, query })
+      : t('textSearch.none', { query });
     this.body.replaceChildren(...documents.map((document) => h('section', { class: 'text-document' },
       h('h3', { class: 'text-document-name', text: document.name }),
       h('ul', { class: 'text-hits' }, document.hits.map((hit) => h('li', {},
         h('button', { type: 'button', class: 'text-hit', onclick: (event) => this.callbacks.openHit(hit, event.currentTarget) },
-          h('span', { class: 'text-hit-when', text: `${dayName(String(hit.saveDate ?? ''))}, ${String(hit.saveTime ?? '')}` }),
+          h('span', { class: 'text-hit-when', text: t('preview.choice', { day: dayName(String(hit.saveDate ?? '')), time: String(hit.saveTime ?? '') }) }),
           h('span', { class: 'text-hit-snippet' }, snippetNodes(hit.snippet)))))))));
   }
 

@@ -5,9 +5,10 @@
 import { h } from './dom.js';
 import { sortTimeline, timelineOf } from './backuplist.js';
 import { copyFigures } from './copydetails.js';
-import { DAMAGED_TITLE } from './verify.js';
+import { damagedTitle } from './verify.js';
 import { PreviewPane, copyTime } from './preview.js';
-import { baseName, dayHeading, dayName, folderOf, plural } from './format.js';
+import { baseName, dayHeading, dayName, folderOf } from './format.js';
+import { t } from './i18n.js';
 
 const HEIGHTS = { day: 40, copy: 56 };
 const OVERSCAN_PX = 400;
@@ -29,7 +30,7 @@ export class TimelineView {
     this.title = h('h2', { id: 'timeline-title', class: 'timeline-title' });
     this.summary = h('p', { class: 'timeline-summary' });
     this.jump = h('select', { id: 'timeline-jump' });
-    this.scroller = h('div', { class: 'timeline-list', role: 'group', 'aria-label': 'Copies, newest first' });
+    this.scroller = h('div', { class: 'timeline-list', role: 'group', 'aria-label': t('timeline.listLabel') });
     this.canvas = h('div', { class: 'list-canvas', role: 'presentation' });
     this.scroller.append(this.canvas);
     const paneElement = h('section', { class: 'preview', hidden: true });
@@ -38,9 +39,9 @@ export class TimelineView {
     element.replaceChildren(
       h('div', { class: 'timeline-head' },
         h('button', { type: 'button', class: 'btn link back', onclick: () => this.callbacks.close() },
-          h('span', { class: 'back-arrow', 'aria-hidden': 'true', text: '←' }), 'Back to all copies'),
+          h('span', { class: 'back-arrow', 'aria-hidden': 'true', text: '←' }), h('span', { class: 'back-label', text: t('timeline.back') })),
         h('div', { class: 'timeline-heading' }, this.title, this.summary),
-        h('label', { class: 'select-box jump' }, h('span', { class: 'jump-label', text: 'Jump to date' }), this.jump)),
+        h('label', { class: 'select-box jump' }, h('span', { class: 'jump-label', text: t('timeline.jump') }), this.jump)),
       h('div', { class: 'timeline-body' }, this.scroller, paneElement));
 
     this.scroller.addEventListener('scroll', () => this.scheduleRender(), { passive: true });
@@ -83,6 +84,19 @@ export class TimelineView {
     }
     this.render();
     this.focusCurrent();
+  }
+
+  // The language changed: the fixed texts, the rows and the pane are said again.
+  relabel() {
+    this.scroller.setAttribute('aria-label', t('timeline.listLabel'));
+    this.element.querySelector('.back-label').textContent = t('timeline.back');
+    this.element.querySelector('.jump-label').textContent = t('timeline.jump');
+    if (!this.open || !this.name) return;
+    for (const element of this.elements.values()) element.remove();
+    this.elements.clear();
+    this.paintHead();
+    this.render();
+    if (this.pane.open) this.pane.relabel();
   }
 
   hide() {
@@ -147,13 +161,11 @@ export class TimelineView {
   paintHead() {
     const folders = new Set(this.items.map((item) => folderOf(item.copy.filePath)));
     const conflicts = this.items.filter((item) => item.copy.conflictTime).length;
-    this.title.textContent = `All versions of ${this.name}`;
-    this.summary.textContent = this.items.length
-      ? [plural(this.items.length, 'copy', 'copies'), `over ${plural(this.days.length, 'day', 'days')}`,
-        `in ${plural(folders.size, 'folder', 'folders')}`, conflicts ? plural(conflicts, 'sync conflict', 'sync conflicts') : '']
-        .filter(Boolean).join(' · ')
-      : 'No copy of this document is left in the backup folders.';
-    this.jump.replaceChildren(...this.days.map((day) => h('option', { value: day.saveDate, text: `${dayName(day.saveDate)} (${plural(day.count, 'copy', 'copies')})` })));
+    this.title.textContent = t('list.allVersionsOf', { name: this.name });
+    const counts = { count: this.items.length, days: this.days.length, folders: folders.size, conflicts };
+    this.summary.textContent = !this.items.length ? t('timeline.none')
+      : conflicts ? t('timeline.summaryConflicts', counts) : t('timeline.summary', counts);
+    this.jump.replaceChildren(...this.days.map((day) => h('option', { value: day.saveDate, text: t('timeline.jumpDay', { day: dayName(day.saveDate), count: day.count }) })));
     this.jump.disabled = this.days.length < 2;
   }
 
@@ -225,7 +237,7 @@ export class TimelineView {
       element.setAttribute('aria-level', '3');
       const heading = dayHeading(row.day.saveDate);
       element.append(h('span', { class: 'day-title', text: heading, title: heading }),
-        h('span', { class: 'day-meta', text: plural(row.day.count, 'copy', 'copies') }));
+        h('span', { class: 'day-meta', text: t('timeline.dayCopies', { count: row.day.count }) }));
       return element;
     }
     element.append(h('button', { type: 'button', class: 'tcopy', 'data-path': row.item.copy.filePath },
@@ -233,9 +245,9 @@ export class TimelineView {
       h('span', { class: 'copy-size' }),
       h('span', { class: 'copy-change' }),
       h('span', { class: 'copy-detail' },
-        row.item.copy.conflictTime ? h('span', { class: 'badge conflict-badge', text: 'Conflict', title: `Sync conflict ${row.item.copy.conflictTime}` }) : null,
-        h('span', { class: 'badge damaged-badge', text: 'Damaged', title: DAMAGED_TITLE, hidden: true }),
-        h('span', { class: 'copy-folder', title: row.item.copy.filePath, text: `in ${baseName(folderOf(row.item.copy.filePath))}` }))));
+        row.item.copy.conflictTime ? h('span', { class: 'badge conflict-badge', text: t('list.conflict'), title: t('timeline.conflictTitle', { time: row.item.copy.conflictTime }) }) : null,
+        h('span', { class: 'badge damaged-badge', text: t('list.damaged'), title: damagedTitle(), hidden: true }),
+        h('span', { class: 'copy-folder', title: row.item.copy.filePath, text: t('list.inFolder', { folder: baseName(folderOf(row.item.copy.filePath)) }) }))));
     this.paintCopy(element, row);
     return element;
   }
@@ -252,8 +264,10 @@ export class TimelineView {
     const damaged = copy.verified === 'damaged';
     button.querySelector('.damaged-badge').hidden = !damaged;
     element.classList.toggle('damaged', damaged);
-    button.setAttribute('aria-label', [`${figures.time}, ${dayName(group.saveDate)}`, figures.size, figures.changeLabel,
-      copy.conflictTime ? 'sync conflict' : '', damaged ? 'damaged' : '', `in ${baseName(folderOf(copy.filePath))}`].filter(Boolean).join(', '));
+    // The facts of the row, one after the other, as the row shows them.
+    button.setAttribute('aria-label', [t('timeline.when', { time: figures.time, day: dayName(group.saveDate) }), figures.size, figures.changeLabel,
+      copy.conflictTime ? t('timeline.syncConflict') : '', damaged ? t('timeline.damaged') : '',
+      t('list.inFolder', { folder: baseName(folderOf(copy.filePath)) })].filter(Boolean).join(t('list.separator')));
     const chosen = copy.filePath === this.selected;
     element.classList.toggle('selected', chosen);
     element.classList.toggle('conflict', Boolean(copy.conflictTime));

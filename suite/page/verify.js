@@ -4,6 +4,7 @@
 // being read are answered later by the event backupFilesVerified.
 
 import { BatchedAsker } from './batchedasker.js';
+import { t } from './i18n.js';
 
 export class CopyVerifier extends BatchedAsker {
   // `arrived(copies)` is told which copies have a new state.
@@ -43,4 +44,4 @@ export class CopyVerifier extends BatchedAsker {
   }
 }
 
-export const DAMAGED_TITLE = 'This copy is damaged: it cannot be opened as it is. An earlier copy may be whole.';
+export const damagedTitle = () => t('copy.damagedTitle');
