@@ -343,7 +343,7 @@ void tst_NavigationApi::folders_data()
     QTest::addColumn<QString>("folder"); // "@" stands for the suite home; empty: the service's backup folder
     // The recycle bin opens after the answer, from the event loop.
     QTest::newRow("local recycle bin") << "openLoaclRecycleBin" << false << "{\"result\":true}"
-                                       << "@/xdg/Trash/files";
+                                       << QStringLiteral("@/xdg/Trash/files");
     // Running, the service opens the backup folder itself; else the drive's home opens.
     QTest::newRow("cloud backup folder, client running") << "enterBackupCenterPage" << true << "{}" << QString();
     QTest::newRow("cloud backup folder, client not running")

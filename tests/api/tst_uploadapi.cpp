@@ -24,12 +24,11 @@ void tst_UploadApi::answers_data()
     QTest::addColumn<QString>("method");
     QTest::addColumn<QString>("answer");
     QTest::addColumn<QString>("caption"); // of the file dialog; empty: none opens
-    QTest::newRow("nothing chosen") << "manualBackupFiles"
-                                    << "{\"errormsg\":\"selectedFiles is empty\"}"
-                                    << "Select one or more files to upload";
-    QTest::newRow("cancel without an upload") << "cancelUploadFilesToCloud"
-                                              << "{\"cancelUpload\":true}"
-                                              << "";
+    QTest::newRow("nothing chosen") << QStringLiteral("manualBackupFiles")
+                                    << QStringLiteral("{\"errormsg\":\"selectedFiles is empty\"}")
+                                    << QStringLiteral("Select one or more files to upload");
+    QTest::newRow("cancel without an upload")
+        << QStringLiteral("cancelUploadFilesToCloud") << QStringLiteral("{\"cancelUpload\":true}") << QString();
 }
 
 void tst_UploadApi::answers()

@@ -256,13 +256,11 @@ void tst_KCloudBackupManager::opensTheCloudBackupFolder_data()
 
     const QString home = QStringLiteral("https://papyra.example");
     const KRpcResponse ids{{"groupid", "g1"}, {"fileid", "f1"}};
-    QTest::newRow("running, ids") << home << true << true << ids << "https://papyra.example/group/g1/f1"
-                                  << "";
+    QTest::newRow("running, ids") << home << true << true << ids << "https://papyra.example/group/g1/f1" << QString();
     QTest::newRow("running, no file id") << home << true << true << KRpcResponse{{"groupid", "g1"}} << "" << home;
     QTest::newRow("not running") << home << true << false << ids << "" << home;
     QTest::newRow("lookup failed") << home << false << true << ids << "" << home;
-    QTest::newRow("lookup failed, unsafe home") << "javascript:alert(1)" << false << true << ids << ""
-                                                << "";
+    QTest::newRow("lookup failed, unsafe home") << "javascript:alert(1)" << false << true << ids << "" << QString();
 }
 
 void tst_KCloudBackupManager::opensTheCloudBackupFolder()
