@@ -8,6 +8,7 @@ import { dayHeading, dayName, baseName, folderOf, formatTotal } from './format.j
 import { copyFigures } from './copydetails.js';
 import { damagedTitle } from './verify.js';
 import { t } from './i18n.js';
+import { WindowedRows } from './windowedrows.js';
 
 const HEIGHTS = { day: 48, group: 64, copy: 52, actions: 52 };
 const OVERSCAN_PX = 600;
@@ -28,8 +29,9 @@ function rowFace(row, expanded, today) {
   }
 }
 
-export class BackupListView {
+export class BackupListView extends WindowedRows {
   constructor(scroller, callbacks) {
+    super();
     this.scroller = scroller;
     // A tree of documents (level 1) and their copies (level 2) under day
     // headings; each row says where it stands, as only some rows exist.
@@ -45,12 +47,8 @@ export class BackupListView {
     this.stickyIndex = -1;
     this.callbacks = callbacks;
     this.view = null;
-    this.rows = [];
-    this.offsets = new Float64Array(1);
     this.expanded = new Set();
-    this.elements = new Map();
     this.currentKey = null;
-    this.frame = 0;
     this.now = new Date();
 
     scroller.addEventListener('scroll', () => this.scheduleRender(), { passive: true });
@@ -166,18 +164,11 @@ export class BackupListView {
         }
       }
     }
-    const offsets = new Float64Array(rows.length + 1);
     const dayOf = new Int32Array(rows.length);
-    for (let i = 0; i < rows.length; i++) {
-      offsets[i + 1] = offsets[i] + HEIGHTS[rows[i].kind];
-      dayOf[i] = rows[i].kind === 'day' ? i : dayOf[i - 1];
-    }
-    this.rows = rows;
-    this.offsets = offsets;
+    for (let i = 0; i < rows.length; i++) dayOf[i] = rows[i].kind === 'day' ? i : dayOf[i - 1];
+    this.setRows(rows, HEIGHTS);
     this.dayOf = dayOf;
     this.stickyIndex = -1;
-    this.index = null;
-    this.canvas.style.height = `${offsets[rows.length]}px`;
     this.scroller.setAttribute('aria-rowcount', String(rows.length));
   }
 
@@ -192,35 +183,6 @@ export class BackupListView {
     element.setAttribute('aria-setsize', String(row.size));
   }
 
-  indexOf(key) {
-    if (key === null || key === undefined) return -1;
-    if (!this.index) {
-      this.index = new Map();
-      for (let i = 0; i < this.rows.length; i++) this.index.set(this.rows[i].key, i);
-    }
-    return this.index.get(key) ?? -1;
-  }
-
-  // The first row whose bottom lies below `y`.
-  rowAt(y) {
-    let low = 0;
-    let high = this.rows.length - 1;
-    while (low < high) {
-      const mid = (low + high) >> 1;
-      if (this.offsets[mid + 1] <= y) low = mid + 1;
-      else high = mid;
-    }
-    return low;
-  }
-
-  scheduleRender() {
-    if (this.frame) return;
-    this.frame = requestAnimationFrame(() => {
-      this.frame = 0;
-      this.render();
-    });
-  }
-
   render() {
     if (!this.rows.length) {
       this.stickyDay.hidden = true;
@@ -230,12 +192,10 @@ export class BackupListView {
     const top = this.scroller.scrollTop;
     this.renderStickyDay(top);
     this.renderStickyGroup(top);
-    const bottom = top + this.scroller.clientHeight;
-    const first = this.rowAt(Math.max(0, top - OVERSCAN_PX));
-    const last = this.rowAt(bottom + OVERSCAN_PX);
+    const [first, last] = this.rowsNearView(OVERSCAN_PX);
     const wanted = new Set();
     const drawn = [];
-    for (let i = first; i <= last && i < this.rows.length; i++) {
+    for (let i = first; i <= last; i++) {
       const row = this.rows[i];
       wanted.add(row.key);
       if (row.kind === 'copy') drawn.push(row.copy);
@@ -258,20 +218,10 @@ export class BackupListView {
         element.style.transform = `translateY(${y}px)`;
       }
     }
-    // The row holding the keyboard focus stays, so that focus is never lost
-    // to a scroll.
-    const focused = document.activeElement?.closest?.('.row');
-    for (const [key, element] of this.elements) {
-      if (wanted.has(key)) continue;
-      const index = this.indexOf(key);
-      if (element === focused && index >= 0) {
-        this.placeRow(element, this.rows[index], index);
-        element.style.transform = `translateY(${this.offsets[index]}px)`;
-        continue;
-      }
-      element.remove();
-      this.elements.delete(key);
-    }
+    this.dropRowsBut(wanted, '.row', (element, index) => {
+      this.placeRow(element, this.rows[index], index);
+      element.style.transform = `translateY(${this.offsets[index]}px)`;
+    });
     if (drawn.length) this.callbacks.wantDetails(drawn);
   }
 
@@ -455,12 +405,7 @@ export class BackupListView {
   focusRow(key, action) {
     const index = this.indexOf(key);
     if (index < 0) return;
-    const top = this.offsets[index];
-    const bottom = this.offsets[index + 1];
-    const viewTop = this.scroller.scrollTop;
-    const viewHeight = this.scroller.clientHeight;
-    if (top < viewTop) this.scroller.scrollTop = top - (index > 0 && this.rows[index - 1].kind === 'day' ? HEIGHTS.day : 0);
-    else if (bottom > viewTop + viewHeight) this.scroller.scrollTop = bottom - viewHeight;
+    this.reveal(index, HEIGHTS.day);
     this.setCurrent(key);
     this.render();
     const element = this.elements.get(key);
@@ -473,43 +418,32 @@ export class BackupListView {
     if (element && element.dataset.key) this.setCurrent(element.dataset.key);
   }
 
-  step(from, delta) {
-    let i = from;
-    do i += delta;
-    while (i >= 0 && i < this.rows.length && this.rows[i].kind === 'day');
-    return i >= 0 && i < this.rows.length ? i : from;
-  }
-
   onKeyDown(event) {
     if (event.altKey || event.ctrlKey || event.metaKey) return;
     const index = this.indexOf(this.currentKey);
     if (index < 0) return;
     const row = this.rows[index];
-    let target = -1;
-    switch (event.key) {
-    case 'ArrowDown': target = this.step(index, 1); break;
-    case 'ArrowUp': target = this.step(index, -1); break;
-    case 'Home': target = this.step(-1, 1); break;
-    case 'End': target = this.step(this.rows.length, -1); break;
-    case 'PageDown': target = this.step(this.rowAt(this.offsets[index] + this.scroller.clientHeight) - 1, 1); break;
-    case 'PageUp': target = this.step(this.rowAt(Math.max(0, this.offsets[index] - this.scroller.clientHeight)) + 1, -1); break;
-    case 'ArrowRight':
-      if (row.kind === 'group') {
-        if (!this.isExpanded(row.entry.group)) this.setExpanded(row.entry.group, true);
-        else target = index + 1;
+    let target = this.moveTarget(event.key, index);
+    if (target < 0) {
+      switch (event.key) {
+      case 'ArrowRight':
+        if (row.kind === 'group') {
+          if (!this.isExpanded(row.entry.group)) this.setExpanded(row.entry.group, true);
+          else target = index + 1;
+        }
+        break;
+      case 'ArrowLeft':
+        if (row.kind === 'group') this.setExpanded(row.entry.group, false);
+        else target = this.indexOf(`g:${row.entry.group.key}`);
+        break;
+      case 'Delete':
+        if (row.kind === 'copy') this.callbacks.deleteCopy(row.entry, row.copy);
+        else if (row.kind === 'group' || row.kind === 'actions') this.callbacks.deleteGroup(row.entry);
+        else return;
+        break;
+      default:
+        return;
       }
-      break;
-    case 'ArrowLeft':
-      if (row.kind === 'group') this.setExpanded(row.entry.group, false);
-      else target = this.indexOf(`g:${row.entry.group.key}`);
-      break;
-    case 'Delete':
-      if (row.kind === 'copy') this.callbacks.deleteCopy(row.entry, row.copy);
-      else if (row.kind === 'group' || row.kind === 'actions') this.callbacks.deleteGroup(row.entry);
-      else return;
-      break;
-    default:
-      return;
     }
     event.preventDefault();
     if (target >= 0 && target < this.rows.length) {

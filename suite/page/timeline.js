@@ -9,23 +9,21 @@ import { damagedTitle } from './verify.js';
 import { PreviewPane, copyTime } from './preview.js';
 import { baseName, dayHeading, dayName, folderOf } from './format.js';
 import { t } from './i18n.js';
+import { WindowedRows } from './windowedrows.js';
 
 const HEIGHTS = { day: 40, copy: 56 };
 const OVERSCAN_PX = 400;
 
-export class TimelineView {
+export class TimelineView extends WindowedRows {
   // callbacks: call, openCopy, restoreCopy (see PreviewPane), wantDetails(copies), close().
   constructor(element, callbacks) {
+    super();
     this.element = element;
     this.callbacks = callbacks;
     this.name = null;
     this.items = [];
-    this.rows = [];
-    this.offsets = new Float64Array(1);
-    this.elements = new Map();
     this.selected = null;
     this.currentPath = null;
-    this.frame = 0;
 
     this.title = h('h2', { id: 'timeline-title', class: 'timeline-title' });
     this.summary = h('p', { class: 'timeline-summary' });
@@ -145,17 +143,8 @@ export class TimelineView {
       days.at(-1).count++;
       rows.push({ kind: 'copy', key: `c:${item.copy.filePath}`, item });
     }
-    const offsets = new Float64Array(rows.length + 1);
-    for (let i = 0; i < rows.length; i++) offsets[i + 1] = offsets[i] + HEIGHTS[rows[i].kind];
-    this.rows = rows;
+    this.setRows(rows, HEIGHTS);
     this.days = days;
-    this.offsets = offsets;
-    this.index = new Map(rows.map((row, i) => [row.key, i]));
-    this.canvas.style.height = `${offsets[rows.length]}px`;
-  }
-
-  indexOf(key) {
-    return this.index.get(key) ?? -1;
   }
 
   paintHead() {
@@ -171,25 +160,6 @@ export class TimelineView {
 
   // --- drawing ----------------------------------------------------------
 
-  scheduleRender() {
-    if (this.frame) return;
-    this.frame = requestAnimationFrame(() => {
-      this.frame = 0;
-      this.render();
-    });
-  }
-
-  rowAt(y) {
-    let low = 0;
-    let high = this.rows.length - 1;
-    while (low < high) {
-      const mid = (low + high) >> 1;
-      if (this.offsets[mid + 1] <= y) low = mid + 1;
-      else high = mid;
-    }
-    return low;
-  }
-
   render() {
     if (!this.open || !this.rows.length) return;
     const top = this.scroller.scrollTop;
@@ -199,11 +169,10 @@ export class TimelineView {
       while (day > 0 && this.rows[day].kind !== 'day') day--;
       this.jump.value = this.rows[day].day.saveDate;
     }
-    const first = this.rowAt(Math.max(0, top - OVERSCAN_PX));
-    const last = this.rowAt(top + this.scroller.clientHeight + OVERSCAN_PX);
+    const [first, last] = this.rowsNearView(OVERSCAN_PX);
     const wanted = new Set();
     const drawn = [];
-    for (let i = first; i <= last && i < this.rows.length; i++) {
+    for (let i = first; i <= last; i++) {
       const row = this.rows[i];
       wanted.add(row.key);
       if (row.kind === 'copy') drawn.push(row.item.copy);
@@ -215,17 +184,9 @@ export class TimelineView {
       }
       element.style.transform = `translateY(${this.offsets[i]}px)`;
     }
-    const focused = document.activeElement?.closest?.('.trow');
-    for (const [key, element] of this.elements) {
-      if (wanted.has(key)) continue;
-      const index = this.indexOf(key);
-      if (element === focused && index >= 0) {
-        element.style.transform = `translateY(${this.offsets[index]}px)`;
-        continue;
-      }
-      element.remove();
-      this.elements.delete(key);
-    }
+    this.dropRowsBut(wanted, '.trow', (element, index) => {
+      element.style.transform = `translateY(${this.offsets[index]}px)`;
+    });
     this.callbacks.wantDetails(drawn);
   }
 
@@ -310,11 +271,7 @@ export class TimelineView {
       this.element.querySelector('.back')?.focus();
       return;
     }
-    const top = this.offsets[index];
-    const bottom = this.offsets[index + 1];
-    const viewTop = this.scroller.scrollTop;
-    if (top < viewTop) this.scroller.scrollTop = top - (this.rows[index - 1]?.kind === 'day' ? HEIGHTS.day : 0);
-    else if (bottom > viewTop + this.scroller.clientHeight) this.scroller.scrollTop = bottom - this.scroller.clientHeight;
+    this.reveal(index, HEIGHTS.day);
     this.render();
     this.elements.get(`c:${this.currentPath}`)?.firstElementChild.focus({ preventScroll: true });
   }
@@ -327,28 +284,12 @@ export class TimelineView {
     this.render();
   }
 
-  step(from, delta) {
-    let i = from;
-    do i += delta;
-    while (i >= 0 && i < this.rows.length && this.rows[i].kind === 'day');
-    return i >= 0 && i < this.rows.length ? i : from;
-  }
-
   onKeyDown(event) {
     if (event.altKey || event.ctrlKey || event.metaKey) return;
     const index = this.indexOf(`c:${this.currentPath}`);
     if (index < 0) return;
-    const page = this.scroller.clientHeight;
-    let target;
-    switch (event.key) {
-    case 'ArrowDown': target = this.step(index, 1); break;
-    case 'ArrowUp': target = this.step(index, -1); break;
-    case 'Home': target = this.step(-1, 1); break;
-    case 'End': target = this.step(this.rows.length, -1); break;
-    case 'PageDown': target = this.step(this.rowAt(this.offsets[index] + page) - 1, 1); break;
-    case 'PageUp': target = this.step(this.rowAt(Math.max(0, this.offsets[index] - page)) + 1, -1); break;
-    default: return;
-    }
+    const target = this.moveTarget(event.key, index);
+    if (target < 0) return;
     event.preventDefault();
     this.setCurrent(this.rows[target].item.copy.filePath);
     this.focusCurrent();
