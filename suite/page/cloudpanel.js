@@ -115,7 +115,7 @@ export class CloudPanel {
       roaming.requested = null;
       clearTimeout(roaming.timer);
       this.renderRoaming();
-      this.fail(error, t('what.switchRoaming'));
+      this.fail(error, 'switchRoaming');
     });
     clearTimeout(roaming.timer);
     roaming.timer = setTimeout(() => {
@@ -166,7 +166,7 @@ export class CloudPanel {
     try {
       answer = await this.bridge.call('manualBackupFiles');
     } catch (error) {
-      this.fail(error, t('what.upload'));
+      this.fail(error, 'upload');
     } finally {
       this.hideWaiting();
     }
@@ -210,7 +210,7 @@ export class CloudPanel {
       answer = await this.bridge.call('getUploadFilesState');
     } catch (error) {
       this.endUpload();
-      this.fail(error, t('what.followUpload'));
+      this.fail(error, 'followUpload');
       return;
     }
     if (upload.phase !== 'uploading') return;
@@ -278,7 +278,7 @@ export class CloudPanel {
       answer = await this.bridge.call('cancelUploadFilesToCloud');
     } catch (error) {
       this.el.uploadCancel.disabled = false;
-      this.fail(error, t('what.cancelUpload'));
+      this.fail(error, 'cancelUpload');
       return;
     }
     if (answer.cancelUpload === true) {
@@ -312,7 +312,7 @@ export class CloudPanel {
       await this.bridge.call('enterBackupCenterPage');
       this.notices.show({ kind: 'info', title: t('cloudFolder.asked'), text: t('cloudFolder.askedText') });
     } catch (error) {
-      this.fail(error, t('what.openCloudFolder'));
+      this.fail(error, 'openCloudFolder');
     }
   }
 }

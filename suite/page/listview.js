@@ -344,7 +344,6 @@ export class BackupListView extends WindowedRows {
     const figures = copyFigures(row.copy);
     const damaged = row.copy.verified === 'damaged';
     const params = { name: group.name, time: figures.time, day: dayName(group.saveDate) };
-    const what = damaged ? t('list.copyWhatDamaged', params) : t('list.copyWhat', params);
     element.classList.toggle('damaged', damaged);
     element.querySelector('.damaged-badge').hidden = !damaged;
     element.querySelector('.copy-time').textContent = figures.time;
@@ -354,9 +353,10 @@ export class BackupListView extends WindowedRows {
     const change = element.querySelector('.copy-change');
     change.textContent = figures.change;
     if (figures.changeLabel) change.title = figures.changeLabel;
-    element.querySelector('[data-act="open-copy"]').setAttribute('aria-label', t('list.openWhat', { what }));
-    element.querySelector('[data-act="restore-copy"]').setAttribute('aria-label', t('list.restoreWhat', { what }));
-    element.querySelector('[data-act="delete-copy"]').setAttribute('aria-label', t('list.deleteWhat', { what }));
+    for (const act of ['open', 'restore', 'delete']) {
+      const label = t(damaged ? `list.${act}CopyDamaged` : `list.${act}Copy`, params);
+      element.querySelector(`[data-act="${act}-copy"]`).setAttribute('aria-label', label);
+    }
   }
 
   fillActions(element, row) {

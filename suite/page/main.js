@@ -40,18 +40,18 @@ const state = {
 
 // `what` names what was tried ("Reading the backup list"), as the catalogue
 // words it for these sentences.
-function explain(error, what) {
+// `action` names what was tried: its "failed.<action>" text is the title.
+function explain(error, action) {
+  const title = t(`failed.${action}`);
   if (error instanceof BridgeError && error.kind === 'closed') {
     // One such message at a time, whatever was tried: the banner says the rest.
-    return { title: t('error.didNotHappen', { what }), text: t('error.lostTryAgain'), key: 'connection lost' };
+    return { title, text: t('error.lostTryAgain'), key: 'connection lost' };
   }
   if (error instanceof BridgeError && /not available|unknown page method/i.test(error.message)) {
-    return { title: t('error.notAvailable', { what }), text: t('error.notOffered') };
+    return { title, text: t('error.notOffered') };
   }
-  if (error instanceof BridgeError) {
-    return { title: t('error.didNotWork', { what }), text: t('error.refused', { reason: error.message }) };
-  }
-  return { title: t('error.didNotWork', { what }), text: String(error?.message || error) };
+  if (error instanceof BridgeError) return { title, text: t('error.refused', { reason: error.message }) };
+  return { title, text: String(error?.message || error) };
 }
 
 function showError(error, what) {
@@ -342,7 +342,7 @@ async function loadList() {
     }
   } catch (error) {
     state.listFailed = true;
-    if (error instanceof BridgeError) showError(error, t('what.readList'));
+    if (error instanceof BridgeError) showError(error, 'readList');
     else notices.show({ kind: 'error', title: t('list.unreadable'), text: t('list.damagedText', { reason: error.message }) });
   } finally {
     state.loading = false;
@@ -458,7 +458,7 @@ function updateEmptyState() {
       h('p', { text: t('empty.noneSettings') }),
       h('button', { type: 'button', class: 'btn primary', text: t('empty.openSettings'), onclick: () => openSettings() }));
   } else {
-    // Each filter in force is a condition of its own, listed in the sentence.
+    // Each filter in force is a condition of its own, listed under the sentence.
     const parts = [];
     if (state.filters.query.trim()) parts.push(t('empty.whereNamed', { query: state.filters.query.trim() }));
     if (state.filters.type !== 'all') parts.push(typeCondition(state.filters.type));
@@ -466,7 +466,8 @@ function updateEmptyState() {
     if (state.filters.damagedOnly) parts.push(t('empty.whereDamaged'));
     empty.replaceChildren(
       h('h2', { text: t('empty.noMatch') }),
-      h('p', { text: t('empty.noMatchText', { conditions: parts.join(t('empty.conditionSeparator')), count: state.catalogue.copyCount }) }),
+      h('p', { text: t('empty.noMatchText', { count: state.catalogue.copyCount }) }),
+      h('ul', { class: 'empty-conditions' }, ...parts.map((part) => h('li', { text: part }))),
       h('button', { type: 'button', class: 'btn', text: t('empty.clearFilters'), onclick: () => clearFilters() }));
   }
 }
@@ -503,7 +504,7 @@ async function call(method, args, what) {
 }
 
 async function openCopy(group, copy) {
-  const answer = await call('openBackupFile', { backupFile: copy.filePath }, t('what.openCopy'));
+  const answer = await call('openBackupFile', { backupFile: copy.filePath }, 'openCopy');
   if (!answer) return;
   if (answer.result === true) {
     notices.show({
@@ -548,10 +549,10 @@ async function openGroup(entry) {
   })) return;
   let opened;
   if (showsPart(entry)) {
-    const failed = await eachCopy(copies, 'openBackupFile', t('what.openCopies'));
+    const failed = await eachCopy(copies, 'openBackupFile', 'openCopies');
     opened = failed && !failed.length;
   } else {
-    const answer = await call('openBackupGroup', { fileName: group.name, saveDate: group.saveDate }, t('what.openCopies'));
+    const answer = await call('openBackupGroup', { fileName: group.name, saveDate: group.saveDate }, 'openCopies');
     opened = answer ? answer.result === true : null;
   }
   if (opened === null) return;
@@ -564,7 +565,7 @@ async function openGroup(entry) {
 }
 
 async function showFolder(group) {
-  const answer = await call('openBackupFolder', { fileName: group.name, saveDate: group.saveDate }, t('what.showFolder'));
+  const answer = await call('openBackupFolder', { fileName: group.name, saveDate: group.saveDate }, 'showFolder');
   if (!answer) return;
   if (answer.result === true) {
     notices.show({ kind: 'info', title: t('what.showFolder'), text: t('folder.text', { folder: folderOf(group.copies[0]?.filePath ?? '') }) });
@@ -584,7 +585,7 @@ async function deleteCopy(group, copy) {
     confirmLabel: t('delete.permanently'),
   });
   if (!confirmed) return;
-  const answer = await call('delBackupFile', { backupFile: copy.filePath }, t('what.deleteCopy'));
+  const answer = await call('delBackupFile', { backupFile: copy.filePath }, 'deleteCopy');
   if (answer?.result === true) {
     applyChange({ removed: [copy.filePath] });
     notices.show({ kind: 'success', title: t('delete.copyDone'), text: t('delete.copyDoneText', copyParams(group, copy)) });
@@ -613,7 +614,7 @@ async function deleteGroup(entry) {
   });
   if (!confirmed) return;
   const paths = group.copies.map((c) => c.filePath);
-  const answer = await call('delBackupGroup', { fileName: group.name, saveDate: group.saveDate }, t('what.deleteCopies'));
+  const answer = await call('delBackupGroup', { fileName: group.name, saveDate: group.saveDate }, 'deleteCopies');
   if (answer?.result === true) applyChange({ removed: paths });
   else await loadList();
   if (!answer) return;
@@ -650,7 +651,7 @@ async function deleteShownCopies({ group, copies, bytes }) {
   });
   if (!confirmed) return;
   const gone = [];
-  const stayed = await eachCopy([...copies], 'delBackupFile', t('what.deleteCopies'), gone);
+  const stayed = await eachCopy([...copies], 'delBackupFile', 'deleteCopies', gone);
   if (gone.length) applyChange({ removed: gone });
   if (!stayed) return;
   if (!stayed.length) {
@@ -674,7 +675,7 @@ async function restoreCopy(group, copy) {
   try {
     answer = await bridge.call('restoreBackupFile', { backupFile: copy.filePath });
   } catch (error) {
-    showError(error, t('what.restore'));
+    showError(error, 'restore');
   } finally {
     hideWaiting();
     if (opener?.isConnected) opener.focus({ preventScroll: true });
@@ -746,7 +747,7 @@ async function openSettings() {
   try {
     answer = await bridge.call('showBackupSettings');
   } catch (error) {
-    showError(error, t('what.openSettings'));
+    showError(error, 'openSettings');
   } finally {
     hideWaiting();
     $('settings-button').focus();
@@ -767,9 +768,9 @@ async function runTool(method, what, started, failed) {
   else notices.show({ kind: 'error', title: failed.title, text: failed.text });
 }
 
-// texts: {opening, signIn, failed}, the titles for one panel.
+// texts: {action, opening, signIn, failed}: the action's name (see explain) and the titles for one panel.
 async function openSignedInPanel(method, texts) {
-  const answer = await call(method, {}, texts.opening);
+  const answer = await call(method, {}, texts.action);
   if (!answer) return;
   // The suite answers a result only to someone signed in.
   cloud.setSignedIn('result' in answer);
@@ -784,7 +785,7 @@ async function openSignedInPanel(method, texts) {
 }
 
 async function openFileRadar() {
-  const answer = await call('showFileRadarDlg', { radarid: '2' }, t('radar.opening'));
+  const answer = await call('showFileRadarDlg', { radarid: '2' }, 'radar');
   if (!answer) return;
   if (typeof answer.errormsg === 'string') {
     notices.show({
@@ -798,7 +799,7 @@ async function openFileRadar() {
 }
 
 async function openLocalRecycleBin() {
-  const answer = await call('openLoaclRecycleBin', {}, t('bin.opening'));
+  const answer = await call('openLoaclRecycleBin', {}, 'bin');
   if (!answer) return;
   if (answer.result === true) notices.show({ kind: 'info', title: t('bin.opening'), text: t('bin.openingText') });
   else notices.show({ kind: 'error', title: t('bin.failed'), text: t('bin.failedText') });
@@ -887,16 +888,16 @@ $('waiting').addEventListener('keydown', (event) => {
 });
 $('refresh-button').addEventListener('click', () => loadList());
 $('settings-button').addEventListener('click', openSettings);
-$('repair-button').addEventListener('click', () => runTool('runDocumentRepair', t('repair.what'),
+$('repair-button').addEventListener('click', () => runTool('runDocumentRepair', 'repair',
   { title: t('repair.starting'), text: t('tool.ownWindow') },
   { title: t('repair.failed'), text: t('repair.failedText') }));
-$('recovery-button').addEventListener('click', () => runTool('runDataRestore', t('recovery.what'),
+$('recovery-button').addEventListener('click', () => runTool('runDataRestore', 'recovery',
   { title: t('recovery.starting'), text: t('tool.ownWindow') },
   { title: t('recovery.failed'), text: t('recovery.failedText') }));
 $('search-panel-button').addEventListener('click', () => openSignedInPanel('openSearchPanel',
-  { opening: t('searchPanel.opening'), signIn: t('searchPanel.signIn'), failed: t('searchPanel.failed') }));
+  { action: 'searchPanel', opening: t('searchPanel.opening'), signIn: t('searchPanel.signIn'), failed: t('searchPanel.failed') }));
 $('cloud-bin-button').addEventListener('click', () => openSignedInPanel('openCloudRecycleBin',
-  { opening: t('cloudBin.opening'), signIn: t('cloudBin.signIn'), failed: t('cloudBin.failed') }));
+  { action: 'cloudBin', opening: t('cloudBin.opening'), signIn: t('cloudBin.signIn'), failed: t('cloudBin.failed') }));
 $('local-bin-button').addEventListener('click', openLocalRecycleBin);
 $('radar-button').addEventListener('click', openFileRadar);
 

@@ -175,7 +175,7 @@ export class PreviewPane {
     this.preview = null;
     this.content.setAttribute('aria-busy', 'true');
     this.content.replaceChildren(h('p', { class: 'preview-note', text: t('preview.reading') }));
-    const answer = item.copy.preview ?? await this.callbacks.call('getBackupFilePreview', { backupFile: item.copy.filePath }, t('what.showCopy'));
+    const answer = item.copy.preview ?? await this.callbacks.call('getBackupFilePreview', { backupFile: item.copy.filePath }, 'showCopy');
     if (request !== this.request) return;
     this.content.removeAttribute('aria-busy');
     if (!answer) {
@@ -227,7 +227,7 @@ export class PreviewPane {
     box.hidden = false;
     box.setAttribute('aria-busy', 'true');
     box.replaceChildren(h('p', { class: 'preview-note', text: t('compare.comparing') }));
-    const answer = await this.callbacks.call('compareBackupFiles', { older: older.copy.filePath, newer: newer.copy.filePath }, t('what.compare'));
+    const answer = await this.callbacks.call('compareBackupFiles', { older: older.copy.filePath, newer: newer.copy.filePath }, 'compare');
     if (request !== this.request) return;
     box.removeAttribute('aria-busy');
     const title = h('h3', { id: 'compare-title', class: 'preview-subtitle', text: t('compare.title', { older: copyName(older), newer: copyName(newer) }) });

@@ -171,7 +171,7 @@ describe('the page for every person and screen', () => {
     const banner = page.getByRole('status').filter({ hasText: 'The backup center lost its connection to Zentri.' });
     await banner.getByRole('button', { name: 'Reconnect' }).waitFor();
     for (const button of ['Refresh', 'Refresh', 'Repair a document']) await page.getByRole('button', { name: button, exact: true }).click();
-    await notice(page, 'Starting document repair did not happen');
+    await notice(page, 'Starting document repair did not work');
     assert.equal(await page.locator('.notice-error').count(), 1);
     assert.equal(await page.locator('#connection').count(), 1);
     await page.close();

@@ -9,6 +9,8 @@ import { CATALOGUES, setLanguage, t } from '../../suite/page/i18n.js';
 const page = new URL('../../suite/page/', import.meta.url);
 const sources = fs.readdirSync(page).filter((f) => /\.(js|html)$/.test(f)).map((f) => fs.readFileSync(new URL(f, page), 'utf8')).join('\n');
 const used = [...sources.matchAll(/\bt(?:Parts)?\('([^']+)'|data-i18n(?:-\w+)?="([^"]+)"/g)].map((m) => m[1] ?? m[2]);
+// What failed is said by "failed.<action>", the action named where the call is made.
+used.push(...[...sources.matchAll(/(?:(?:showError\(error|fail\(error|\}|runTool\('\w+'),|action:) '(\w+)'/g)].map((m) => `failed.${m[1]}`));
 // "{name}" and "{name, plural, …}" over all forms of an entry, not a form's own "one {…}".
 const placeholders = (entry) => [...new Set([...Object.values(typeof entry === 'string' ? [entry] : entry ?? {}).join('\n')
   .matchAll(/(?<!\b(?:zero|one|two|few|many|other)\s*)\{(\w+)[,}]/g)].map((m) => m[1]))].sort();
