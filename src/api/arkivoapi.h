@@ -1,6 +1,7 @@
 #pragma once
 
 #include "localbackup/backupfolderscanner.h"
+#include "core/platformfiles.h"
 #include "localbackup/copyverifier.h"
 
 #include <kcloudsvrproxy.h>
@@ -89,9 +90,12 @@ private:
     // with "result" from one catalogue operation on the call's arguments.
     template<typename Operation>
     void answerFromCatalogue(KxWebViewJSContext &context, const char *method, Operation operation);
-    // Lists the backup folders again and answers the list as `write` lays it out.
+    // Lists the backup folders again and answers the list as `write` lays it
+    // out. A `reusable` listing answers the last one's text again when nothing
+    // it was made from has changed since (folders, conflict records).
     template<typename Write>
-    void answerListing(KxWebViewJSContext &context, const char *method, const char *key, Write write);
+    void answerListing(KxWebViewJSContext &context, const char *method, const char *key, Write write, bool reusable);
+    bool lastListingHolds(const QStringList &folders, const KLocalBackupManager *catalogue) const;
     void requestRoamingMode();
     // Whether the cloud client takes the account's storage with a roaming
     // change; read once per process.
@@ -113,8 +117,12 @@ private:
 
     bool loginPending = false;
     QMutex *apiMutex;
-    // The text of the last listing, which its answer points into.
+    // The text of the last listing, which its answer points into, and what
+    // that listing was made from.
     QByteArray m_listText;
+    QString m_listKey;
+    QStringList m_listFolders;
+    QVector<PlatformFiles::Stamp> m_listFolderStamps;
     BackupFolderWatcher *m_folderWatcher = nullptr;
     CopyVerifier *m_verifier;
     TextIndex *m_textIndex = nullptr;

@@ -41,7 +41,8 @@ void arkivoAPI::answerFromCatalogue(KxWebViewJSContext &context, const char *met
 }
 
 template<typename Write>
-void arkivoAPI::answerListing(KxWebViewJSContext &context, const char *method, const char *key, Write write)
+void arkivoAPI::answerListing(KxWebViewJSContext &context, const char *method, const char *key, Write write,
+                              bool reusable)
 {
     QMutexLocker locker(apiMutex);
     const Arkivo::MethodLog log(method);
@@ -51,30 +52,63 @@ void arkivoAPI::answerListing(KxWebViewJSContext &context, const char *method, c
     KBackupOptionMgr *options = application.backupOptionMgr();
     if (catalogue && options) {
         const QStringList folders = options->backupDirs();
-        catalogue->reloadBackupFiles(folders);
-        startWatching(folders);
-        scheduleTextIndexPass();
-        // The list of a large folder is tens of megabytes: the answer points
-        // at the writer's bytes instead of holding a copy. They stay with the
-        // handler until the next listing, well after the answer is sent.
-        m_listText = write(catalogue);
+        if (reusable && m_listKey == QLatin1String(key) && lastListingHolds(folders, catalogue)) {
+            Arkivo::logInfo(QStringLiteral("%1() the folders are as last listed").arg(QLatin1String(method)));
+        } else {
+            // Taken before the folders are read: a change while they are read shows.
+            m_listFolderStamps.clear();
+            for (const QString &folder : folders)
+                m_listFolderStamps.append(PlatformFiles::stampOf(folder));
+            m_listFolders = folders;
+            catalogue->reloadBackupFiles(folders);
+            startWatching(folders);
+            scheduleTextIndexPass();
+            // The list of a large folder is tens of megabytes: the answer
+            // points at the writer's bytes instead of holding a copy. They
+            // stay with the handler until the next listing, well after the
+            // answer is sent.
+            m_listText = write(catalogue);
+            m_listKey = QLatin1String(key);
+        }
         context.result()[key] = Json::Value(Json::StaticString(m_listText.constData()));
         answer = true;
     }
     context.result()["result"] = answer;
 }
 
+bool arkivoAPI::lastListingHolds(const QStringList &folders, const KLocalBackupManager *catalogue) const
+{
+    if (m_listText.isEmpty() || folders != m_listFolders || m_listFolderStamps.size() != folders.size())
+        return false;
+    for (int i = 0; i < folders.size(); ++i) {
+        if (!m_listFolderStamps.at(i).unchangedIn(PlatformFiles::stampOf(folders.at(i))))
+            return false;
+    }
+    const QHash<QString, PlatformFiles::Stamp> &conflictFiles = catalogue->conflictFileStamps();
+    for (auto it = conflictFiles.constBegin(); it != conflictFiles.constEnd(); ++it) {
+        if (!it.value().unchangedIn(PlatformFiles::stampOf(it.key())))
+            return false;
+    }
+    return true;
+}
+
 void arkivoAPI::getBackupFileList(KxWebViewJSContext &context)
 {
-    answerListing(context, "getBackupFileList", "backupList",
-                  [](const KLocalBackupManager *catalogue) { return catalogue->getBackupFilesForJsonBase64Utf8(); });
+    answerListing(
+        context, "getBackupFileList", "backupList",
+        [](const KLocalBackupManager *catalogue) { return catalogue->getBackupFilesForJsonBase64Utf8(); }, false);
 }
 
 void arkivoAPI::getBackupFileListCompact(KxWebViewJSContext &context)
 {
-    answerListing(context, "getBackupFileListCompact", "backupTable", [](const KLocalBackupManager *catalogue) {
-        return BackupListWriter::toCompactBase64(catalogue->backupGroups());
-    });
+    // The page asks for a fresh listing when a person asks to read the folders again.
+    const QVariant fresh = parseContextArgs(context, true).value(QStringLiteral("fresh"));
+    answerListing(
+        context, "getBackupFileListCompact", "backupTable",
+        [](const KLocalBackupManager *catalogue) {
+            return BackupListWriter::toCompactBase64(catalogue->backupGroups());
+        },
+        !(fresh.userType() == QMetaType::Bool && fresh.toBool()));
 }
 
 void arkivoAPI::openBackupFile(KxWebViewJSContext &context)
@@ -100,14 +134,16 @@ void arkivoAPI::openBackupFolder(KxWebViewJSContext &context)
 
 void arkivoAPI::delBackupFile(KxWebViewJSContext &context)
 {
-    answerFromCatalogue(context, "delBackupFile", [](KLocalBackupManager *catalogue, const QVariantMap &args) {
+    answerFromCatalogue(context, "delBackupFile", [this](KLocalBackupManager *catalogue, const QVariantMap &args) {
+        m_listKey.clear();
         return catalogue->delBackupFile(textOf(args, backupFileKey));
     });
 }
 
 void arkivoAPI::delBackupGroup(KxWebViewJSContext &context)
 {
-    answerFromCatalogue(context, "delBackupGroup", [](KLocalBackupManager *catalogue, const QVariantMap &args) {
+    answerFromCatalogue(context, "delBackupGroup", [this](KLocalBackupManager *catalogue, const QVariantMap &args) {
+        m_listKey.clear();
         return catalogue->delBackupGroup(fileNameOf(args), saveDateOf(args));
     });
 }

@@ -128,6 +128,9 @@ void arkivoAPI::applyFolderChange(const std::function<QPair<QStringList, QString
         if (!catalogue)
             return;
         const QPair<QStringList, QStringList> change = apply(catalogue);
+        // The last listing's text no longer says what the catalogue holds.
+        if (!change.first.isEmpty() || !change.second.isEmpty())
+            m_listKey.clear();
         for (const QString &path : change.second)
             removed.append(path);
         for (const QString &path : change.first) {

@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QtGlobal>
 
+#include <atomic>
+
 #ifdef Q_OS_WIN
 #include <QDir>
 #include <QScopeGuard>
@@ -12,10 +14,30 @@
 #include <QFile>
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 #endif
 
 namespace PlatformFiles {
+
+namespace {
+// Changes this long before a stamp was taken can no longer share a clock tick with it.
+std::atomic<qint64> settleNs{Q_INT64_C(2000000000)};
+}
+
+void setStampSettleNs(qint64 ns)
+{
+    settleNs = ns;
+}
+
+bool Stamp::unchangedIn(const Stamp &later) const
+{
+    if (!exists)
+        return !later.exists;
+    return later.exists && takenNs - changedNs >= settleNs && device == later.device && inode == later.inode
+           && size == later.size && changedNs == later.changedNs;
+}
 
 #ifdef Q_OS_WIN
 
@@ -55,6 +77,13 @@ bool removeFileInFolder(const QString &path)
     return removed;
 }
 
+Stamp stampOf(const QString &path)
+{
+    Stamp stamp;
+    stamp.exists = QFileInfo::exists(path);
+    return stamp;
+}
+
 #else
 
 bool removeFileInFolder(const QString &path)
@@ -71,6 +100,24 @@ bool removeFileInFolder(const QString &path)
     const bool removed = ::unlinkat(folder, name.constData(), 0) == 0;
     ::close(folder);
     return removed;
+}
+
+Stamp stampOf(const QString &path)
+{
+    Stamp stamp;
+    timespec now = {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    stamp.takenNs = qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return stamp;
+    stamp.exists = true;
+    stamp.device = quint64(st.st_dev);
+    stamp.inode = quint64(st.st_ino);
+    stamp.size = qint64(st.st_size);
+    // The change time, unlike the modification time, cannot be set back.
+    stamp.changedNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    return stamp;
 }
 
 #endif

@@ -86,6 +86,7 @@ void KLocalBackupManager::clearCatalogue()
     conflictInfos.clear();
     loadedConflictFiles.clear();
     m_conflictFilePaths.clear();
+    m_conflictFileStamps.clear();
     m_listedFolders.clear();
 }
 
@@ -336,6 +337,8 @@ void KLocalBackupManager::loadSyncConflictFile(const QString &file)
     // failed open per copy, and a damaged one would be parsed once per copy.
     if (m_reloading && m_unreadableConflictFiles.contains(file))
         return;
+    if (!m_conflictFileStamps.contains(file))
+        m_conflictFileStamps.insert(file, PlatformFiles::stampOf(file));
     if (parseSyncConflictFile(file, conflictInfos))
         loadedConflictFiles.insert(file, true);
     else if (m_reloading)

@@ -2,6 +2,7 @@
 
 #include "backupfolderscanner.h"
 #include "backupinfo.h"
+#include "core/platformfiles.h"
 
 #include <QHash>
 #include <QObject>
@@ -33,6 +34,9 @@ public:
     bool delBackupGroup(const QString &name, const QDate &date);
 
     const QList<BackupGroupInfo *> &backupGroups() const { return groups; }
+    // The sync-conflict files read since the last reload, each as it was
+    // just before it was read.
+    const QHash<QString, PlatformFiles::Stamp> &conflictFileStamps() const { return m_conflictFileStamps; }
 
     bool addBackupFile(const QString &path);
     // Brings the copies of `folders` in step with `entries`, what a new
@@ -85,6 +89,7 @@ private:
     QHash<int, QString> m_conflictFilePaths;
     bool m_reloading = false;
     QSet<QString> m_unreadableConflictFiles;
+    QHash<QString, PlatformFiles::Stamp> m_conflictFileStamps;
     // Each listed folder (cleaned) and where it was at the listing.
     QHash<QString, QString> m_listedFolders;
 };

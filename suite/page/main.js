@@ -30,6 +30,7 @@ const state = {
   changesWhileLoading: [],
   loading: false,
   loadAgain: false,
+  loadFresh: false,
   listFailed: false,
   generation: 0,
   firstLoad: true,
@@ -314,9 +315,12 @@ function openHit(hit, button) {
   showTimeline(group, { path: hit.filePath, opener: button });
 }
 
-async function loadList() {
+// With `fresh` (a person asked to read the folders again) the plug-in lists
+// them anew; otherwise it may answer its last listing when nothing changed.
+async function loadList({ fresh = false } = {}) {
   if (state.loading) {
     state.loadAgain = true;
+    state.loadFresh ||= fresh;
     return;
   }
   state.loading = true;
@@ -326,7 +330,7 @@ async function loadList() {
   performance.mark('list-requested');
   try {
     // The list as getBackupFileList lists it, in a fifth of the text.
-    const answer = await bridge.call('getBackupFileListCompact');
+    const answer = await bridge.call('getBackupFileListCompact', fresh ? { fresh: true } : {});
     performance.mark('list-received');
     if (answer.result !== true) {
       state.listFailed = true;
@@ -365,7 +369,9 @@ async function loadList() {
   loadStatus();
   if (state.loadAgain) {
     state.loadAgain = false;
-    loadList();
+    const fresh = state.loadFresh;
+    state.loadFresh = false;
+    loadList({ fresh });
   }
 }
 
@@ -439,7 +445,7 @@ function updateEmptyState() {
     empty.replaceChildren(
       h('h2', { text: t('list.unreadable') }),
       h('p', { text: t('empty.unreadableText') }),
-      h('button', { type: 'button', class: 'btn primary', text: t('empty.tryAgain'), onclick: () => loadList() }));
+      h('button', { type: 'button', class: 'btn primary', text: t('empty.tryAgain'), onclick: () => loadList({ fresh: true }) }));
   } else if (state.catalogue.copyCount === 0 && status.has('folderUnreachable')) {
     empty.replaceChildren(
       h('h2', { text: t('empty.unreachable') }),
@@ -886,7 +892,7 @@ $('waiting').addEventListener('keydown', (event) => {
   event.preventDefault();
   bringWindowToFront();
 });
-$('refresh-button').addEventListener('click', () => loadList());
+$('refresh-button').addEventListener('click', () => loadList({ fresh: true }));
 $('settings-button').addEventListener('click', openSettings);
 $('repair-button').addEventListener('click', () => runTool('runDocumentRepair', 'repair',
   { title: t('repair.starting'), text: t('tool.ownWindow') },

@@ -2,6 +2,8 @@
 // suite home: what a listing lets the page do afterwards.
 #include "pageapifixture.h"
 
+#include "core/platformfiles.h"
+
 #include <automation.h>
 
 #include <QFile>
@@ -29,6 +31,8 @@ private slots:
     void restoresOnlyWhereThePersonChooses();
     void followsTheBackupFolders_data();
     void followsTheBackupFolders();
+    void compactListingIsReadAgainWhenSomethingChanged_data();
+    void compactListingIsReadAgainWhenSomethingChanged();
 
 private:
     // The listing's text and its groups.
@@ -314,6 +318,64 @@ void tst_BackupFileApi::followsTheBackupFolders()
         QVERIFY(!remove());
     QCOMPARE(list().size(), 2 + known + added_ - removed_ - (newCopy.isEmpty() ? 0 : 1));
     Q_UNUSED(second)
+}
+
+void tst_BackupFileApi::compactListingIsReadAgainWhenSomethingChanged_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("copies"); // in the next answer; -1: the last answer again
+    QTest::newRow("nothing") << "" << -1;
+    QTest::newRow("a person asks to read again") << "fresh" << 1;
+    QTest::newRow("copy written") << "write" << 2;
+    QTest::newRow("copy removed") << "remove" << 0;
+    QTest::newRow("conflict record written") << "conflict" << 1;
+}
+
+void tst_BackupFileApi::compactListingIsReadAgainWhenSomethingChanged()
+{
+    // Changes a few milliseconds apart can be told apart here.
+    PlatformFiles::setStampSettleNs(20 * 1000 * 1000);
+    TestSuiteHome &home = m_api->home;
+    // The suite keeps its conflict records outside the backup folder.
+    home.setSuiteValue("backup/defaultPath", home.makeDir("default"));
+    home.writeFile("default/zentri_sync_conflict.ini", "<conflicts/>");
+    const QString reused = "getBackupFileListCompact() the folders are as last listed";
+    const auto listing = [this](bool fresh = false) {
+        const Json::Value answer
+            = m_api->call("getBackupFileListCompact", fresh ? QVariantMap{{"fresh", true}} : QVariantMap());
+        return QByteArray::fromStdString(answer["backupTable"].asString());
+    };
+    const auto copiesIn = [](const QByteArray &table) {
+        int copies = 0;
+        for (const QJsonValue group : QJsonDocument::fromJson(QByteArray::fromBase64(table))["groups"].toArray())
+            copies += group[4].toArray().size();
+        return copies;
+    };
+    // Listed until a listing comes a moment after the folder last changed.
+    QTRY_VERIFY((listing(), listing(), home.logMessages().contains(reused)));
+    const QByteArray before = listing();
+    const int reusedBefore = home.logMessages().count(reused);
+
+    QFETCH(QString, change);
+    if (change == "write")
+        home.writeBackupCopy("backup", "budget.xlsx", QDateTime(QDate(2024, 3, 6), QTime(9, 0)));
+    else if (change == "remove")
+        QVERIFY(QFile::remove(m_copy));
+    else if (change == "conflict")
+        home.writeFile("default/zentri_sync_conflict.ini",
+                       QString("<conflicts><file backup=\"%1\" conflictTime=\"2024-03-05T14:31:00\"/></conflicts>")
+                           .arg(m_copy)
+                           .toUtf8());
+    const QByteArray after = listing(change == "fresh");
+
+    QFETCH(int, copies);
+    QCOMPARE(home.logMessages().count(reused), reusedBefore + (copies < 0 ? 1 : 0));
+    if (copies < 0)
+        QCOMPARE(after, before);
+    else
+        QCOMPARE(copiesIn(after), copies);
+    if (change == "conflict")
+        QVERIFY(QByteArray::fromBase64(after).contains("2024-03-05 14:31:00"));
 }
 
 QTEST_MAIN(tst_BackupFileApi)
