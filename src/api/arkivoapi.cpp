@@ -40,4 +40,5 @@ void arkivoAPI::registerWith(KEssJsApi *api)
         connect(proxy, SIGNAL(userInfoChange(int)), handler, SLOT(onUserInfoChanged(int)));
 
     api->addAppHandle(qMakePair(static_cast<KEssJsApiHandler *>(handler), profile));
+    handler->prefetchListing();
 }

@@ -8,6 +8,7 @@
 #include <kessjsapi.h>
 
 #include <QByteArray>
+#include <QFuture>
 #include <QString>
 
 #include <functional>
@@ -96,6 +97,12 @@ private:
     template<typename Write>
     void answerListing(KxWebViewJSContext &context, const char *method, const char *key, Write write, bool reusable);
     bool lastListingHolds(const QStringList &folders, const KLocalBackupManager *catalogue) const;
+    // The backup folders are read in the background as soon as the script
+    // object exists, while the page loads; its first listing takes what was
+    // read when none of the folders changed since.
+    void prefetchListing();
+    bool takePrefetch(const QStringList &folders, QVector<QVector<BackupFolderEntry>> *scanned);
+    void dropPrefetch();
     void requestRoamingMode();
     // Whether the cloud client takes the account's storage with a roaming
     // change; read once per process.
@@ -123,6 +130,10 @@ private:
     QString m_listKey;
     QStringList m_listFolders;
     QVector<PlatformFiles::Stamp> m_listFolderStamps;
+    QFuture<QVector<QVector<BackupFolderEntry>>> m_prefetch;
+    bool m_prefetching = false;
+    QStringList m_prefetchFolders;
+    QVector<PlatformFiles::Stamp> m_prefetchStamps;
     BackupFolderWatcher *m_folderWatcher = nullptr;
     CopyVerifier *m_verifier;
     TextIndex *m_textIndex = nullptr;

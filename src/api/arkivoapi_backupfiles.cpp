@@ -3,17 +3,21 @@
 #include "arkivoapi.h"
 
 #include "api/apiconventions_p.h"
+#include "core/backgroundtasks.h"
 #include "localbackup/backuplistwriter.h"
 #include "localbackup/klocalbackupmanager.h"
 #include "plugin/arkivoapplication.h"
 #include "settings/kbackupoptionmgr.h"
 
 #include <QDate>
+#include <QTimer>
+#include <QtConcurrent>
 #include <QMutexLocker>
 
 using Arkivo::textOf;
 
 namespace {
+constexpr int prefetchKeptMs = 30 * 1000;
 const QString backupFileKey = QStringLiteral("backupFile");
 const QString fileNameKey = QStringLiteral("fileName");
 const QString saveDateKey = QStringLiteral("saveDate");
@@ -60,7 +64,15 @@ void arkivoAPI::answerListing(KxWebViewJSContext &context, const char *method, c
             for (const QString &folder : folders)
                 m_listFolderStamps.append(PlatformFiles::stampOf(folder));
             m_listFolders = folders;
-            catalogue->reloadBackupFiles(folders);
+            QVector<QVector<BackupFolderEntry>> scanned;
+            if (reusable && takePrefetch(folders, &scanned)) {
+                Arkivo::logInfo(
+                    QStringLiteral("%1() the folders were read while the page loaded").arg(QLatin1String(method)));
+                catalogue->reloadBackupFiles(folders, scanned);
+            } else {
+                dropPrefetch();
+                catalogue->reloadBackupFiles(folders);
+            }
             startWatching(folders);
             scheduleTextIndexPass();
             // The list of a large folder is tens of megabytes: the answer
@@ -74,6 +86,52 @@ void arkivoAPI::answerListing(KxWebViewJSContext &context, const char *method, c
         answer = true;
     }
     context.result()["result"] = answer;
+}
+
+void arkivoAPI::prefetchListing()
+{
+    KBackupOptionMgr *options = arkivoApplication::instance().backupOptionMgr();
+    if (!options)
+        return;
+    m_prefetchFolders = options->backupDirs();
+    m_prefetchStamps.clear();
+    for (const QString &folder : qAsConst(m_prefetchFolders))
+        m_prefetchStamps.append(PlatformFiles::stampOf(folder));
+    m_prefetch = QtConcurrent::run(BackgroundTasks::pool(), [folders = m_prefetchFolders] {
+        QVector<QVector<BackupFolderEntry>> scanned;
+        for (const QString &folder : folders)
+            scanned.append(KLocalBackupManager::scanFolder(folder));
+        return scanned;
+    });
+    m_prefetching = true;
+    // Not held for a page that never lists. The timer is the handler's own:
+    // a pending one-shot of Qt's would outlive the plug-in's code.
+    auto *expiry = new QTimer(this);
+    expiry->setSingleShot(true);
+    connect(expiry, &QTimer::timeout, this, &arkivoAPI::dropPrefetch);
+    connect(expiry, &QTimer::timeout, expiry, &QObject::deleteLater);
+    expiry->start(prefetchKeptMs);
+}
+
+bool arkivoAPI::takePrefetch(const QStringList &folders, QVector<QVector<BackupFolderEntry>> *scanned)
+{
+    bool usable = m_prefetching && folders == m_prefetchFolders;
+    for (int i = 0; usable && i < folders.size(); ++i)
+        usable = m_prefetchStamps.at(i).unchangedIn(PlatformFiles::stampOf(folders.at(i)));
+    if (usable) {
+        *scanned = m_prefetch.result();
+        // What the listing was made from: the folders as they were before they were read.
+        m_listFolderStamps = m_prefetchStamps;
+    }
+    dropPrefetch();
+    return usable;
+}
+
+void arkivoAPI::dropPrefetch()
+{
+    m_prefetching = false;
+    m_prefetch = {};
+    m_prefetchStamps.clear();
 }
 
 bool arkivoAPI::lastListingHolds(const QStringList &folders, const KLocalBackupManager *catalogue) const

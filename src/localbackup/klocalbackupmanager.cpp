@@ -90,20 +90,32 @@ void KLocalBackupManager::clearCatalogue()
     m_listedFolders.clear();
 }
 
+QVector<BackupFolderEntry> KLocalBackupManager::scanFolder(const QString &folder)
+{
+    static const BackupFolderScanner scanner(
+        backupNameFilter().split(QLatin1Char(';'), Qt::KeepEmptyParts, Qt::CaseSensitive));
+    return scanner.scan(folder);
+}
+
 void KLocalBackupManager::reloadBackupFiles(const QStringList &folders)
+{
+    reloadBackupFiles(folders, {});
+}
+
+void KLocalBackupManager::reloadBackupFiles(const QStringList &folders,
+                                            const QVector<QVector<BackupFolderEntry>> &scanned)
 {
     clearCatalogue();
     m_reloading = true;
-    static const BackupFolderScanner scanner(
-        backupNameFilter().split(QLatin1Char(';'), Qt::KeepEmptyParts, Qt::CaseSensitive));
-    for (const QString &folder : folders) {
+    for (int i = 0; i < folders.size(); ++i) {
+        const QString &folder = folders.at(i);
         if (!QDir(folder).exists())
             continue;
         // Where the folder was when it was listed: deletes act there, never
         // through a link that replaced it since.
         m_listedFolders.insert(QDir::cleanPath(folder), FilePaths::resolved(folder));
         Arkivo::logInfo(QStringLiteral("reloadBackupFiles() BackupPath = %1").arg(folder));
-        const QVector<BackupFolderEntry> entries = scanner.scan(folder);
+        const QVector<BackupFolderEntry> entries = i < scanned.size() ? scanned.at(i) : scanFolder(folder);
         for (const BackupFolderEntry &entry : entries)
             addBackupFile(entry.filePath, entry.fileName(), entry.size);
         qCDebug(lcCatalogue) << folder << entries.size() << "candidates," << groups.size() << "groups";

@@ -22,6 +22,10 @@ public:
     ~KLocalBackupManager() override;
 
     void reloadBackupFiles(const QStringList &folders);
+    // The same from listings of the folders made before (scanFolder), one per folder.
+    void reloadBackupFiles(const QStringList &folders, const QVector<QVector<BackupFolderEntry>> &scanned);
+    // What reloading reads of one folder; safe on any thread.
+    static QVector<BackupFolderEntry> scanFolder(const QString &folder);
     QString getBackupFilesForJsonBase64() const;
     // The same text as its UTF-8 bytes (plain ASCII), for callers that want
     // bytes: it spares a UTF-16 copy of a text that can be tens of megabytes.

@@ -31,6 +31,7 @@ private slots:
     void restoresOnlyWhereThePersonChooses();
     void followsTheBackupFolders_data();
     void followsTheBackupFolders();
+    void readsTheFoldersWhileThePageLoads();
     void compactListingIsReadAgainWhenSomethingChanged_data();
     void compactListingIsReadAgainWhenSomethingChanged();
 
@@ -376,6 +377,26 @@ void tst_BackupFileApi::compactListingIsReadAgainWhenSomethingChanged()
         QCOMPARE(copiesIn(after), copies);
     if (change == "conflict")
         QVERIFY(QByteArray::fromBase64(after).contains("2024-03-05 14:31:00"));
+}
+
+void tst_BackupFileApi::readsTheFoldersWhileThePageLoads()
+{
+    PlatformFiles::setStampSettleNs(20 * 1000 * 1000);
+    const TestSuiteHome &home = m_api->home;
+    const QString early = "getBackupFileListCompact() the folders were read while the page loaded";
+    const auto copies = [this] {
+        const Json::Value answer = m_api->call("getBackupFileListCompact");
+        const QByteArray table = QByteArray::fromBase64(QByteArray::fromStdString(answer["backupTable"].asString()));
+        return QJsonDocument::fromJson(table)["groups"].toArray().size();
+    };
+    // A script object made a moment after the folder last changed lists from what it read.
+    QTRY_VERIFY((m_api->reopen(), copies(), home.logMessages().contains(early)));
+    const int readEarly = home.logMessages().count(early);
+    // A copy written after that reading is not missed.
+    m_api->reopen();
+    home.writeBackupCopy("backup", "budget.xlsx", QDateTime(QDate(2024, 3, 6), QTime(9, 0)));
+    QCOMPARE(copies(), 2);
+    QCOMPARE(home.logMessages().count(early), readEarly);
 }
 
 QTEST_MAIN(tst_BackupFileApi)
