@@ -6,11 +6,9 @@
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
-import { createRequire } from 'node:module';
-import { after, before, describe, test } from 'node:test';
-import { SuiteHome, at, launchBrowser, notice, openPage, screenshot, startHost, waitUntil } from './support/host.mjs';
+import { describe, test } from 'node:test';
+import { at, axeFindings, confirmDelete, deleteThenEscape, notice, openPage, screenshot, setSkin, sharedHost, waitUntil } from './support/host.mjs';
 
-const AXE = fs.readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
 const frames = (page) => page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
 const inView = (page, selector) => page.$eval(selector, (el) => {
   const r = el.getBoundingClientRect();
@@ -18,38 +16,23 @@ const inView = (page, selector) => page.$eval(selector, (el) => {
 });
 
 describe('the page for every person and screen', () => {
-  let home;
-  let host;
-  let browser;
-  let control;
   const copies = {};
-
-  before(async () => {
-    home = new SuiteHome();
+  const shared = sharedHost((home) => {
     copies.reportNew = home.copy(home.backup, 'quarterly report.docx', at(0, 15, 0), 20 * 1024);
     copies.reportOld = home.copy(home.backup, 'quarterly report.docx', at(0, 14, 30), 16 * 1024);
     home.conflict(copies.reportNew, at(0, 15, 5));
     for (let i = 0; i < 24; i++) home.copy(home.backup, `notes ${i}.docx`, at(1 + (i % 4), 9, i));
-    control = path.join(home.path, 'skin-control');
-    host = await startHost(home, { skinControl: control });
-    browser = await launchBrowser();
-  });
-
-  after(async () => {
-    await browser?.close();
-    await host?.stop();
-    home?.remove();
+    return { skinControl: home.skinControl };
   });
 
   async function open(options) {
-    const page = await openPage(browser, host, options);
+    const page = await openPage(shared.browser, shared.host, options);
     await page.waitForSelector('#list [role="row"][aria-level="1"]');
     return page;
   }
 
   test('rows say where they stand, both skins pass axe-core, the main actions by keyboard', async () => {
-    // axe-core goes in as a script of the page's own: the test lets it past the
-    // page's policy. Without motion no colour is caught halfway through a change of skin.
+    // axe-core goes in past the page's policy; without motion no colour is caught mid-change.
     const page = await open({ width: 1366, height: 768, bypassCSP: true, reducedMotion: 'reduce' });
     assert.equal(await page.getAttribute('#list', 'role'), 'treegrid');
     const first = page.locator('#list [role="row"][aria-level="1"]').first();
@@ -66,29 +49,20 @@ describe('the page for every person and screen', () => {
       return [row.getAttribute('aria-level'), row.getAttribute('aria-posinset'), row.getAttribute('aria-setsize'), row.getAttribute('aria-expanded') ?? document.activeElement.textContent];
     });
     await page.keyboard.press('ArrowDown');
-    await page.keyboard.press('ArrowLeft');
-    assert.deepEqual(await place(), ['1', '1', '1', 'false']);
-    await page.keyboard.press('ArrowRight');
-    assert.deepEqual(await place(), ['1', '1', '1', 'true']);
-    await page.keyboard.press('ArrowRight');
-    assert.deepEqual(await place(), ['2', '1', '2', 'Open']);
+    for (const [key, where] of [['ArrowLeft', ['1', '1', '1', 'false']], ['ArrowRight', ['1', '1', '1', 'true']], ['ArrowRight', ['2', '1', '2', 'Open']]]) {
+      await page.keyboard.press(key);
+      assert.deepEqual(await place(), where, key);
+    }
     await page.keyboard.press('Enter');
-    await waitUntil(() => home.launches().some((l) => JSON.stringify(l).includes(path.basename(copies.reportNew))), 'the copy opening');
+    await waitUntil(() => shared.home.launches().some((l) => JSON.stringify(l).includes(path.basename(copies.reportNew))), 'the copy opening');
     await page.keyboard.press('ArrowDown');
-    await page.keyboard.press('Delete');
-    await page.getByRole('dialog').waitFor();
-    await page.keyboard.press('Escape');
-    await page.getByRole('dialog').waitFor({ state: 'detached' });
+    await deleteThenEscape(page);
     assert.deepEqual(await place(), ['2', '2', '2', 'Open']);
     assert.ok(fs.existsSync(copies.reportOld));
 
-    await page.addScriptTag({ content: AXE });
     for (const skin of ['default', 'dark']) {
-      fs.writeFileSync(control, `${skin}\n`);
-      await page.waitForFunction((s) => document.documentElement.dataset.skin === s, skin);
-      const found = await page.evaluate(async () => (await window.axe.run(document, { resultTypes: ['violations'] })).violations
-        .filter((v) => v.impact === 'serious' || v.impact === 'critical').map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`));
-      assert.deepEqual(found, [], skin);
+      await setSkin(page, shared.home, skin);
+      assert.deepEqual(await axeFindings(page), [], skin);
       await screenshot(page, `access-${skin}.png`);
     }
     assert.deepEqual(page.problems, []);
@@ -158,8 +132,7 @@ describe('the page for every person and screen', () => {
     await page.locator('#list .row.actions').waitFor();
     assert.deepEqual(await page.$$eval('#list .row.copy button, #list .row.actions button', (b) => b.map((x) => x.textContent)), ['Open', 'Restore a copy…', 'Delete', 'Show in folder']);
     await page.getByRole('button', { name: /^quarterly report\.docx, / }).press('Delete');
-    await page.getByRole('dialog').getByRole('button', { name: 'Delete permanently' }).click();
-    await notice(page, 'Copies deleted');
+    await confirmDelete(page, null, 'Delete permanently', 'Copies deleted');
     assert.deepEqual([fs.existsSync(copies.reportNew), fs.existsSync(copies.reportOld)], [false, true]);
     await page.close();
   });
@@ -167,7 +140,7 @@ describe('the page for every person and screen', () => {
   // Last: it stops the host.
   test('a lost connection is one banner with Reconnect, and one message however often it is met', async () => {
     const page = await open({ width: 800, height: 600 });
-    await host.stop();
+    await shared.host.stop();
     const banner = page.getByRole('status').filter({ hasText: 'The backup center lost its connection to Zentri.' });
     await banner.getByRole('button', { name: 'Reconnect' }).waitFor();
     for (const button of ['Refresh', 'Refresh', 'Repair a document']) await page.getByRole('button', { name: button, exact: true }).click();

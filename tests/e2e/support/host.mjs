@@ -2,12 +2,15 @@
 // copies named as the suite names them, `zentri-host serve` on it, and a
 // headless Chromium.
 
+import assert from 'node:assert/strict';
 import { spawn } from 'node:child_process';
 import { createHash } from 'node:crypto';
 import { crc32 } from 'node:zlib';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
+import { createRequire } from 'node:module';
+import { after, before } from 'node:test';
 import { fileURLToPath } from 'node:url';
 import { chromium } from 'playwright-core';
 
@@ -87,6 +90,8 @@ export class SuiteHome {
   constructor() {
     this.path = fs.mkdtempSync(path.join(os.tmpdir(), 'arkivo-e2e-'));
     this.backup = this.dir('backup');
+    // The file a host started with `skinControl: home.skinControl` reads skin changes from.
+    this.skinControl = path.join(this.path, 'skin-control');
     this.suite = {
       backup: { mode: 1, interval: 10, enabled: 'true', path: this.backup, defaultPath: this.backup },
       paths: { launchExe: path.join(BIN_DIR, 'zentri-recorder'), compactLaunchExe: path.join(BIN_DIR, 'zentri-recorder') },
@@ -223,14 +228,16 @@ export async function launchBrowser() {
   });
 }
 
-// Opens the page and waits until the list has been read; `options` go to the
-// browser page (device scale, forced colours, ...).
-export async function openPage(browser, host, { width = 1280, height = 900, ...options } = {}) {
+// Opens the page and waits until the list has been read; `prepare` sees the
+// page before it loads, `options` go to the browser page (device scale,
+// forced colours, ...).
+export async function openPage(browser, host, { width = 1280, height = 900, prepare, ...options } = {}) {
   const page = await browser.newPage({ viewport: { width, height }, ...options });
   const problems = [];
   page.on('pageerror', (error) => problems.push(error.message));
   page.on('console', (message) => { if (message.type() === 'error') problems.push(message.text()); });
   page.problems = problems;
+  prepare?.(page);
   await page.goto(host.url);
   await page.waitForSelector('html[data-list-state="ready"]');
   return page;
@@ -263,4 +270,81 @@ export async function waitUntil(check, what, timeoutMs = 5000) {
 // Waits for the page's message titled `title`.
 export async function notice(page, title) {
   await page.locator('.notice-title', { hasText: title }).first().waitFor();
+}
+
+// Runs `body` on a page of a host on a new home; `setup` fills the home and
+// answers the host's options. The page must report no errors.
+export async function withHost(setup, body, pageOptions) {
+  const home = new SuiteHome();
+  const host = await startHost(home, setup(home));
+  const browser = await launchBrowser();
+  try {
+    const page = await openPage(browser, host, pageOptions);
+    await body({ home, host, page });
+    assert.deepEqual(page.problems, []);
+  } finally {
+    await browser.close();
+    await host.stop();
+    home.remove();
+  }
+}
+
+// A home filled by `setup` (which answers the host's options), a host on it
+// and a browser, shared by the tests of one describe().
+export function sharedHost(setup) {
+  const shared = {};
+  before(async () => {
+    shared.home = new SuiteHome();
+    shared.host = await startHost(shared.home, setup(shared.home, shared));
+    shared.browser = await launchBrowser();
+  });
+  after(async () => {
+    await shared.browser?.close();
+    await shared.host?.stop();
+    shared.home?.remove();
+  });
+  return shared;
+}
+
+// Changes the suite's skin through the home's control file; waits for the page to follow.
+export async function setSkin(page, home, skin) {
+  fs.writeFileSync(home.skinControl, `${skin}\n`);
+  await page.waitForFunction((s) => document.documentElement.dataset.skin === s, skin);
+}
+
+const AXE = fs.readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
+
+// axe-core's serious and critical findings as "rule: elements". axe-core goes
+// in as a script of the page's own: open the page with `bypassCSP`.
+export async function axeFindings(page, options = {}) {
+  if (!await page.evaluate(() => 'axe' in window)) await page.addScriptTag({ content: AXE });
+  return page.evaluate(async (o) => (await window.axe.run(document, { ...o, resultTypes: ['violations'] })).violations
+    .filter((v) => v.impact === 'serious' || v.impact === 'critical')
+    .map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`), options);
+}
+
+// Presses Delete on the focused row: the question comes, and Escape takes it away.
+export async function deleteThenEscape(page) {
+  await page.keyboard.press('Delete');
+  await page.getByRole('dialog').waitFor();
+  await page.keyboard.press('Escape');
+  await page.getByRole('dialog').waitFor({ state: 'detached' });
+}
+
+// Clicks `button` (if the question is not open yet), answers the question with `confirm` and waits for the message `title`.
+export async function confirmDelete(page, button, confirm = 'Delete permanently', title = 'Copy deleted') {
+  await button?.click();
+  await page.getByRole('dialog').getByRole('button', { name: confirm }).click();
+  await notice(page, title);
+}
+
+// The group rows top to bottom as "yyyy/mm/dd name".
+export async function groupsOnPage(page) {
+  return page.$$eval('#list .row.day, #list .row.group', (rows) => {
+    let day = '';
+    return rows.map((row) => ({ row, y: row.getBoundingClientRect().top })).sort((a, b) => a.y - b.y).flatMap(({ row }) => {
+      if (row.classList.contains('day')) day = row.dataset.key.slice(2);
+      return row.classList.contains('day') ? [] : [`${day} ${row.querySelector('.group-name').textContent}`];
+    });
+  });
 }
