@@ -6,39 +6,35 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import { test } from 'node:test';
-import { SuiteHome, at, docx, launchBrowser, notice, openPage, saveDateOf, screenshot, startHost } from './support/host.mjs';
+import { at, docx, notice, saveDateOf, screenshot, setSkin, withHost } from './support/host.mjs';
 
 const seconds = (date, s) => new Date(date.getTime() + s * 1000);
 const focusedLabel = (page) => page.evaluate(() => document.activeElement?.getAttribute('aria-label') ?? document.activeElement?.textContent);
 
 test('a document\'s timeline: choose a copy, preview it, compare it with the one before, restore it', async () => {
-  const home = new SuiteHome();
-  const earlier = home.dir('backup-old');
-  home.setEarlierFolders([earlier]);
-  home.copy(earlier, 'plan.docx', at(1, 9, 0), docx(['Plan for spring', 'The old budget line'], 'Spring plan'));
-  // Two copies within one minute: only their seconds tell them apart.
-  const afternoon = home.copy(home.backup, 'plan.docx', seconds(at(0, 15, 0), 10),
-    docx(['Plan for spring', 'The afternoon edits, three hours of them'], 'Spring plan'));
-  home.copy(home.backup, 'plan.docx', seconds(at(0, 15, 0), 40),
-    docx(['Plan for spring', 'The afternoon edits, three hours of them', 'A late line'], 'Spring plan'));
-  home.copy(home.backup, 'other.docx', at(0, 10, 0));
-  const target = path.join(home.dir('documents'), 'plan restored.docx');
-  const control = path.join(home.path, 'skin-control');
-  const host = await startHost(home, { automation: `key Escape\nsave-as ${target}\n`, skinControl: control });
-  const browser = await launchBrowser();
-  try {
-    const page = await openPage(browser, host);
-    // Screenshots without colours half way through a transition.
-    await page.emulateMedia({ reducedMotion: 'reduce' });
+  let afternoon;
+  let target;
+  await withHost((home) => {
+    const earlier = home.dir('backup-old');
+    home.setEarlierFolders([earlier]);
+    home.copy(earlier, 'plan.docx', at(1, 9, 0), docx(['Plan for spring', 'The old budget line'], 'Spring plan'));
+    // Two copies within one minute: only their seconds tell them apart.
+    afternoon = home.copy(home.backup, 'plan.docx', seconds(at(0, 15, 0), 10),
+      docx(['Plan for spring', 'The afternoon edits, three hours of them'], 'Spring plan'));
+    home.copy(home.backup, 'plan.docx', seconds(at(0, 15, 0), 40),
+      docx(['Plan for spring', 'The afternoon edits, three hours of them', 'A late line'], 'Spring plan'));
+    home.copy(home.backup, 'other.docx', at(0, 10, 0));
+    target = path.join(home.dir('documents'), 'plan restored.docx');
+    return { automation: `key Escape\nsave-as ${target}\n`, skinControl: home.skinControl };
+  }, async ({ home, page }) => {
     await page.getByRole('button', { name: 'All versions of plan.docx' }).first().click();
     const timeline = page.locator('#timeline');
     await timeline.getByRole('heading', { name: 'All versions of plan.docx' }).waitFor();
     assert.equal(await timeline.locator('.timeline-summary').textContent(), '3 copies · over 2 days · in 2 folders');
     assert.equal(await timeline.locator('.trow.day').count(), 2);
     // Exact times, newest first, and the size change against the copy before.
-    const times = () => timeline.locator('.tcopy .copy-time').allTextContents();
     await page.waitForFunction(() => document.querySelectorAll('#timeline .tcopy .copy-time')[0]?.textContent === '15:00:40');
-    assert.deepEqual(await times(), ['15:00:40', '15:00:10', '09:00:00']);
+    assert.deepEqual(await timeline.locator('.tcopy .copy-time').allTextContents(), ['15:00:40', '15:00:10', '09:00:00']);
     const changes = await timeline.locator('.tcopy .copy-change').allTextContents();
     assert.match(changes[0], /^\+\d+ bytes$/);
     assert.equal(changes[2], 'first copy');
@@ -57,8 +53,7 @@ test('a document\'s timeline: choose a copy, preview it, compare it with the one
     await pane.locator('ins', { hasText: 'The afternoon edits, three hours of them' }).waitFor();
     assert.deepEqual(await pane.locator('.changes del').allTextContents(), ['−Removed: The old budget line']);
     for (const skin of ['dark', 'default']) {
-      fs.writeFileSync(control, `${skin}\n`);
-      await page.waitForFunction((s) => document.documentElement.dataset.skin === s, skin);
+      await setSkin(page, home, skin);
       await screenshot(page, `timeline-${skin}.png`);
     }
 
@@ -88,10 +83,5 @@ test('a document\'s timeline: choose a copy, preview it, compare it with the one
     await page.keyboard.press('Escape');
     assert.equal(await timeline.isVisible(), false);
     assert.equal(await focusedLabel(page), 'All versions of plan.docx');
-    assert.deepEqual(page.problems, []);
-  } finally {
-    await browser.close();
-    await host.stop();
-    home.remove();
-  }
+  }, { reducedMotion: 'reduce' }); // screenshots without colours half way through a transition
 });
