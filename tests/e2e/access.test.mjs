@@ -1,13 +1,15 @@
-// The page for every person and every screen: a list a screen reader can
-// walk, no serious axe-core findings in either skin, the main actions by
-// keyboard alone, forced colours, and small or zoomed windows where the
-// panels below the list are reached by wheel and by Tab.
+// The page for every person and every screen: the suite's skin and language,
+// the ones it has when the page opens and every change of skin after that
+// (which the plug-in announces as "event.arkivo.onskinmodechanged"); a list
+// a screen reader can walk, no serious axe-core findings in either skin, the
+// main actions by keyboard alone, forced colours, and small or zoomed windows
+// where the panels below the list are reached by wheel and by Tab.
 
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import { describe, test } from 'node:test';
-import { at, axeFindings, confirmDelete, deleteThenEscape, notice, openPage, screenshot, setSkin, sharedHost, waitUntil } from './support/host.mjs';
+import { at, axeFindings, confirmDelete, notice, openPage, screenshot, setSkin, sharedHost, waitUntil } from './support/host.mjs';
 
 const frames = (page) => page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
 const inView = (page, selector) => page.$eval(selector, (el) => {
@@ -18,11 +20,52 @@ const inView = (page, selector) => page.$eval(selector, (el) => {
 describe('the page for every person and screen', () => {
   const copies = {};
   const shared = sharedHost((home) => {
+    home.set('theme', 'skin', 'dark');
+    home.set('ui', 'language', 'zh_CN');
+    const earlier = home.dir('backup-old');
+    home.setEarlierFolders([earlier]);
     copies.reportNew = home.copy(home.backup, 'quarterly report.docx', at(0, 15, 0), 20 * 1024);
     copies.reportOld = home.copy(home.backup, 'quarterly report.docx', at(0, 14, 30), 16 * 1024);
     home.conflict(copies.reportNew, at(0, 15, 5));
+    home.copy(home.backup, 'budget.xlsx', at(0, 10, 15), 1992294);
+    home.copy(home.backup, 'slides.pptx', at(1, 17, 2), 10 * 1024);
+    home.copy(home.backup, 'contract.pdf', at(1, 12, 0), 200 * 1024);
+    home.copy(earlier, 'thesis.docx', at(3, 21, 0), 512 * 1024);
     for (let i = 0; i < 24; i++) home.copy(home.backup, `notes ${i}.docx`, at(1 + (i % 4), 9, i));
     return { skinControl: home.skinControl };
+  });
+
+  // First: the suite starts dark and in Chinese. Without motion no colour is caught mid-change.
+  test('the page follows the suite skin and language, both skins readable, and drops the token from its address', async () => {
+    const { home } = shared;
+    const page = await openPage(shared.browser, shared.host, { bypassCSP: true, reducedMotion: 'reduce' });
+    await page.waitForFunction(() => document.documentElement.dataset.skin === 'dark');
+    // A page opened again learns the language the suite has then.
+    const languages = [
+      ['zh_CN', 'zh-CN', '备份中心', /^29 个文档的 30 个副本 · /, /^今天 · \d{4}年/],
+      ['en', 'en', 'Backup center', /^30 copies of 29 documents · /, /^Today · \w+, \d+ \w+ \d{4}$/],
+    ];
+    for (const [language, lang, title, summary, today] of languages) {
+      if (language === 'en') {
+        home.set('ui', 'language', 'en');
+        await page.reload();
+      }
+      await page.waitForFunction((l) => document.documentElement.lang === l && document.documentElement.dataset.listState === 'ready', lang);
+      assert.equal(await page.evaluate(() => location.search), '', 'the token left the address');
+      assert.deepEqual([await page.title(), (await page.textContent('h1')).trim()], [title, title]);
+      assert.match(await page.textContent('#summary'), summary);
+      assert.match(await page.textContent('.day-title'), today);
+      // Each change recolours the page; text against its background meets WCAG AA in both skins.
+      for (const name of ['default', 'dark']) {
+        await setSkin(page, home, name);
+        await screenshot(page, `page-${language}-${name}.png`);
+        assert.deepEqual(await axeFindings(page, { runOnly: ['color-contrast'] }), [], `${language} ${name}`);
+      }
+    }
+    // The suite remembers the skin, as its own switch does.
+    assert.match(fs.readFileSync(path.join(home.path, 'suite.ini'), 'utf8'), /skin=dark/);
+    assert.deepEqual(page.problems, []);
+    await page.close();
   });
 
   async function open(options) {
@@ -36,7 +79,7 @@ describe('the page for every person and screen', () => {
     const page = await open({ width: 1366, height: 768, bypassCSP: true, reducedMotion: 'reduce' });
     assert.equal(await page.getAttribute('#list', 'role'), 'treegrid');
     const first = page.locator('#list [role="row"][aria-level="1"]').first();
-    assert.deepEqual(await first.evaluate((row) => ['aria-posinset', 'aria-setsize', 'aria-expanded'].map((a) => row.getAttribute(a))), ['1', '25', 'true']);
+    assert.deepEqual(await first.evaluate((row) => ['aria-posinset', 'aria-setsize', 'aria-expanded'].map((a) => row.getAttribute(a))), ['1', '29', 'true']);
     await page.getByRole('heading', { level: 2, name: /^Today · \w+, \d+ \w+ \d{4}$/ }).waitFor();
     await page.getByRole('button', { name: 'Refresh', exact: true }).waitFor();
 
@@ -56,7 +99,10 @@ describe('the page for every person and screen', () => {
     await page.keyboard.press('Enter');
     await waitUntil(() => shared.home.launches().some((l) => JSON.stringify(l).includes(path.basename(copies.reportNew))), 'the copy opening');
     await page.keyboard.press('ArrowDown');
-    await deleteThenEscape(page);
+    await page.keyboard.press('Delete');
+    await page.getByRole('dialog').waitFor();
+    await page.keyboard.press('Escape');
+    await page.getByRole('dialog').waitFor({ state: 'detached' });
     assert.deepEqual(await place(), ['2', '2', '2', 'Open']);
     assert.ok(fs.existsSync(copies.reportOld));
 

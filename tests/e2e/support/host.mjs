@@ -36,42 +36,29 @@ export function at(daysAgo, hours, minutes = 0) {
   return new Date(now.getFullYear(), now.getMonth(), now.getDate() - daysAgo, hours, minutes, 0);
 }
 
+// Little-endian fields [value, bytes] one after another.
+const fields = (list) => Buffer.concat(list.map(([value, bytes]) => {
+  const field = Buffer.alloc(bytes);
+  if (bytes === 2) field.writeUInt16LE(value); else field.writeUInt32LE(value);
+  return field;
+}));
+
 // A zip archive of `files` ({name: text}), stored without compression.
 export function zip(files) {
-  const locals = [];
-  const central = [];
+  const [locals, central] = [[], []];
   let offset = 0;
   for (const [name, text] of Object.entries(files)) {
-    const data = Buffer.from(text, 'utf8');
-    const nameBytes = Buffer.from(name, 'utf8');
-    const fields = (head) => {
-      head.writeUInt16LE(20, 4);
-      head.writeUInt32LE(0x00210000, head.length === 30 ? 10 : 12);
-      const at = head.length === 30 ? 14 : 16;
-      head.writeUInt32LE(crc32(data), at);
-      head.writeUInt32LE(data.length, at + 4);
-      head.writeUInt32LE(data.length, at + 8);
-      head.writeUInt16LE(nameBytes.length, at + 12);
-      return head;
-    };
-    const local = fields(Buffer.alloc(30));
-    local.writeUInt32LE(0x04034b50, 0);
-    const entry = fields(Buffer.alloc(46));
-    entry.writeUInt32LE(0x02014b50, 0);
-    entry.writeUInt16LE(20, 6);
-    entry.writeUInt32LE(offset, 42);
+    const [data, nameBytes] = [Buffer.from(text, 'utf8'), Buffer.from(name, 'utf8')];
+    // Version 2.0, no flags, stored, 1 January 1980, CRC, both sizes, name length, no extra field.
+    const common = [[20, 2], [0, 2], [0, 2], [0x00210000, 4], [crc32(data), 4], [data.length, 4], [data.length, 4], [nameBytes.length, 2], [0, 2]];
+    const local = fields([[0x04034b50, 4], ...common]);
+    central.push(fields([[0x02014b50, 4], [20, 2], ...common, [0, 2], [0, 2], [0, 2], [0, 4], [offset, 4]]), nameBytes);
     locals.push(local, nameBytes, data);
-    central.push(entry, nameBytes);
     offset += local.length + nameBytes.length + data.length;
   }
   const directory = Buffer.concat(central);
-  const end = Buffer.alloc(22);
-  end.writeUInt32LE(0x06054b50, 0);
-  end.writeUInt16LE(central.length / 2, 8);
-  end.writeUInt16LE(central.length / 2, 10);
-  end.writeUInt32LE(directory.length, 12);
-  end.writeUInt32LE(offset, 16);
-  return Buffer.concat([...locals, directory, end]);
+  const count = central.length / 2;
+  return Buffer.concat([...locals, directory, fields([[0x06054b50, 4], [0, 4], [count, 2], [count, 2], [directory.length, 4], [offset, 4], [0, 2]])]);
 }
 
 const xmlText = (text) => text.replace(/&/g, '&amp;').replace(/</g, '&lt;');
@@ -321,14 +308,6 @@ export async function axeFindings(page, options = {}) {
   return page.evaluate(async (o) => (await window.axe.run(document, { ...o, resultTypes: ['violations'] })).violations
     .filter((v) => v.impact === 'serious' || v.impact === 'critical')
     .map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`), options);
-}
-
-// Presses Delete on the focused row: the question comes, and Escape takes it away.
-export async function deleteThenEscape(page) {
-  await page.keyboard.press('Delete');
-  await page.getByRole('dialog').waitFor();
-  await page.keyboard.press('Escape');
-  await page.getByRole('dialog').waitFor({ state: 'detached' });
 }
 
 // Clicks `button` (if the question is not open yet), answers the question with `confirm` and waits for the message `title`.
