@@ -113,10 +113,6 @@ export class SuiteHome {
     this.writeSettings();
   }
 
-  setCloudConfig(config) {
-    fs.writeFileSync(path.join(this.path, 'cloudconfig.json'), JSON.stringify(config));
-  }
-
   // A backup copy of `document` saved at `date` in `folder`, `bytes` long or
   // holding the Buffer `bytes`; answers its path.
   copy(folder, document, date, bytes = 1024) {
@@ -148,14 +144,14 @@ export class SuiteHome {
 }
 
 // Starts `zentri-host serve` on the home; resolves when it has printed its address.
-export async function startHost(home, { automation, skinControl, extra = [] } = {}) {
+export async function startHost(home, { automation, skinControl } = {}) {
   const args = ['--home', home.path];
   if (automation) {
     const file = path.join(home.path, 'automation.txt');
     fs.writeFileSync(file, automation);
     args.push('--automation', file);
   }
-  args.push('serve', ...extra);
+  args.push('serve');
   if (skinControl) args.push('--skin-control', skinControl);
   const runtime = path.join(os.tmpdir(), `arkivo-e2e-runtime-${process.getuid?.() ?? 0}`);
   fs.mkdirSync(runtime, { recursive: true, mode: 0o700 });
@@ -196,7 +192,6 @@ export async function startHost(home, { automation, skinControl, extra = [] } = 
     url,
     port: Number(parsed.port),
     token: parsed.searchParams.get('token'),
-    origin: parsed.origin,
     get errors() { return errors; },
     async stop() {
       if (child.exitCode !== null) return;
