@@ -147,19 +147,15 @@ describe('the page for every person and screen', () => {
     assert.ok(await page.evaluate(() => matchMedia('(forced-colors: active)').matches));
     await page.waitForFunction(() => !document.getElementById('roaming-switch').disabled);
     const contrasts = await page.evaluate(() => {
-      const rgb = (c) => c.match(/[\d.]+/g).slice(0, 3).map(Number);
-      const luminance = (c) => rgb(c).map((v) => (v / 255 <= 0.03928 ? v / 255 / 12.92 : ((v / 255 + 0.055) / 1.055) ** 2.4))
-        .reduce((sum, v, i) => sum + v * [0.2126, 0.7152, 0.0722][i], 0);
+      const luminance = (c) => c.match(/[\d.]+/g).slice(0, 3).map((v) => v / 255)
+        .reduce((sum, v, i) => sum + (v <= 0.03928 ? v / 12.92 : ((v + 0.055) / 1.055) ** 2.4) * [0.2126, 0.7152, 0.0722][i], 0);
       const behind = (el) => {
-        for (let e = el.parentElement; e; e = e.parentElement) {
-          const c = getComputedStyle(e).backgroundColor;
-          if (!/, 0\)$|transparent/.test(c)) return c;
-        }
-        return 'rgb(255, 255, 255)';
+        let e = el.parentElement;
+        while (e && /, 0\)$|transparent/.test(getComputedStyle(e).backgroundColor)) e = e.parentElement;
+        return e ? getComputedStyle(e).backgroundColor : 'rgb(255, 255, 255)';
       };
       return ['.row.group .chevron', '#refresh-button .btn-icon', '#radar-button .btn-icon', '#roaming-switch .switch-knob'].map((s) => {
-        const el = document.querySelector(s);
-        const [a, b] = [luminance(getComputedStyle(el).backgroundColor), luminance(behind(el))];
+        const [a, b] = [luminance(getComputedStyle(document.querySelector(s)).backgroundColor), luminance(behind(document.querySelector(s)))];
         return [s, Math.round((Math.max(a, b) + 0.05) / (Math.min(a, b) + 0.05))];
       });
     });

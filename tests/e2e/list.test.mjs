@@ -63,6 +63,7 @@ describe('the backup list', () => {
         socket.onclose = () => resolve('closed');
       }), `ws://127.0.0.1:${shared.host.port}/bridge?token=${shared.host.token}`);
       assert.equal(outcome, 'closed');
+      assert.match(shared.host.errors, /refused a bridge connection from the origin/);
       await other.close();
     } finally {
       site.close();
