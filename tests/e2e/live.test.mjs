@@ -77,7 +77,6 @@ describe('a list that changes while the page is open', () => {
   });
 
   test('a document\'s timeline: choose a copy, preview it, compare it with the one before, restore it', async () => {
-    const afternoon = copies.afternoon;
     // Screenshots without colours half way through a transition.
     const page = await openPage(shared.browser, shared.host, { reducedMotion: 'reduce' });
     await page.getByRole('button', { name: 'All versions of plan.docx' }).first().click();
@@ -91,7 +90,7 @@ describe('a list that changes while the page is open', () => {
     const changes = await timeline.locator('.tcopy .copy-change').allTextContents();
     assert.match(changes[0], /^\+\d+ bytes$/);
     assert.equal(changes[2], 'first copy');
-    const exact = fs.statSync(afternoon).size;
+    const exact = fs.statSync(copies.afternoon).size;
     assert.equal(await timeline.locator('.tcopy .copy-size').nth(1).getAttribute('title'), `${exact.toLocaleString('en-GB')} bytes`);
 
     // The keyboard picks the second copy; the pane shows what it holds.
@@ -124,7 +123,7 @@ describe('a list that changes while the page is open', () => {
     await pane.getByRole('button', { name: 'Restore a copy…' }).click();
     await notice(page, 'plan.docx restored');
     assert.match(await page.locator('.notice-text').last().textContent(), new RegExp(target.replace(/[.*+?^${}()|[\]\\]/g, '\\$&')));
-    assert.ok(fs.readFileSync(target).equals(fs.readFileSync(afternoon)));
+    assert.ok(fs.readFileSync(target).equals(fs.readFileSync(copies.afternoon)));
     assert.equal(await page.locator('#waiting').isVisible(), false);
     assert.equal(await page.evaluate(() => window.waited), 'A save window is open');
 
