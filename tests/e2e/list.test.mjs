@@ -49,10 +49,7 @@ describe('the backup list', () => {
 
   // What the bridge answers each request and message is tst_pageserver's; here only what needs a browser.
   test('the bridge refuses a page of another site, even one on this machine that knows the token', async () => {
-    const site = http.createServer((request, response) => {
-      response.writeHead(200, { 'Content-Type': 'text/html' });
-      response.end('<!doctype html><title>other site</title>');
-    });
+    const site = http.createServer((request, response) => response.writeHead(200, { 'Content-Type': 'text/html' }).end('<!doctype html><title>other site</title>'));
     await new Promise((resolve) => site.listen(0, '127.0.0.1', resolve));
     try {
       const other = await shared.browser.newPage();
