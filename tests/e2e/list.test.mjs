@@ -1,11 +1,13 @@
 // The backup list in a real browser against zentri-host serve: what it shows
-// is what the folders hold, and what a person does there reaches the disk.
+// is what the folders hold, what a person does there reaches the disk, and
+// the bridge behind it lets no other site in.
 
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
+import http from 'node:http';
 import path from 'node:path';
-import { after, before, describe, test } from 'node:test';
-import { SuiteHome, at, launchBrowser, notice, openPage, saveDateOf, screenshot, startHost, waitUntil } from './support/host.mjs';
+import { before, describe, test } from 'node:test';
+import { at, confirmDelete, groupsOnPage, notice, openPage, saveDateOf, screenshot, sharedHost, waitUntil } from './support/host.mjs';
 
 const dayName = (date) => new Intl.DateTimeFormat('en-GB', { day: 'numeric', month: 'long', year: 'numeric' }).format(date);
 
@@ -21,34 +23,13 @@ function groupsOnDisk(folders) {
   return [...groups].sort();
 }
 
-// The groups the page shows, top to bottom, each under its day.
-async function groupsOnPage(page) {
-  return page.$$eval('#list .row.day, #list .row.group', (rows) => {
-    const sorted = rows.map((row) => ({ row, y: row.getBoundingClientRect().top })).sort((a, b) => a.y - b.y);
-    const seen = [];
-    let day = '';
-    for (const { row } of sorted) {
-      if (row.classList.contains('day')) day = row.dataset.key.slice(2);
-      else seen.push(`${day} ${row.querySelector('.group-name').textContent}`);
-    }
-    return seen;
-  });
-}
-
-async function summaryMatches(page, pattern) {
-  await page.waitForFunction((source) => new RegExp(source).test(document.getElementById('summary').textContent), pattern.source);
-}
-
 describe('the backup list', () => {
   let home;
-  let host;
-  let browser;
   let page;
   const copies = {};
   let earlier;
-
-  before(async () => {
-    home = new SuiteHome();
+  const shared = sharedHost((h) => {
+    home = h;
     earlier = home.dir('backup-old');
     home.setEarlierFolders([earlier]);
     copies.reportNew = home.copy(home.backup, 'quarterly report.docx', at(0, 15, 0), 20 * 1024);
@@ -61,16 +42,29 @@ describe('the backup list', () => {
     copies.angebot = home.copy(earlier, 'Müller Angebot.docx', at(2, 8, 30), 30 * 1024);
     home.conflict(copies.reportNew, at(0, 15, 5));
     fs.writeFileSync(path.join(home.backup, 'readme.txt'), 'not a backup copy');
-    host = await startHost(home);
-    browser = await launchBrowser();
-    // The list renders only what is on screen: tall enough for every group.
-    page = await openPage(browser, host, { height: 2400 });
   });
 
-  after(async () => {
-    await browser?.close();
-    await host?.stop();
-    home?.remove();
+  // The list renders only what is on screen: tall enough for every group.
+  before(async () => { page = await openPage(shared.browser, shared.host, { height: 2400 }); });
+
+  // What the bridge answers each request and message is tst_pageserver's; here only what needs a browser.
+  test('the bridge refuses a page of another site, even one on this machine that knows the token', async () => {
+    const site = http.createServer((request, response) => response.writeHead(200, { 'Content-Type': 'text/html' }).end('<!doctype html><title>other site</title>'));
+    await new Promise((resolve) => site.listen(0, '127.0.0.1', resolve));
+    try {
+      const other = await shared.browser.newPage();
+      await other.goto(`http://127.0.0.1:${site.address().port}/`);
+      const outcome = await other.evaluate((url) => new Promise((resolve) => {
+        const socket = new WebSocket(url);
+        socket.onopen = () => resolve('open');
+        socket.onclose = () => resolve('closed');
+      }), `ws://127.0.0.1:${shared.host.port}/bridge?token=${shared.host.token}`);
+      assert.equal(outcome, 'closed');
+      assert.match(shared.host.errors, /refused a bridge connection from the origin/);
+      await other.close();
+    } finally {
+      site.close();
+    }
   });
 
   test('shows the groups the folders hold, newest day first, and opens a copy', async () => {
@@ -96,10 +90,6 @@ describe('the backup list', () => {
     assert.match(rows[1], /^14:30:00 16 KB first copy (Damaged )?in backup/);
     assert.equal(await page.getAttribute('.row.copy .copy-size', 'title'), '20,480 bytes');
     assert.match(await toggle.getAttribute('aria-label'), /· 2 copies · about 36 KB · Conflict, /);
-    // Every button has a name that says what it acts on.
-    const unnamed = await page.$$eval('button', (buttons) => buttons
-      .filter((b) => !b.closest('[hidden]') && !(b.getAttribute('aria-label') || b.getAttribute('aria-labelledby') || b.textContent.trim())).length);
-    assert.equal(unnamed, 0);
     await screenshot(page, 'list-default.png');
     await page.getByRole('button', { name: `Open quarterly report.docx, copy of 14:30:00, ${dayName(at(0, 0))}` }).click();
     await notice(page, 'Opening quarterly report.docx');
@@ -108,58 +98,42 @@ describe('the backup list', () => {
     assert.deepEqual(page.problems, []);
   });
 
-  test('the filters combine and their counts follow', async () => {
-    await page.fill('#search', 'report');
-    await summaryMatches(page, /^Showing/);
-    assert.deepEqual(await groupsOnPage(page), [`${saveDateOf(at(0, 0))} quarterly report.docx`]);
-    assert.match(await page.textContent('#summary'), /^Showing 2 copies of 1 document · about 36 KB · 8 in all$/);
-    await page.fill('#search', '');
-    await summaryMatches(page, /^8 copies/);
-    await page.selectOption('#type-filter', 'pdf');
-    assert.deepEqual((await groupsOnPage(page)).map((g) => g.slice(11)), ['contract.pdf']);
-    await page.selectOption('#type-filter', 'all');
+  test('the search, the type and the conflicts filters each reach the list and its summary', async () => {
+    const showing = (pattern) => page.waitForFunction((source) => new RegExp(source).test(document.getElementById('summary').textContent), pattern.source);
     assert.equal(await page.textContent('#conflict-count'), '1');
-    await page.getByRole('button', { name: /^Conflicts only/ }).click();
+    const filters = [
+      [() => page.fill('#search', 'report'), /^Showing 2 copies of 1 document · about 36 KB · 8 in all$/, `${saveDateOf(at(0, 0))} quarterly report.docx`, () => page.fill('#search', '')],
+      [() => page.selectOption('#type-filter', 'pdf'), /^Showing 1 copy of 1 document · /, `${saveDateOf(at(1, 0))} contract.pdf`, () => page.selectOption('#type-filter', 'all')],
+      [() => page.getByRole('button', { name: /^Conflicts only/ }).click(), /^Showing 1 copy of 1 document · about 20 KB/, `${saveDateOf(at(0, 0))} quarterly report.docx`],
+    ];
+    for (const [apply, summary, group, undo] of filters) {
+      await apply();
+      await showing(summary);
+      assert.deepEqual(await groupsOnPage(page), [group]);
+      if (undo) await undo().then(() => showing(/^8 copies/));
+    }
     assert.equal(await page.getAttribute('#conflict-filter', 'aria-pressed'), 'true');
     assert.equal(await page.locator('.row.copy').count(), 1);
-    assert.match(await page.textContent('#summary'), /^Showing 1 copy of 1 document · about 20 KB/);
     await page.fill('#search', 'nothing like this');
     await page.getByRole('heading', { name: 'No copies match' }).waitFor();
     await page.getByRole('button', { name: 'Clear the filters' }).click();
-    assert.match(await page.textContent('#summary'), /^8 copies/);
+    await showing(/^8 copies/);
   });
 
   test('deleting a copy or a group asks first, then removes it from disk and page', async () => {
-    // The keyboard reaches the last group's copy; Escape in the question keeps it.
-    await page.focus('#search');
-    await page.keyboard.press('ArrowDown');
-    await page.keyboard.press('End');
-    await page.keyboard.press('ArrowRight');
-    await page.keyboard.press('ArrowDown');
-    await page.keyboard.press('Delete');
-    await page.getByRole('dialog').waitFor();
-    await page.keyboard.press('Escape');
-    await page.getByRole('dialog').waitFor({ state: 'detached' });
-    assert.ok(fs.existsSync(copies.thesis) && fs.existsSync(copies.angebot), 'Escape keeps the copy');
-
     const name = `Delete slides.pptx, copy of 09:15:00, ${dayName(at(1, 0))}`;
     await page.getByRole('button', { name: /^slides\.pptx, / }).click();
     await page.getByRole('button', { name }).click();
-    const dialog = page.getByRole('dialog');
-    assert.match(await dialog.innerText(), /slides\.pptx[\s\S]*09:15[\s\S]*9 KB[\s\S]*cannot be brought back/);
-    await dialog.getByRole('button', { name: 'Delete permanently' }).click();
-    await notice(page, 'Copy deleted');
-    assert.equal(fs.existsSync(copies.slidesOld), false);
-    assert.equal(fs.existsSync(copies.slidesNew), true);
+    assert.match(await page.getByRole('dialog').innerText(), /slides\.pptx[\s\S]*09:15[\s\S]*9 KB[\s\S]*cannot be brought back/);
+    await confirmDelete(page, null);
+    assert.deepEqual([fs.existsSync(copies.slidesOld), fs.existsSync(copies.slidesNew)], [false, true]);
     assert.equal(await page.getByRole('button', { name }).count(), 0);
     // The keyboard stays in the list, on the row that took the copy's place.
     assert.match(await page.evaluate(() => document.activeElement.closest('#list') && document.activeElement.getAttribute('aria-label')), /^(Open|Delete|Show)/);
 
     await page.getByRole('button', { name: /^quarterly report\.docx, / }).focus();
-    const all = `Delete all 2 copies of quarterly report.docx, ${dayName(at(0, 0))}`;
-    await page.getByRole('button', { name: all }).click();
-    await page.getByRole('dialog').getByRole('button', { name: 'Delete 2 copies permanently' }).click();
-    await notice(page, 'Copies deleted');
+    const all = page.getByRole('button', { name: `Delete all 2 copies of quarterly report.docx, ${dayName(at(0, 0))}` });
+    await confirmDelete(page, all, 'Delete 2 copies permanently', 'Copies deleted');
     assert.equal(fs.existsSync(copies.reportNew) || fs.existsSync(copies.reportOld), false);
     assert.deepEqual([...await groupsOnPage(page)].sort(), groupsOnDisk([home.backup, earlier]));
 

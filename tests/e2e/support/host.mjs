@@ -2,12 +2,15 @@
 // copies named as the suite names them, `zentri-host serve` on it, and a
 // headless Chromium.
 
+import assert from 'node:assert/strict';
 import { spawn } from 'node:child_process';
 import { createHash } from 'node:crypto';
 import { crc32 } from 'node:zlib';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
+import { createRequire } from 'node:module';
+import { after, before } from 'node:test';
 import { fileURLToPath } from 'node:url';
 import { chromium } from 'playwright-core';
 
@@ -33,42 +36,29 @@ export function at(daysAgo, hours, minutes = 0) {
   return new Date(now.getFullYear(), now.getMonth(), now.getDate() - daysAgo, hours, minutes, 0);
 }
 
+// Little-endian fields [value, bytes] one after another.
+const fields = (list) => Buffer.concat(list.map(([value, bytes]) => {
+  const field = Buffer.alloc(bytes);
+  if (bytes === 2) field.writeUInt16LE(value); else field.writeUInt32LE(value);
+  return field;
+}));
+
 // A zip archive of `files` ({name: text}), stored without compression.
 export function zip(files) {
-  const locals = [];
-  const central = [];
+  const [locals, central] = [[], []];
   let offset = 0;
   for (const [name, text] of Object.entries(files)) {
-    const data = Buffer.from(text, 'utf8');
-    const nameBytes = Buffer.from(name, 'utf8');
-    const fields = (head) => {
-      head.writeUInt16LE(20, 4);
-      head.writeUInt32LE(0x00210000, head.length === 30 ? 10 : 12);
-      const at = head.length === 30 ? 14 : 16;
-      head.writeUInt32LE(crc32(data), at);
-      head.writeUInt32LE(data.length, at + 4);
-      head.writeUInt32LE(data.length, at + 8);
-      head.writeUInt16LE(nameBytes.length, at + 12);
-      return head;
-    };
-    const local = fields(Buffer.alloc(30));
-    local.writeUInt32LE(0x04034b50, 0);
-    const entry = fields(Buffer.alloc(46));
-    entry.writeUInt32LE(0x02014b50, 0);
-    entry.writeUInt16LE(20, 6);
-    entry.writeUInt32LE(offset, 42);
+    const [data, nameBytes] = [Buffer.from(text, 'utf8'), Buffer.from(name, 'utf8')];
+    // Version 2.0, no flags, stored, 1 January 1980, CRC, both sizes, name length, no extra field.
+    const common = [[20, 2], [0, 2], [0, 2], [0x00210000, 4], [crc32(data), 4], [data.length, 4], [data.length, 4], [nameBytes.length, 2], [0, 2]];
+    const local = fields([[0x04034b50, 4], ...common]);
+    central.push(fields([[0x02014b50, 4], [20, 2], ...common, [0, 2], [0, 2], [0, 2], [0, 4], [offset, 4]]), nameBytes);
     locals.push(local, nameBytes, data);
-    central.push(entry, nameBytes);
     offset += local.length + nameBytes.length + data.length;
   }
   const directory = Buffer.concat(central);
-  const end = Buffer.alloc(22);
-  end.writeUInt32LE(0x06054b50, 0);
-  end.writeUInt16LE(central.length / 2, 8);
-  end.writeUInt16LE(central.length / 2, 10);
-  end.writeUInt32LE(directory.length, 12);
-  end.writeUInt32LE(offset, 16);
-  return Buffer.concat([...locals, directory, end]);
+  const count = central.length / 2;
+  return Buffer.concat([...locals, directory, fields([[0x06054b50, 4], [0, 4], [count, 2], [count, 2], [directory.length, 4], [offset, 4], [0, 2]])]);
 }
 
 const xmlText = (text) => text.replace(/&/g, '&amp;').replace(/</g, '&lt;');
@@ -87,6 +77,8 @@ export class SuiteHome {
   constructor() {
     this.path = fs.mkdtempSync(path.join(os.tmpdir(), 'arkivo-e2e-'));
     this.backup = this.dir('backup');
+    // The file a host started with `skinControl: home.skinControl` reads skin changes from.
+    this.skinControl = path.join(this.path, 'skin-control');
     this.suite = {
       backup: { mode: 1, interval: 10, enabled: 'true', path: this.backup, defaultPath: this.backup },
       paths: { launchExe: path.join(BIN_DIR, 'zentri-recorder'), compactLaunchExe: path.join(BIN_DIR, 'zentri-recorder') },
@@ -121,10 +113,6 @@ export class SuiteHome {
     this.writeSettings();
   }
 
-  setCloudConfig(config) {
-    fs.writeFileSync(path.join(this.path, 'cloudconfig.json'), JSON.stringify(config));
-  }
-
   // A backup copy of `document` saved at `date` in `folder`, `bytes` long or
   // holding the Buffer `bytes`; answers its path.
   copy(folder, document, date, bytes = 1024) {
@@ -156,14 +144,14 @@ export class SuiteHome {
 }
 
 // Starts `zentri-host serve` on the home; resolves when it has printed its address.
-export async function startHost(home, { automation, skinControl, extra = [] } = {}) {
+export async function startHost(home, { automation, skinControl } = {}) {
   const args = ['--home', home.path];
   if (automation) {
     const file = path.join(home.path, 'automation.txt');
     fs.writeFileSync(file, automation);
     args.push('--automation', file);
   }
-  args.push('serve', ...extra);
+  args.push('serve');
   if (skinControl) args.push('--skin-control', skinControl);
   const runtime = path.join(os.tmpdir(), `arkivo-e2e-runtime-${process.getuid?.() ?? 0}`);
   fs.mkdirSync(runtime, { recursive: true, mode: 0o700 });
@@ -204,7 +192,6 @@ export async function startHost(home, { automation, skinControl, extra = [] } = 
     url,
     port: Number(parsed.port),
     token: parsed.searchParams.get('token'),
-    origin: parsed.origin,
     get errors() { return errors; },
     async stop() {
       if (child.exitCode !== null) return;
@@ -223,14 +210,16 @@ export async function launchBrowser() {
   });
 }
 
-// Opens the page and waits until the list has been read; `options` go to the
-// browser page (device scale, forced colours, ...).
-export async function openPage(browser, host, { width = 1280, height = 900, ...options } = {}) {
+// Opens the page and waits until the list has been read; `prepare` sees the
+// page before it loads, `options` go to the browser page (device scale,
+// forced colours, ...).
+export async function openPage(browser, host, { width = 1280, height = 900, prepare, ...options } = {}) {
   const page = await browser.newPage({ viewport: { width, height }, ...options });
   const problems = [];
   page.on('pageerror', (error) => problems.push(error.message));
   page.on('console', (message) => { if (message.type() === 'error') problems.push(message.text()); });
   page.problems = problems;
+  prepare?.(page);
   await page.goto(host.url);
   await page.waitForSelector('html[data-list-state="ready"]');
   return page;
@@ -263,4 +252,73 @@ export async function waitUntil(check, what, timeoutMs = 5000) {
 // Waits for the page's message titled `title`.
 export async function notice(page, title) {
   await page.locator('.notice-title', { hasText: title }).first().waitFor();
+}
+
+// Runs `body` on a page of a host on a new home; `setup` fills the home and
+// answers the host's options. The page must report no errors.
+export async function withHost(setup, body, pageOptions) {
+  const home = new SuiteHome();
+  const host = await startHost(home, setup(home));
+  const browser = await launchBrowser();
+  try {
+    const page = await openPage(browser, host, pageOptions);
+    await body({ home, host, page });
+    assert.deepEqual(page.problems, []);
+  } finally {
+    await browser.close();
+    await host.stop();
+    home.remove();
+  }
+}
+
+// A home filled by `setup` (which answers the host's options), a host on it
+// and a browser, shared by the tests of one describe().
+export function sharedHost(setup) {
+  const shared = {};
+  before(async () => {
+    shared.home = new SuiteHome();
+    shared.host = await startHost(shared.home, setup(shared.home, shared));
+    shared.browser = await launchBrowser();
+  });
+  after(async () => {
+    await shared.browser?.close();
+    await shared.host?.stop();
+    shared.home?.remove();
+  });
+  return shared;
+}
+
+// Changes the suite's skin through the home's control file; waits for the page to follow.
+export async function setSkin(page, home, skin) {
+  fs.writeFileSync(home.skinControl, `${skin}\n`);
+  await page.waitForFunction((s) => document.documentElement.dataset.skin === s, skin);
+}
+
+const AXE = fs.readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
+
+// axe-core's serious and critical findings as "rule: elements". axe-core goes
+// in as a script of the page's own: open the page with `bypassCSP`.
+export async function axeFindings(page, options = {}) {
+  if (!await page.evaluate(() => 'axe' in window)) await page.addScriptTag({ content: AXE });
+  return page.evaluate(async (o) => (await window.axe.run(document, { ...o, resultTypes: ['violations'] })).violations
+    .filter((v) => v.impact === 'serious' || v.impact === 'critical')
+    .map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`), options);
+}
+
+// Clicks `button` (if the question is not open yet), answers the question with `confirm` and waits for the message `title`.
+export async function confirmDelete(page, button, confirm = 'Delete permanently', title = 'Copy deleted') {
+  await button?.click();
+  await page.getByRole('dialog').getByRole('button', { name: confirm }).click();
+  await notice(page, title);
+}
+
+// The group rows top to bottom as "yyyy/mm/dd name".
+export async function groupsOnPage(page) {
+  return page.$$eval('#list .row.day, #list .row.group', (rows) => {
+    let day = '';
+    return rows.map((row) => ({ row, y: row.getBoundingClientRect().top })).sort((a, b) => a.y - b.y).flatMap(({ row }) => {
+      if (row.classList.contains('day')) day = row.dataset.key.slice(2);
+      return row.classList.contains('day') ? [] : [`${day} ${row.querySelector('.group-name').textContent}`];
+    });
+  });
 }

@@ -1,10 +1,12 @@
-// The page's catalogues: every language has every text the page uses, with
-// the same placeholders and only the plural forms the language has.
+// The page's texts, in Node: every language has every text the page uses,
+// with the same placeholders and only the plural forms the language has; the
+// status strip's alerts each say what is wrong and offer what to do about it.
 
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import { test } from 'node:test';
 import { CATALOGUES, setLanguage, t } from '../../suite/page/i18n.js';
+import { statusAlerts, statusFacts } from '../../suite/page/status.js';
 
 const page = new URL('../../suite/page/', import.meta.url);
 const sources = fs.readdirSync(page).filter((f) => /\.(js|html)$/.test(f)).map((f) => fs.readFileSync(new URL(f, page), 'utf8')).join('\n');
@@ -41,4 +43,26 @@ test('a text takes the plural forms and the digits of its numbers', () => {
     assert.equal(t(key, params), text, `${language} ${key}`);
   }
   setLanguage('en');
+});
+
+const base = { result: true, mode: 1, enabled: true, interval: 10, folder: '/media/usb/backup', folderReachable: true, folderWritable: true,
+  freeBytes: 512 * 1024 * 1024, totalBytes: 64 * 1024 ** 3, retentionDays: 30, lastCopyTime: '2024-03-01 09:00:00', alerts: [] };
+const now = new Date(2024, 2, 11, 10, 0, 0);
+
+test('each alert kind reads as a sentence with its remedy', () => {
+  const rows = [
+    ['backupOff', /^Backups are off — /, 'Turn on', 'settings'],
+    ['folderUnreachable', /^The backup drive or folder \/media\/usb\/backup is not connected\. /, 'Choose another folder', 'settings'],
+    ['folderReadOnly', /^The backup folder \/media\/usb\/backup is read-only/, 'Choose another folder', 'settings'],
+    ['lowDiskSpace', /^Only 512\.0 MB is free on the drive/, 'Choose another folder', 'settings'],
+    ['noRecentCopy', /^No backup copy was made for 10 days\./, 'Backup settings', 'settings'],
+    ['damagedCopies', /^2 copies are damaged\. An earlier copy/, 'Show damaged', 'damaged'],
+  ];
+  for (const [kind, sentence, label, act] of rows) {
+    const [alert] = statusAlerts({ ...base, alerts: [{ kind, text: '2 copies are damaged.' }] }, now);
+    assert.match(alert.text, sentence, kind);
+    assert.deepEqual(alert.action, { label, act }, kind);
+  }
+  assert.deepEqual(statusFacts({ ...base, mode: 0, enabled: false, lastCopyTime: '' }, now).map((f) => f.text),
+    ['Backups off', 'No copy made yet', 'Copies go to /media/usb/backup · 512.0 MB free', 'Kept for 30 days']);
 });
