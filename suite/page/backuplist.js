@@ -17,13 +17,17 @@ export function base64ToText(base64) {
   return new TextDecoder('utf-8').decode(bytes);
 }
 
-// "20 KB" and "1.90 MB" back to bytes; the texts are rounded, so is this.
+// "20 KB" and "1.90 MB" back to bytes, as near as the text tells. The
+// plug-in writes whole KB cut down ("0 KB" is anything under 1,024 bytes):
+// such a size is taken as the middle of its kilobyte, so that totals of many
+// small copies come out near the truth rather than at "0 KB".
 export function sizeTextToBytes(text) {
   if (typeof text !== 'string' || text.length < 4) return 0;
   const unit = text.slice(-2);
   const scale = unit === 'KB' ? 1024 : unit === 'MB' ? 1024 * 1024 : unit === 'GB' ? 1024 * 1024 * 1024 : 0;
   const number = Number(text.slice(0, -3));
-  return scale && text.charCodeAt(text.length - 3) === 32 && Number.isFinite(number) ? Math.round(number * scale) : 0;
+  if (!scale || text.charCodeAt(text.length - 3) !== 32 || !Number.isFinite(number)) return 0;
+  return Math.round(number * scale) + (unit === 'KB' ? 512 : 0);
 }
 
 export class ListFormatError extends Error {}

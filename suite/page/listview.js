@@ -4,7 +4,7 @@
 // scrolls as fast as a short one.
 
 import { h, typeIcon, typeName } from './dom.js';
-import { dayHeading, dayName, baseName, folderOf, formatTotal } from './format.js';
+import { asciiDigits, dayHeading, dayName, baseName, folderOf, formatTotal } from './format.js';
 import { copyFigures } from './copydetails.js';
 import { damagedTitle } from './verify.js';
 import { t } from './i18n.js';
@@ -27,6 +27,13 @@ function rowFace(row, expanded, today) {
   case 'copy': return row.copy;
   default: return `${row.entry.copies.length}|${row.entry.group.copies.length}`;
   }
+}
+
+// A conflict's time as the row shows it: without its date when that is the
+// day the row stands under ("2024-03-05 15:05:00" under 5 March is "15:05:00").
+function conflictTimeIn(conflictTime, saveDate) {
+  const sameDay = asciiDigits(conflictTime).slice(0, 10).replace(/-/g, '/') === asciiDigits(saveDate);
+  return sameDay ? conflictTime.slice(11) : conflictTime;
 }
 
 export class BackupListView extends WindowedRows {
@@ -327,7 +334,7 @@ export class BackupListView extends WindowedRows {
       h('span', { class: 'copy-size', role: 'gridcell' }),
       h('span', { class: 'copy-change', role: 'gridcell' }),
       h('span', { class: 'copy-detail', role: 'gridcell' },
-        copy.conflictTime ? h('span', { class: 'badge conflict-badge', text: t('list.conflictAt', { time: copy.conflictTime }) }) : null,
+        copy.conflictTime ? h('span', { class: 'badge conflict-badge', title: t('list.conflictAt', { time: copy.conflictTime }), text: t('list.conflictAt', { time: conflictTimeIn(copy.conflictTime, row.entry.group.saveDate) }) }) : null,
         h('span', { class: 'badge damaged-badge', text: t('list.damaged'), title: damagedTitle(), hidden: true }),
         h('span', { class: 'copy-folder', title: copy.filePath, text: t('list.inFolder', { folder: baseName(folderOf(copy.filePath)) }) })),
       h('span', { class: 'row-actions', role: 'gridcell' },

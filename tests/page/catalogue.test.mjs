@@ -48,12 +48,12 @@ test('reads the Base64 text, non-ASCII names included, days and copies newest fi
   assert.deepEqual(catalogue.days[0].groups.map((g) => g.name), ['Bericht über Qualität.docx', 'slides.pptx', 'odd']);
   const bericht = catalogue.days[0].groups[0];
   assert.deepEqual(bericht.copies.map((c) => [c.saveTime, c.filePath]), [['16:40', '/b/bericht-2'], ['12:00', '/old/bericht-3'], ['09:05', '/b/bericht-1']]);
-  assert.deepEqual([bericht.isConflict, bericht.conflicts, bericht.bytes], [true, 1, 36 * 1024]);
+  assert.deepEqual([bericht.isConflict, bericht.conflicts, bericht.bytes], [true, 1, 36 * 1024 + 3 * 512]);
   assert.deepEqual([catalogue.days[0].groups[2].copies[0].filePath, catalogue.days[0].groups[2].type], ['odd-1', 'unknown']);
 });
 
 test('sizes come back from their texts', () => {
-  const rows = [['0 KB', 0], ['1023 KB', 1023 * 1024], ['1.00 MB', 1048576], ['1.50 MB', 1572864],
+  const rows = [['0 KB', 512], ['1023 KB', 1023 * 1024 + 512], ['1.00 MB', 1048576], ['1.50 MB', 1572864],
     ['2048.00 MB', 2048 * 1048576], ['', 0], ['12', 0], ['abc KB', 0], ['KB', 0]];
   for (const [text, bytes] of rows) assert.equal(sizeTextToBytes(text), bytes, text);
 });
@@ -81,7 +81,7 @@ test('search, type and conflicts combine, and counts and sizes follow them', () 
   assert.equal(typed.typeCounts.doc, 3, 'the type counts ignore the type filter');
 
   const conflicts = filterCatalogue(catalogue, { conflictsOnly: true });
-  assert.deepEqual([conflicts.copyCount, conflicts.bytes], [1, 16 * 1024]);
+  assert.deepEqual([conflicts.copyCount, conflicts.bytes], [1, 16 * 1024 + 512]);
   assert.deepEqual(conflicts.days[0].entries[0].copies.map((c) => c.filePath), ['/b/bericht-2']);
 
   const none = filterCatalogue(catalogue, { query: 'plan', conflictsOnly: true });
