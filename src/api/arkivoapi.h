@@ -92,10 +92,11 @@ private:
     template<typename Operation>
     void answerFromCatalogue(KxWebViewJSContext &context, const char *method, Operation operation);
     // Lists the backup folders again and answers the list as `write` lays it
-    // out. A `reusable` listing answers the last one's text again when nothing
+    // out. A Reusable listing answers the last one's text again when nothing
     // it was made from has changed since (folders, conflict records).
+    enum class Listing { Specified, Fresh, Reusable };
     template<typename Write>
-    void answerListing(KxWebViewJSContext &context, const char *method, const char *key, Write write, bool reusable);
+    void answerListing(KxWebViewJSContext &context, const char *method, const char *key, Write write, Listing listing);
     bool lastListingHolds(const QStringList &folders, const KLocalBackupManager *catalogue) const;
     // The backup folders are read in the background as soon as the script
     // object exists, while the page loads; its first listing takes what was

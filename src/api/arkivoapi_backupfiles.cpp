@@ -46,7 +46,7 @@ void arkivoAPI::answerFromCatalogue(KxWebViewJSContext &context, const char *met
 
 template<typename Write>
 void arkivoAPI::answerListing(KxWebViewJSContext &context, const char *method, const char *key, Write write,
-                              bool reusable)
+                              Listing listing)
 {
     QMutexLocker locker(apiMutex);
     const Arkivo::MethodLog log(method);
@@ -56,7 +56,7 @@ void arkivoAPI::answerListing(KxWebViewJSContext &context, const char *method, c
     KBackupOptionMgr *options = application.backupOptionMgr();
     if (catalogue && options) {
         const QStringList folders = options->backupDirs();
-        if (reusable && m_listKey == QLatin1String(key) && lastListingHolds(folders, catalogue)) {
+        if (listing == Listing::Reusable && m_listKey == QLatin1String(key) && lastListingHolds(folders, catalogue)) {
             Arkivo::logInfo(QStringLiteral("%1() the folders are as last listed").arg(QLatin1String(method)));
         } else {
             // Taken before the folders are read: a change while they are read shows.
@@ -64,14 +64,15 @@ void arkivoAPI::answerListing(KxWebViewJSContext &context, const char *method, c
             for (const QString &folder : folders)
                 m_listFolderStamps.append(PlatformFiles::stampOf(folder));
             m_listFolders = folders;
-            QVector<QVector<BackupFolderEntry>> scanned;
-            if (reusable && takePrefetch(folders, &scanned)) {
-                Arkivo::logInfo(
-                    QStringLiteral("%1() the folders were read while the page loaded").arg(QLatin1String(method)));
+            {
+                // What was read while the page loaded, when none of the
+                // folders changed since: the same as reading them now. It
+                // goes before the list text is written.
+                QVector<QVector<BackupFolderEntry>> scanned;
+                if (takePrefetch(folders, &scanned) && listing != Listing::Specified)
+                    Arkivo::logInfo(
+                        QStringLiteral("%1() the folders were read while the page loaded").arg(QLatin1String(method)));
                 catalogue->reloadBackupFiles(folders, scanned);
-            } else {
-                dropPrefetch();
-                catalogue->reloadBackupFiles(folders);
             }
             startWatching(folders);
             scheduleTextIndexPass();
@@ -95,8 +96,15 @@ void arkivoAPI::prefetchListing()
         return;
     m_prefetchFolders = options->backupDirs();
     m_prefetchStamps.clear();
-    for (const QString &folder : qAsConst(m_prefetchFolders))
-        m_prefetchStamps.append(PlatformFiles::stampOf(folder));
+    for (const QString &folder : qAsConst(m_prefetchFolders)) {
+        const PlatformFiles::Stamp stamp = PlatformFiles::stampOf(folder);
+        // A folder that just changed makes the reading useless: not done.
+        if (!stamp.unchangedIn(stamp)) {
+            m_prefetchStamps.clear();
+            return;
+        }
+        m_prefetchStamps.append(stamp);
+    }
     m_prefetch = QtConcurrent::run(BackgroundTasks::pool(), [folders = m_prefetchFolders] {
         QVector<QVector<BackupFolderEntry>> scanned;
         for (const QString &folder : folders)
@@ -154,7 +162,8 @@ void arkivoAPI::getBackupFileList(KxWebViewJSContext &context)
 {
     answerListing(
         context, "getBackupFileList", "backupList",
-        [](const KLocalBackupManager *catalogue) { return catalogue->getBackupFilesForJsonBase64Utf8(); }, false);
+        [](const KLocalBackupManager *catalogue) { return catalogue->getBackupFilesForJsonBase64Utf8(); },
+        Listing::Specified);
 }
 
 void arkivoAPI::getBackupFileListCompact(KxWebViewJSContext &context)
@@ -166,7 +175,7 @@ void arkivoAPI::getBackupFileListCompact(KxWebViewJSContext &context)
         [](const KLocalBackupManager *catalogue) {
             return BackupListWriter::toCompactBase64(catalogue->backupGroups());
         },
-        !(fresh.userType() == QMetaType::Bool && fresh.toBool()));
+        fresh.userType() == QMetaType::Bool && fresh.toBool() ? Listing::Fresh : Listing::Reusable);
 }
 
 void arkivoAPI::openBackupFile(KxWebViewJSContext &context)
