@@ -57,34 +57,40 @@ qint64 wallClockSortKey(qint64 msecsSinceEpoch)
 // From this many files a second thread reads half of their metadata.
 constexpr int ParallelStatFrom = 4096;
 
-struct Candidate
+// The files of a folder whose metadata is still to be read: their entries
+// (size and sort key filled in by statRange, a size of -1 for those not
+// listed) and their raw names, one after another in one block.
+struct Candidates
 {
-    QString path;
-    std::string name;
-    unsigned char type = DT_UNKNOWN;
-    bool listed = false;
-    qint64 size = 0;
-    qint64 mtime = 0;
+    QVector<BackupFolderEntry> entries;
+    std::vector<char> names;
+    std::vector<quint32> nameAt;
+    std::vector<unsigned char> types;
 };
 
-void statCandidate(int dirFd, Candidate &candidate)
+void statRange(int dirFd, Candidates &candidates, int begin, int end)
 {
-    bool isLink = candidate.type == DT_LNK;
-    struct stat st;
-    if (candidate.type == DT_UNKNOWN) {
-        if (::fstatat(dirFd, candidate.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-            return;
-        isLink = S_ISLNK(st.st_mode);
+    for (int i = begin; i < end; ++i) {
+        BackupFolderEntry &entry = candidates.entries[i];
+        const char *name = candidates.names.data() + candidates.nameAt[size_t(i)];
+        const unsigned char type = candidates.types[size_t(i)];
+        entry.size = -1;
+        bool isLink = type == DT_LNK;
+        struct stat st;
+        if (type == DT_UNKNOWN) {
+            if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+                continue;
+            isLink = S_ISLNK(st.st_mode);
+        }
+        // Follows links: a broken one fails and is not listed.
+        if (::fstatat(dirFd, name, &st, 0) != 0)
+            continue;
+        // Like QDir without QDir::System: regular files, and links to anything but folders.
+        if (S_ISDIR(st.st_mode) || (!S_ISREG(st.st_mode) && !isLink))
+            continue;
+        entry.size = qint64(st.st_size);
+        entry.sortKey = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
     }
-    // Follows links: a broken one fails and is not listed.
-    if (::fstatat(dirFd, candidate.name.c_str(), &st, 0) != 0)
-        return;
-    // Like QDir without QDir::System: regular files, and links to anything but folders.
-    if (S_ISDIR(st.st_mode) || (!S_ISREG(st.st_mode) && !isLink))
-        return;
-    candidate.listed = true;
-    candidate.size = qint64(st.st_size);
-    candidate.mtime = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
 }
 #endif
 
@@ -211,7 +217,7 @@ QVector<BackupFolderEntry> BackupFolderScanner::scan(const QString &folder,
     ::tzset();
     // Names first, then their metadata: the reading of metadata, nearly all
     // of a listing's time, is shared out between threads when there is much.
-    QVector<Candidate> candidates;
+    Candidates candidates;
     while (const dirent *entry = ::readdir(dir)) {
         // Hidden entries, "." and ".." are not listed.
         if (entry->d_name[0] == '.')
@@ -229,25 +235,38 @@ QVector<BackupFolderEntry> BackupFolderScanner::scan(const QString &folder,
                 continue;
             }
         }
-        candidates.append({std::move(path), entry->d_name, type});
+        candidates.entries.append({std::move(path), nameOffset, 0, 0});
+        candidates.nameAt.push_back(quint32(candidates.names.size()));
+        candidates.names.insert(candidates.names.end(), entry->d_name, entry->d_name + std::strlen(entry->d_name) + 1);
+        candidates.types.push_back(type);
     }
-    const auto statRange = [dirFd, &candidates](int begin, int end) {
-        for (int i = begin; i < end; ++i)
-            statCandidate(dirFd, candidates[i]);
-    };
-    const int count = int(candidates.size());
+    const int count = int(candidates.entries.size());
     if (count >= ParallelStatFrom) {
-        std::thread helper(statRange, count / 2, count);
-        statRange(0, count / 2);
+        std::thread helper(statRange, dirFd, std::ref(candidates), count / 2, count);
+        statRange(dirFd, candidates, 0, count / 2);
         helper.join();
     } else {
-        statRange(0, count);
+        statRange(dirFd, candidates, 0, count);
     }
     ::closedir(dir);
-    for (Candidate &candidate : candidates) {
-        if (candidate.listed)
-            entries.append({std::move(candidate.path), nameOffset, candidate.size, wallClockSortKey(candidate.mtime)});
+    candidates.names = {};
+    // The listed ones close up in place: a second list of a large folder
+    // would double what a listing holds at its peak.
+    QVector<BackupFolderEntry> &listed = candidates.entries;
+    int kept = 0;
+    for (int i = 0; i < count; ++i) {
+        if (listed[i].size < 0)
+            continue;
+        listed[i].sortKey = wallClockSortKey(listed[i].sortKey);
+        if (kept != i)
+            listed[kept] = std::move(listed[i]);
+        ++kept;
     }
+    listed.resize(kept);
+    if (entries.isEmpty())
+        entries = std::move(listed);
+    else
+        entries.append(listed);
 #else
     QDirIterator it(absoluteFolder, QDir::Files | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
