@@ -50,7 +50,7 @@ const MONTHS = ['january', 'february', 'march', 'april', 'may', 'june', 'july', 
 const monthOf = (word) => (word.length >= 3 ? MONTHS.findIndex((m) => m.startsWith(word)) + 1 : 0);
 
 // A search text that names a day ("2026-12-05", "2026/12", "5 Dec",
-// "December 5, 2026") as a test of save dates, else null.
+// "December 5, 2026", "12月5日") as a test of save dates, else null.
 export function dayMatcher(query) {
   const q = asciiDigits(foldText(query)).trim().replace(/,/g, ' ').replace(/\s+/g, ' ');
   let year = 0;
@@ -60,6 +60,8 @@ export function dayMatcher(query) {
   if ((m = /^(\d{4})[-/.](\d{1,2})(?:[-/.](\d{1,2}))?$/.exec(q))) [year, month, day] = [+m[1], +m[2], +(m[3] ?? 0)];
   else if ((m = /^(\d{1,2})\.? ([a-z]+)\.?(?: (\d{4}))?$/.exec(q))) [day, month, year] = [+m[1], monthOf(m[2]), +(m[3] ?? 0)];
   else if ((m = /^([a-z]+)\.? (\d{1,2})(?: (\d{4}))?$/.exec(q))) [month, day, year] = [monthOf(m[1]), +m[2], +(m[3] ?? 0)];
+  // As Chinese writes a day: "2026年12月5日", "12月5日", "12月".
+  else if ((m = /^(?:(\d{4}) ?年 ?)?(\d{1,2}) ?月(?: ?(\d{1,2}) ?[日号])?$/.exec(q))) [year, month, day] = [+(m[1] ?? 0), +m[2], +(m[3] ?? 0)];
   else return null;
   if (!month || month > 12 || day > 31) return null;
   return (saveDate) => {

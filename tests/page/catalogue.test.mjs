@@ -150,6 +150,8 @@ test('search ignores case and accents and finds the days it names', () => {
     ['December 5, 2025', ['notes.docx']],
     ['4 déc', ['ÉTÉ plan.docx']],
     ['٢٠٢٦-١٢-٠٤', ['ÉTÉ plan.docx']],
+    ['12月5日', ['Müller Angebot.docx', 'notes.docx']],
+    ['2025年12月5号', ['notes.docx']],
     ['32 dec', []],
   ];
   for (const [query, names] of rows) {
