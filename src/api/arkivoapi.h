@@ -1,7 +1,7 @@
 #pragma once
 
-#include "localbackup/backupfolderscanner.h"
 #include "core/platformfiles.h"
+#include "localbackup/backupfolderscanner.h"
 #include "localbackup/copyverifier.h"
 
 #include <kcloudsvrproxy.h>

@@ -27,6 +27,18 @@ QString fileNameOf(const QVariantMap &args)
     return textOf(args, fileNameKey);
 }
 
+// Whether each path is as its stamp, taken before it was read, says it was.
+bool asStamped(const QStringList &paths, const QVector<PlatformFiles::Stamp> &stamps)
+{
+    if (paths.size() != stamps.size())
+        return false;
+    for (int i = 0; i < paths.size(); ++i) {
+        if (!stamps.at(i).unchangedIn(PlatformFiles::stampOf(paths.at(i))))
+            return false;
+    }
+    return true;
+}
+
 QDate saveDateOf(const QVariantMap &args)
 {
     return QDate::fromString(textOf(args, saveDateKey), QStringLiteral("yyyy/MM/dd"));
@@ -123,9 +135,7 @@ void arkivoAPI::prefetchListing()
 
 bool arkivoAPI::takePrefetch(const QStringList &folders, QVector<QVector<BackupFolderEntry>> *scanned)
 {
-    bool usable = m_prefetching && folders == m_prefetchFolders;
-    for (int i = 0; usable && i < folders.size(); ++i)
-        usable = m_prefetchStamps.at(i).unchangedIn(PlatformFiles::stampOf(folders.at(i)));
+    const bool usable = m_prefetching && folders == m_prefetchFolders && asStamped(folders, m_prefetchStamps);
     if (usable) {
         *scanned = m_prefetch.result();
         // What the listing was made from: the folders as they were before they were read.
@@ -144,12 +154,8 @@ void arkivoAPI::dropPrefetch()
 
 bool arkivoAPI::lastListingHolds(const QStringList &folders, const KLocalBackupManager *catalogue) const
 {
-    if (m_listText.isEmpty() || folders != m_listFolders || m_listFolderStamps.size() != folders.size())
+    if (m_listText.isEmpty() || folders != m_listFolders || !asStamped(folders, m_listFolderStamps))
         return false;
-    for (int i = 0; i < folders.size(); ++i) {
-        if (!m_listFolderStamps.at(i).unchangedIn(PlatformFiles::stampOf(folders.at(i))))
-            return false;
-    }
     const QHash<QString, PlatformFiles::Stamp> &conflictFiles = catalogue->conflictFileStamps();
     for (auto it = conflictFiles.constBegin(); it != conflictFiles.constEnd(); ++it) {
         if (!it.value().unchangedIn(PlatformFiles::stampOf(it.key())))

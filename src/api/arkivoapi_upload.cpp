@@ -75,7 +75,7 @@ void arkivoAPI::getUploadFilesState(KxWebViewJSContext &context)
             ++failed;
         } else if (cancelled) {
             state = "cancelled";
-        } else if (report.reported && report.percent > 0) {
+        } else if (report.percent > 0) {
             state = "uploading";
         }
         Json::Value file(Json::objectValue);

@@ -104,7 +104,6 @@ QList<KCloudBackupManager::UploadFileReport> KCloudBackupManager::uploadFiles() 
         if (known != fileStates.constEnd()) {
             report.state = known->state;
             report.percent = known->percent;
-            report.reported = true;
         }
         files.append(report);
     }

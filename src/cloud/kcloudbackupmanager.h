@@ -32,14 +32,13 @@ public:
         int percent = 0;
     };
 
-    // A file of the current batch as the service last reported it;
-    // `reported` is false until the service said anything of it.
+    // A file of the current batch as the service last reported it (busy
+    // at 0% until it said anything of it).
     struct UploadFileReport
     {
         QString filePath;
         int state = UploadBusy;
         int percent = 0;
-        bool reported = false;
     };
 
     struct UploadTask

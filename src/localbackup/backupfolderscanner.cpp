@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <string>
 #include <thread>
+#include <vector>
 
 #ifdef Q_OS_UNIX
 #include <dirent.h>

@@ -14,14 +14,6 @@ let language = /^zh-CN$/i.test(globalThis.navigator?.language ?? '') ? 'zh_CN' :
 const formats = new Map();
 let pluralRules = new Intl.PluralRules(LOCALES[language]);
 
-export function currentLanguage() {
-  return language;
-}
-
-export function currentLocale() {
-  return LOCALES[language];
-}
-
 // Switches to `name` ("en" or "zh_CN"); any other name is English. Answers
 // whether the language changed.
 export function setLanguage(name) {

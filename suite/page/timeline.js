@@ -6,7 +6,7 @@ import { h } from './dom.js';
 import { sortTimeline, timelineOf } from './backuplist.js';
 import { copyFigures } from './copydetails.js';
 import { damagedTitle } from './verify.js';
-import { PreviewPane, copyTime } from './preview.js';
+import { PreviewPane } from './preview.js';
 import { baseName, dayHeading, dayName, folderOf } from './format.js';
 import { t } from './i18n.js';
 import { WindowedRows } from './windowedrows.js';
